@@ -1,0 +1,202 @@
+#include <odbcinst.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+
+#include "handles.h"
+#include "store/store_schema.h"
+
+namespace detalehran::odbc {
+
+namespace {
+
+std::string upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// Parses "KEY=value;KEY={value;with;semicolons};" into upper-case keys.
+std::map<std::string, std::string> parse_connection_string(std::string_view text) {
+    std::map<std::string, std::string> out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && (text[i] == ';' || std::isspace(static_cast<unsigned char>(text[i])))) ++i;
+        const std::size_t eq = text.find('=', i);
+        if (eq == std::string_view::npos) break;
+        std::string key = upper(text.substr(i, eq - i));
+        while (!key.empty() && std::isspace(static_cast<unsigned char>(key.back()))) key.pop_back();
+        std::string value;
+        i = eq + 1;
+        if (i < text.size() && text[i] == '{') {
+            const std::size_t close = text.find('}', i + 1);
+            const std::size_t end = close == std::string_view::npos ? text.size() : close;
+            value = std::string(text.substr(i + 1, end - i - 1));
+            i = end + 1;
+            while (i < text.size() && text[i] != ';') ++i;
+        } else {
+            const std::size_t semi = std::min(text.find(';', i), text.size());
+            value = std::string(text.substr(i, semi - i));
+            i = semi;
+        }
+        out.emplace(std::move(key), std::move(value));  // the first mention wins
+    }
+    return out;
+}
+
+std::string dsn_attribute(const std::string& dsn, const char* key) {
+    char buffer[4096] = {};
+    SQLGetPrivateProfileString(dsn.c_str(), key, "", buffer, sizeof buffer, "odbc.ini");
+    return buffer;
+}
+
+SQLRETURN open_file(Dbc& dbc, const std::string& path) {
+    if (dbc.db != nullptr) {
+        dbc.diag.add("08002", "Connection name in use");
+        return SQL_ERROR;
+    }
+    if (path.empty()) {
+        dbc.diag.add("08001", "No database file given: the data source has no DBQ attribute");
+        return SQL_ERROR;
+    }
+    std::string detail;
+    const store::FileKind kind = store::probe_file(path, &detail);
+    if (kind != store::FileKind::ours) {
+        std::string reason = store::describe_refusal(kind, path);
+        if (!detail.empty() && kind != store::FileKind::ours) reason += " (" + detail + ")";
+        dbc.diag.add("08001", reason);
+        return SQL_ERROR;
+    }
+    sqlite3* db = nullptr;
+    // No SQLITE_OPEN_CREATE: a missing file must stay missing.
+    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        dbc.diag.add("08001", "Cannot open database file " + path + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)),
+                     rc);
+        sqlite3_close(db);
+        return SQL_ERROR;
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, 5000);
+    if (!store::register_text_functions(db)) {
+        dbc.diag.add("HY000", std::string("Cannot register text rules: ") + sqlite3_errmsg(db));
+        sqlite3_close(db);
+        return SQL_ERROR;
+    }
+    sqlite3_stmt* version = nullptr;
+    int schema = 0;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr) == SQLITE_OK &&
+        sqlite3_step(version) == SQLITE_ROW) {
+        schema = sqlite3_column_int(version, 0);
+    }
+    sqlite3_finalize(version);
+    if (schema > store::kSchemaVersion) {
+        dbc.diag.add("08001", "Database file " + path + " was made by a newer version of the program");
+        sqlite3_close(db);
+        return SQL_ERROR;
+    }
+    dbc.db = db;
+    dbc.path = path;
+    return SQL_SUCCESS;
+}
+
+}  // namespace
+
+SQLRETURN connect_dsn(Dbc& dbc, std::string_view dsn) {
+    dbc.dsn = std::string(dsn);
+    return open_file(dbc, dsn_attribute(dbc.dsn, "DBQ"));
+}
+
+SQLRETURN driver_connect(Dbc& dbc, std::string_view in, SQLCHAR* out, SQLSMALLINT out_len, SQLSMALLINT* out_used) {
+    const auto attrs = parse_connection_string(in);
+    std::string path;
+    std::string echo;
+    if (auto it = attrs.find("DBQ"); it != attrs.end()) {
+        path = it->second;
+    } else if (auto dsn = attrs.find("DSN"); dsn != attrs.end()) {
+        path = dsn_attribute(dsn->second, "DBQ");
+    }
+    if (auto dsn = attrs.find("DSN"); dsn != attrs.end()) {
+        dbc.dsn = dsn->second;
+        echo = "DSN=" + dsn->second + ";";
+    } else if (auto drv = attrs.find("DRIVER"); drv != attrs.end()) {
+        echo = "DRIVER={" + drv->second + "};";
+    }
+    echo += "DBQ=" + path + ";";
+    const SQLRETURN rc = open_file(dbc, path);
+    if (!SQL_SUCCEEDED(rc)) return rc;
+    if (out != nullptr || out_used != nullptr) return copy_out_small(echo, out, out_len, out_used, &dbc.diag);
+    return rc;
+}
+
+SQLRETURN disconnect(Dbc& dbc) {
+    if (dbc.db == nullptr) {
+        dbc.diag.add("08003", "Connection not open");
+        return SQL_ERROR;
+    }
+    // Statements of a closed connection are gone with it.
+    for (Stmt* stmt : dbc.statements) {
+        release_statement(*stmt);
+        stmt->tag = Tag::dead;
+        delete stmt;
+    }
+    dbc.statements.clear();
+    sqlite3_close_v2(dbc.db);
+    dbc.db = nullptr;
+    return SQL_SUCCESS;
+}
+
+SQLRETURN set_connect_attr(Dbc& dbc, SQLINTEGER attr, SQLPOINTER value) {
+    const auto number = reinterpret_cast<SQLULEN>(value);
+    switch (attr) {
+        case SQL_ATTR_AUTOCOMMIT:
+            // Every statement commits on its own; there is nothing to roll back.
+            if (number != SQL_AUTOCOMMIT_ON) {
+                dbc.diag.add("HYC00", "Only automatic commit is supported");
+                return SQL_ERROR;
+            }
+            return SQL_SUCCESS;
+        case SQL_ATTR_LOGIN_TIMEOUT:
+            dbc.login_timeout = static_cast<SQLUINTEGER>(number);
+            return SQL_SUCCESS;
+        default:
+            // Timeouts, access mode, isolation and the driver manager's own
+            // notes to the driver change nothing here.
+            return SQL_SUCCESS;
+    }
+}
+
+SQLRETURN get_connect_attr(Dbc& dbc, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER len, SQLINTEGER* out_len) {
+    auto put = [&](SQLUINTEGER v) {
+        if (value) *static_cast<SQLUINTEGER*>(value) = v;
+        if (out_len) *out_len = sizeof(SQLUINTEGER);
+        return SQL_SUCCESS;
+    };
+    switch (attr) {
+        case SQL_ATTR_AUTOCOMMIT:
+            return put(SQL_AUTOCOMMIT_ON);
+        case SQL_ATTR_LOGIN_TIMEOUT:
+            return put(dbc.login_timeout);
+        case SQL_ATTR_CONNECTION_TIMEOUT:
+            return put(0);
+        case SQL_ATTR_ACCESS_MODE:
+            return put(SQL_MODE_READ_WRITE);
+        case SQL_ATTR_TXN_ISOLATION:
+            return put(SQL_TXN_SERIALIZABLE);
+        case SQL_ATTR_CONNECTION_DEAD:
+            return put(dbc.db == nullptr ? SQL_CD_TRUE : SQL_CD_FALSE);
+        case SQL_ATTR_CURRENT_CATALOG: {
+            SQLSMALLINT used = 0;
+            const SQLRETURN rc = copy_out_small("", static_cast<SQLCHAR*>(value), static_cast<SQLSMALLINT>(std::min<SQLINTEGER>(len, 32767)), &used, &dbc.diag);
+            if (out_len) *out_len = used;
+            return rc;
+        }
+        default:
+            dbc.diag.add("HY092", "Invalid attribute identifier");
+            return SQL_ERROR;
+    }
+}
+
+}  // namespace detalehran::odbc

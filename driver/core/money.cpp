@@ -1,0 +1,73 @@
+#include "money.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace detalehran::odbc {
+
+namespace {
+
+// Adds one unit to the last digit of a digit string, carrying left.
+void increment(std::string& digits) {
+    for (std::size_t i = digits.size(); i-- > 0;) {
+        if (digits[i] != '9') {
+            ++digits[i];
+            return;
+        }
+        digits[i] = '0';
+    }
+    digits.insert(digits.begin(), '1');
+}
+
+std::string assemble(bool negative, std::string integer_part, std::string fraction) {
+    while (integer_part.size() > 1 && integer_part.front() == '0') integer_part.erase(0, 1);
+    if (integer_part == "0") integer_part.clear();
+    const bool zero = integer_part.empty() && fraction == "0000";
+    std::string out;
+    if (negative && !zero) out += '-';
+    out += integer_part;
+    out += '.';
+    out += fraction;
+    return out;
+}
+
+}  // namespace
+
+std::string money_text(std::int64_t value) {
+    const bool negative = value < 0;
+    // Through unsigned so that the most negative value has a magnitude.
+    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    return assemble(negative, std::to_string(magnitude), "0000");
+}
+
+std::string money_text(double value) {
+    if (!std::isfinite(value)) return value != value ? "NaN" : (value < 0 ? "-Inf" : "Inf");
+    // 15 significant digits give back exactly the decimal the value was made
+    // from, for every amount of up to 15 digits; round that decimal, not the
+    // binary value, so 1.00005 becomes 1.0001 as it was written.
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15e", std::fabs(value));
+    // buf: d.dddddddddddddde[+-]xx
+    std::string_view text(buf);
+    const std::size_t e = text.find('e');
+    std::string digits;
+    digits += text[0];
+    digits += std::string(text.substr(2, e - 2));
+    const int exponent = std::atoi(buf + e + 1);
+    // The decimal point sits after digit number (exponent + 1).
+    int point = exponent + 1;
+    if (point < 0) {
+        digits.insert(0, static_cast<std::size_t>(-point), '0');
+        point = 0;
+    }
+    if (static_cast<int>(digits.size()) < point + 5) digits.append(static_cast<std::size_t>(point + 5) - digits.size(), '0');
+    std::string kept = digits.substr(0, static_cast<std::size_t>(point + 4));
+    if (digits[static_cast<std::size_t>(point + 4)] >= '5') increment(kept);
+    if (static_cast<int>(kept.size()) < 4) kept.insert(0, 4 - kept.size(), '0');
+    const std::size_t split = kept.size() - 4;
+    return assemble(value < 0, split == 0 ? "0" : kept.substr(0, split), kept.substr(split));
+}
+
+}  // namespace detalehran::odbc

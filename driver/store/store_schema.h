@@ -1,0 +1,43 @@
+#pragma once
+// The layout of a Store.mdb file as this project keeps it: an SQLite database
+// with the tables Store, Package and Temp, marked with our application id so
+// that the driver can tell its own files from anything else.
+
+#include <string>
+
+struct sqlite3;
+
+namespace detalehran::store {
+
+// "DTLH": written into the SQLite header of every file we create.
+inline constexpr int kApplicationId = 0x44544C48;
+inline constexpr int kSchemaVersion = 1;
+
+// Name of the collation that compares text case-insensitively for every
+// alphabet; every text column of the schema is declared with it.
+inline constexpr const char* kFoldCollation = "JETCI";
+
+// Declared type of the money columns; the driver reads such columns back as
+// text with four decimals.
+inline constexpr const char* kMoneyType = "MONEY";
+
+// Statements that create the three tables and their indexes, in order.
+const char* schema_sql();
+
+// Registers the collation and the LIKE functions on a connection. Every
+// connection that writes to a store file must call this first.
+bool register_text_functions(sqlite3* db);
+
+// What kind of file lies at a path, judged from its first bytes and, for
+// SQLite files, from the application id.
+enum class FileKind { missing, unreadable, ours, sqlite_foreign, access_jet, access_ace, other };
+FileKind probe_file(const std::string& path, std::string* detail = nullptr);
+
+// Human-readable reason for refusing a file of this kind.
+std::string describe_refusal(FileKind kind, const std::string& path);
+
+// Creates a new, empty store file; refuses to touch an existing path.
+// Returns false with a one-line reason in *error.
+bool create_store_file(const std::string& path, std::string* error);
+
+}  // namespace detalehran::store

@@ -1,0 +1,206 @@
+#include "text_fold.h"
+
+#include <locale.h>
+#include <wctype.h>
+
+namespace detalehran::store {
+
+namespace {
+
+locale_t utf8_locale() {
+    // C.UTF-8 carries the full Unicode case tables in glibc and exists on
+    // every Debian system, whatever locale the host process has chosen.
+    static locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    return loc;
+}
+
+// Decodes one code point at text[i], advancing i.
+char32_t next_code_point(std::string_view text, std::size_t& i) {
+    const auto b0 = static_cast<unsigned char>(text[i]);
+    if (b0 < 0x80) {
+        ++i;
+        return b0;
+    }
+    int len = 0;
+    char32_t cp = 0;
+    if ((b0 & 0xE0) == 0xC0) {
+        len = 2;
+        cp = b0 & 0x1F;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3;
+        cp = b0 & 0x0F;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4;
+        cp = b0 & 0x07;
+    }
+    if (len == 0 || i + len > text.size()) {
+        ++i;
+        return 0xDC00 + b0;
+    }
+    for (int k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(text[i + k]);
+        if ((b & 0xC0) != 0x80) {
+            ++i;
+            return 0xDC00 + b0;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    // Overlong forms and out-of-range values are not valid UTF-8.
+    static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++i;
+        return 0xDC00 + b0;
+    }
+    i += len;
+    return cp;
+}
+
+// Sort key of a folded code point: doubled so that "ё" can sit between "е"
+// and "ж".
+std::uint32_t order_key(char32_t folded) {
+    if (folded == U'ё') return 2u * U'е' + 1u;
+    return 2u * static_cast<std::uint32_t>(folded);
+}
+
+}  // namespace
+
+char32_t fold_code_point(char32_t c) {
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    if (c >= 0xDC00 && c <= 0xDCFF) return c;
+    if (locale_t loc = utf8_locale()) return static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), loc));
+    return c;
+}
+
+std::vector<char32_t> decode_utf8(std::string_view text) {
+    std::vector<char32_t> out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) out.push_back(next_code_point(text, i));
+    return out;
+}
+
+int compare_folded(std::string_view a, std::string_view b) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const auto ca = static_cast<unsigned char>(a[i]);
+        const auto cb = static_cast<unsigned char>(b[j]);
+        if (ca < 0x80 && cb < 0x80) {
+            // Plain ASCII on both sides: the common case, no decoding.
+            const std::uint32_t ka = order_key(fold_code_point(ca));
+            const std::uint32_t kb = order_key(fold_code_point(cb));
+            if (ka != kb) return ka < kb ? -1 : 1;
+            ++i;
+            ++j;
+            continue;
+        }
+        const std::uint32_t ka = order_key(fold_code_point(next_code_point(a, i)));
+        const std::uint32_t kb = order_key(fold_code_point(next_code_point(b, j)));
+        if (ka != kb) return ka < kb ? -1 : 1;
+    }
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    return 0;
+}
+
+bool LikePattern::Token::accepts(char32_t ch) const {
+    switch (kind) {
+        case literal:
+            return ch == c;
+        case any_one:
+            return true;
+        case set: {
+            bool in = false;
+            for (const Range& r : ranges) {
+                if (ch >= r.low && ch <= r.high) {
+                    in = true;
+                    break;
+                }
+            }
+            return in != negated;
+        }
+        case any_run:
+            break;
+    }
+    return false;
+}
+
+LikePattern::LikePattern(std::string_view pattern, char32_t escape) {
+    const std::vector<char32_t> p = decode_utf8(pattern);
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        const char32_t c = p[i];
+        Token t{};
+        if (escape != 0 && c == escape && i + 1 < p.size()) {
+            t.kind = Token::literal;
+            t.c = fold_code_point(p[++i]);
+        } else if (c == U'%') {
+            // Runs of "%" mean the same as one.
+            if (!tokens_.empty() && tokens_.back().kind == Token::any_run) continue;
+            t.kind = Token::any_run;
+        } else if (c == U'_') {
+            t.kind = Token::any_one;
+        } else if (c == U'[') {
+            std::size_t k = i + 1;
+            bool negated = false;
+            if (k < p.size() && p[k] == U'!') {
+                negated = true;
+                ++k;
+            }
+            std::size_t close = k;
+            while (close < p.size() && p[close] != U']') ++close;
+            if (close >= p.size()) {
+                t.kind = Token::literal;
+                t.c = U'[';
+            } else {
+                if (close == k && !negated) {  // "[]" stands for nothing
+                    i = close;
+                    continue;
+                }
+                t.kind = Token::set;
+                t.negated = negated;
+                for (std::size_t m = k; m < close; ++m) {
+                    const char32_t low = fold_code_point(p[m]);
+                    if (m + 2 < close && p[m + 1] == U'-') {
+                        const char32_t high = fold_code_point(p[m + 2]);
+                        // An inverted range matches nothing, as an empty one.
+                        if (low <= high) t.ranges.push_back({low, high});
+                        m += 2;
+                    } else {
+                        t.ranges.push_back({low, low});
+                    }
+                }
+                i = close;
+            }
+        } else {
+            t.kind = Token::literal;
+            t.c = fold_code_point(c);
+        }
+        tokens_.push_back(std::move(t));
+    }
+}
+
+bool LikePattern::matches(std::string_view text) const {
+    std::vector<char32_t> s = decode_utf8(text);
+    for (char32_t& c : s) c = fold_code_point(c);
+    // Greedy matching with one back-track point for the last "%": every other
+    // token consumes exactly one character, so this is complete and never
+    // worse than quadratic.
+    std::size_t ti = 0, si = 0;
+    std::size_t star_t = SIZE_MAX, star_s = 0;
+    while (si < s.size()) {
+        if (ti < tokens_.size() && tokens_[ti].kind == Token::any_run) {
+            star_t = ti++;
+            star_s = si;
+        } else if (ti < tokens_.size() && tokens_[ti].accepts(s[si])) {
+            ++ti;
+            ++si;
+        } else if (star_t != SIZE_MAX) {
+            ti = star_t + 1;
+            si = ++star_s;
+        } else {
+            return false;
+        }
+    }
+    while (ti < tokens_.size() && tokens_[ti].kind == Token::any_run) ++ti;
+    return ti == tokens_.size();
+}
+
+}  // namespace detalehran::store
