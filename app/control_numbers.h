@@ -1,0 +1,93 @@
+#pragma once
+// Numbers of the program's controls, menus and menu items. They are unique
+// across all windows; the router dispatches on them and every widget carries
+// its number as the "control" property.
+
+namespace detalehran {
+
+enum ControlNumber : int {
+    // Main window (4).
+    kPathTree = 0,
+    kItemList = 1,
+    kSearchField = 48,
+    kSearchButton = 49,
+    kTreeSplitter = 51,      // path tree above location tree
+    kLocationTree = 52,
+    kMainSplitter = 54,      // trees left of the item list
+    kQuantityField = 80,     // in-place quantity editor inside the item list
+
+    // Item editor (5).
+    kEditorName = 22,
+    kEditorDescription = 23,
+    kEditorPlace = 24,
+    kEditorQuantity = 25,
+    kEditorPrice = 26,
+    kEditorPurchasePrice = 27,
+    kEditorSupplier = 28,
+    kEditorSectionPath = 29,
+    kEditorPackage = 30,
+    kEditorId = 31,
+    kEditorDocument = 32,
+    kEditorOk = 33,
+    kEditorCancel = 34,
+    kEditorAddDocument = 35,
+    kEditorRemovePackage = 36,
+    kEditorRemoveDocument = 37,
+    kEditorLocationTree = 53,
+
+    // About dialog (64).
+    kAboutLink1 = 76,
+    kAboutLink2 = 77,
+    kAboutLink3 = 78,
+    kAboutOk = 79,
+
+    // Table settings dialog (81).
+    kSettingsOk = 82,
+    kSettingsCancel = 83,
+    kSettingsPanel = 84,
+    kSettingsFirstColumnBox = 86,
+    kSettingsLastColumnBox = 91,
+    kSettingsMinimumField = 93,
+    kSettingsColourButton = 96,
+    kSettingsHighlightBox = 97,
+};
+
+enum MenuNumber : int {
+    kPathTreeMenu = 6,
+    kItemListMenu = 7,
+    kLocationTreeMenu = 55,
+    kMenuBar = 59,
+};
+
+enum MenuItem : int {
+    kMenuCreateSection = 8,
+    kMenuRenameSection = 9,
+    kMenuDeleteSection = 10,
+    kMenuAdd = 11,
+    kMenuEdit = 12,
+    kMenuDuplicate = 13,
+    kMenuShowDocument = 14,
+    kMenuWebSearch = 15,
+    kMenuCheckAll = 16,
+    kMenuUncheckAll = 17,
+    kMenuCut = 18,
+    kMenuPaste = 19,
+    kMenuDeleteItems = 20,
+    kMenuCreatePlace = 56,
+    kMenuRenamePlace = 57,
+    kMenuDeletePlace = 58,
+    kMenuExit = 60,
+    kMenuListFont = 61,
+    kMenuTableSettings = 62,
+    kMenuAbout = 63,
+};
+
+// Key and character codes the router looks at.
+enum KeyCode : int {
+    kCharEnter = 13,
+    kCharEscape = 27,
+    kKeyUp = 38,
+    kKeyDown = 40,
+};
+
+}  // namespace detalehran

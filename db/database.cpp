@@ -1,0 +1,291 @@
+#include "db/database.h"
+
+#include <dlfcn.h>
+#include <sqlext.h>
+
+#include <cstring>
+
+namespace detalehran::db {
+
+namespace {
+
+constexpr SQLLEN kPiece = 4096;
+
+using ConfigDataSourceFn = int (*)(void*, unsigned short, const char*, const char*);
+using InstallerErrorFn = SQLRETURN (*)(unsigned short, unsigned int*, char*, unsigned short, unsigned short*);
+
+// unixODBC's installer keeps its own message for a failed request.
+std::string installer_error(void* library) {
+    auto fn = reinterpret_cast<InstallerErrorFn>(dlsym(library, "SQLInstallerError"));
+    if (fn == nullptr) return {};
+    unsigned int code = 0;
+    char text[512] = {};
+    unsigned short used = 0;
+    if (!SQL_SUCCEEDED(fn(1, &code, text, sizeof text, &used))) return {};
+    return text;
+}
+
+}  // namespace
+
+std::string with_trailing_slash(const std::string& directory) {
+    if (!directory.empty() && directory.back() == '/') return directory;
+    return directory + "/";
+}
+
+std::string data_source_attributes(const std::string& directory, const std::string& name, const std::string& user,
+                                   const std::string& password) {
+    return "Server=MDBLib;Description=" + name + ";DSN=" + name + ";DBQ=" + with_trailing_slash(directory) + name +
+           ".mdb;UID=" + user + ";PWD=" + password + ";";
+}
+
+std::string installer_list(const std::string& attributes) {
+    std::string list = attributes;
+    for (char& c : list) {
+        if (c == ';') c = '\0';
+    }
+    // Two NULs end the list, whether or not the text ended with ";".
+    if (list.empty() || list.back() != '\0') list.push_back('\0');
+    list.push_back('\0');
+    return list;
+}
+
+Database::~Database() {
+    close_store();
+    if (env_ != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, env_);
+}
+
+void Database::remember(SQLSMALLINT handle_type, SQLHANDLE handle, const char* what) {
+    last_ = {};
+    SQLCHAR state[6] = {};
+    SQLCHAR text[1024] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT used = 0;
+    if (handle != SQL_NULL_HANDLE &&
+        SQL_SUCCEEDED(SQLGetDiagRec(handle_type, handle, 1, state, &native, text, sizeof text, &used))) {
+        last_.sqlstate = reinterpret_cast<const char*>(state);
+        last_.text = reinterpret_cast<const char*>(text);
+    } else {
+        last_.text = what;
+    }
+}
+
+bool Database::init_environment() {
+    if (env_ != SQL_NULL_HENV) return true;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_))) {
+        env_ = SQL_NULL_HENV;
+        last_ = {"", "ODBC environment cannot be created"};
+        return false;
+    }
+    SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    return true;
+}
+
+bool Database::connect_by_name(const std::string& name, const std::string& user, const std::string& password) {
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_))) {
+        remember(SQL_HANDLE_ENV, env_, "cannot allocate a connection");
+        dbc_ = SQL_NULL_HDBC;
+        return false;
+    }
+    auto text = [](const std::string& s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s.c_str())); };
+    const SQLRETURN rc = SQLConnect(dbc_, text(name), SQL_NTS, text(user), SQL_NTS, text(password), SQL_NTS);
+    if (SQL_SUCCEEDED(rc)) return true;
+    remember(SQL_HANDLE_DBC, dbc_, "cannot connect");
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+    dbc_ = SQL_NULL_HDBC;
+    return false;
+}
+
+bool Database::connect_by_driver(const std::string& attributes) {
+    // The driver manager remembers for a while that the name was unknown,
+    // even after it was registered; name the driver and file instead.
+    std::string dbq;
+    const std::size_t at = attributes.find(";DBQ=");
+    if (at != std::string::npos) {
+        const std::size_t start = at + 5;
+        dbq = attributes.substr(start, attributes.find(';', start) - start);
+    }
+    const std::string text = std::string("DRIVER={") + kDriverName + "};DBQ=" + dbq + ";";
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_))) {
+        dbc_ = SQL_NULL_HDBC;
+        return false;
+    }
+    const SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
+                                          SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    if (SQL_SUCCEEDED(rc)) return true;
+    remember(SQL_HANDLE_DBC, dbc_, "cannot connect");
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+    dbc_ = SQL_NULL_HDBC;
+    return false;
+}
+
+bool Database::open_store(const std::string& directory, const std::string& name, const std::string& user,
+                          const std::string& password) {
+    if (env_ == SQL_NULL_HENV || is_open()) return false;
+    bool connected = connect_by_name(name, user, password);
+    if (!connected) {
+        const std::string attributes = data_source_attributes(directory, name, user, password);
+        if (!register_data_source(attributes, kDriverName, kAddDataSource)) return false;
+        connected = connect_by_name(name, user, password);
+        if (!connected && last_.sqlstate == "IM002") connected = connect_by_driver(attributes);
+        if (!connected) return false;
+    }
+    connected_ = true;
+    SQLCHAR file[4096] = {};
+    SQLSMALLINT used = 0;
+    path_.clear();
+    if (SQL_SUCCEEDED(SQLGetInfo(dbc_, SQL_DATABASE_NAME, file, sizeof file, &used))) {
+        path_ = reinterpret_cast<const char*>(file);
+    }
+    if (!fresh_query_statement()) {
+        close_store();
+        return false;
+    }
+    forget();
+    return true;
+}
+
+bool Database::register_data_source(const std::string& attributes, const std::string& driver, int request) {
+    void* library = dlopen(kInstallerLibrary, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        last_ = {"", std::string("ODBC installer library cannot be loaded: ") + dlerror()};
+        return false;
+    }
+    auto config = reinterpret_cast<ConfigDataSourceFn>(dlsym(library, kInstallerEntry));
+    bool ok = false;
+    if (config == nullptr) {
+        last_ = {"", std::string("ODBC installer has no ") + kInstallerEntry};
+    } else {
+        const std::string list = installer_list(attributes);
+        // No parent window: the installer must never show a dialog.
+        ok = config(nullptr, static_cast<unsigned short>(request), driver.c_str(), list.data()) != 0;
+        if (ok) {
+            forget();
+        } else {
+            const std::string reason = installer_error(library);
+            last_ = {"", reason.empty() ? "the ODBC installer refused the data source" : reason};
+        }
+    }
+    dlclose(library);
+    return ok;
+}
+
+bool Database::remove_data_source(const std::string& name) {
+    return register_data_source("DSN=" + name + ";", kDriverName, kRemoveDataSource);
+}
+
+bool Database::fresh_query_statement() {
+    if (query_ != SQL_NULL_HSTMT) {
+        SQLFreeHandle(SQL_HANDLE_STMT, query_);
+        query_ = SQL_NULL_HSTMT;
+    }
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &query_))) {
+        remember(SQL_HANDLE_DBC, dbc_, "cannot allocate a statement");
+        query_ = SQL_NULL_HSTMT;
+        return false;
+    }
+    return true;
+}
+
+bool Database::db_query(const std::string& statement) {
+    if (!is_open() || !fresh_query_statement()) return false;
+    SQLSetStmtAttr(query_, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_DYNAMIC), 0);
+    const SQLRETURN rc =
+        SQLExecDirect(query_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.c_str())), SQL_NTS);
+    if (SQL_SUCCEEDED(rc)) {
+        forget();
+        return true;
+    }
+    remember(SQL_HANDLE_STMT, query_, "query failed");
+    return false;
+}
+
+bool Database::db_next_row() {
+    if (!is_open() || query_ == SQL_NULL_HSTMT) return false;
+    const SQLRETURN rc = SQLFetch(query_);
+    if (rc != SQL_NO_DATA && !SQL_SUCCEEDED(rc)) remember(SQL_HANDLE_STMT, query_, "fetch failed");
+    return SQL_SUCCEEDED(rc);
+}
+
+bool Database::db_first_row() {
+    if (!is_open() || query_ == SQL_NULL_HSTMT) return false;
+    const SQLRETURN rc = SQLFetchScroll(query_, SQL_FETCH_FIRST, 0);
+    if (rc != SQL_NO_DATA && !SQL_SUCCEEDED(rc)) remember(SQL_HANDLE_STMT, query_, "fetch failed");
+    return SQL_SUCCEEDED(rc);
+}
+
+std::string Database::db_text(int column) {
+    std::string out;
+    if (!is_open() || query_ == SQL_NULL_HSTMT || column < 0) return out;
+    char piece[kPiece];
+    for (;;) {
+        SQLLEN length = 0;
+        const SQLRETURN rc = SQLGetData(query_, static_cast<SQLUSMALLINT>(column + 1), SQL_C_CHAR, piece, kPiece,
+                                        &length);
+        if (rc == SQL_NO_DATA) break;
+        if (!SQL_SUCCEEDED(rc)) {
+            remember(SQL_HANDLE_STMT, query_, "cannot read a value");
+            break;
+        }
+        if (length == SQL_NULL_DATA) break;
+        if (rc == SQL_SUCCESS_WITH_INFO && (length == SQL_NO_TOTAL || length >= kPiece)) {
+            out.append(piece, kPiece - 1);  // a full piece; more follows
+            continue;
+        }
+        out.append(piece, static_cast<std::size_t>(length));
+        break;
+    }
+    return out;
+}
+
+int Database::db_int(int column) {
+    if (!is_open() || query_ == SQL_NULL_HSTMT || column < 0) return 0;
+    SQLINTEGER value = 0;
+    SQLLEN indicator = 0;
+    const SQLRETURN rc =
+        SQLGetData(query_, static_cast<SQLUSMALLINT>(column + 1), SQL_C_SLONG, &value, sizeof value, &indicator);
+    if (!SQL_SUCCEEDED(rc)) {
+        remember(SQL_HANDLE_STMT, query_, "cannot read a number");
+        return 0;
+    }
+    return indicator == SQL_NULL_DATA ? 0 : value;
+}
+
+void Database::db_finish() {
+    if (is_open()) fresh_query_statement();
+}
+
+bool Database::db_update(const std::string& statement) {
+    if (!is_open()) return false;
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) {
+        remember(SQL_HANDLE_DBC, dbc_, "cannot allocate a statement");
+        return false;
+    }
+    SQLRETURN rc = SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.c_str())), SQL_NTS);
+    if (SQL_SUCCEEDED(rc)) rc = SQLExecute(stmt);
+    const bool ok = SQL_SUCCEEDED(rc);
+    if (ok) {
+        forget();
+    } else if (rc == SQL_NO_DATA) {
+        last_ = {"02000", "no row matched"};
+    } else {
+        remember(SQL_HANDLE_STMT, stmt, "statement failed");
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    return ok;
+}
+
+void Database::close_store() {
+    if (query_ != SQL_NULL_HSTMT) {
+        SQLFreeHandle(SQL_HANDLE_STMT, query_);
+        query_ = SQL_NULL_HSTMT;
+    }
+    if (dbc_ != SQL_NULL_HDBC) {
+        if (connected_) SQLDisconnect(dbc_);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+        dbc_ = SQL_NULL_HDBC;
+    }
+    connected_ = false;
+}
+
+}  // namespace detalehran::db

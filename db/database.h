@@ -1,0 +1,88 @@
+#pragma once
+// The program's one connection to the inventory database, through the ODBC
+// driver manager by data source name. It never shows a window: operations
+// report success, and the last diagnostic is kept for callers that tell the
+// user why something failed.
+
+#include <sql.h>
+
+#include <string>
+
+namespace detalehran::db {
+
+inline constexpr const char* kDataSourceName = "Store";
+inline constexpr const char* kDriverName = "Microsoft Access Driver (*.mdb)";
+inline constexpr const char* kDatabaseFile = "Store.mdb";
+inline constexpr const char* kBackupFile = "Store_Backup.mdb";
+inline constexpr const char* kInstallerLibrary = "libodbcinst.so.2";
+inline constexpr const char* kInstallerEntry = "SQLConfigDataSource";
+
+// Installer request codes.
+inline constexpr int kAddDataSource = 1;
+inline constexpr int kRemoveDataSource = 3;
+
+struct Diagnostic {
+    std::string sqlstate;
+    std::string text;
+    bool empty() const { return sqlstate.empty() && text.empty(); }
+};
+
+// Attribute text of the data source, in its fixed order.
+std::string data_source_attributes(const std::string& directory, const std::string& name, const std::string& user,
+                                   const std::string& password);
+// The installer's list form: every ";" becomes a NUL, and the list ends with
+// two NULs.
+std::string installer_list(const std::string& attributes);
+// The directory with exactly one trailing "/".
+std::string with_trailing_slash(const std::string& directory);
+
+class Database {
+public:
+    Database() = default;
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Allocates the ODBC environment with ODBC 3 behaviour; false when the
+    // driver manager cannot give one.
+    bool init_environment();
+    bool has_environment() const { return env_ != SQL_NULL_HENV; }
+
+    // Connects by data source name; when that fails, registers the data
+    // source for directory + name + ".mdb" and connects again.
+    bool open_store(const std::string& directory, const std::string& name, const std::string& user,
+                    const std::string& password);
+    bool register_data_source(const std::string& attributes, const std::string& driver, int request);
+    bool remove_data_source(const std::string& name);
+    bool is_open() const { return dbc_ != SQL_NULL_HDBC && connected_; }
+
+    bool db_query(const std::string& statement);
+    bool db_next_row();
+    bool db_first_row();
+    std::string db_text(int column);
+    int db_int(int column);
+    void db_finish();
+    bool db_update(const std::string& statement);
+    void close_store();
+
+    // What the last failing operation reported; empty after a success.
+    const Diagnostic& last_diagnostic() const { return last_; }
+    // Data source file path used by the connection (DBQ), when known.
+    const std::string& database_path() const { return path_; }
+
+private:
+    bool connect_by_name(const std::string& name, const std::string& user, const std::string& password);
+    bool connect_by_driver(const std::string& attributes);
+    bool fresh_query_statement();
+    void remember(SQLSMALLINT handle_type, SQLHANDLE handle, const char* what);
+    void forget() { last_ = {}; }
+
+    SQLHENV env_ = SQL_NULL_HENV;
+    SQLHDBC dbc_ = SQL_NULL_HDBC;
+    SQLHSTMT query_ = SQL_NULL_HSTMT;
+    bool connected_ = false;
+    std::string path_;
+    Diagnostic last_;
+};
+
+}  // namespace detalehran::db

@@ -1,0 +1,137 @@
+#include "itemlist/item_list_model.h"
+
+#include <QColor>
+#include <algorithm>
+
+// Resources of a static library are only linked in when referenced; this
+// must sit outside any namespace.
+static void init_embedded_icons() { Q_INIT_RESOURCE(icons); }
+
+namespace detalehran {
+
+ItemListModel::ItemListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void ItemListModel::clear() {
+    if (rows_.empty()) return;
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+void ItemListModel::append_row(const QStringList& cells, const QIcon& icon) {
+    const int row = row_count();
+    beginInsertRows(QModelIndex(), row, row);
+    Row& added = rows_.emplace_back();
+    const int count = std::min<int>(static_cast<int>(cells.size()), kListColumns);
+    for (int c = 0; c < count; ++c) added.cells[static_cast<std::size_t>(c)] = cells[c];
+    added.icon = icon;
+    endInsertRows();
+}
+
+QString ItemListModel::cell(int row, int column) const {
+    if (!valid(row) || column < 0 || column >= kListColumns) return QString();
+    return rows_[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)];
+}
+
+void ItemListModel::set_cell(int row, int column, const QString& text) {
+    if (!valid(row) || column < 0 || column >= kListColumns) return;
+    rows_[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)] = text;
+    row_changed(row, column, column, {Qt::DisplayRole});
+}
+
+bool ItemListModel::is_checked(int row) const { return valid(row) && rows_[static_cast<std::size_t>(row)].checked; }
+
+void ItemListModel::set_checked(int row, bool checked) {
+    if (!valid(row)) return;
+    rows_[static_cast<std::size_t>(row)].checked = checked;
+    row_changed(row, 0, 0, {Qt::CheckStateRole});
+}
+
+int ItemListModel::row_colour(int row) const { return valid(row) ? rows_[static_cast<std::size_t>(row)].colour : -1; }
+
+void ItemListModel::set_row_colour(int row, int bgr) {
+    if (!valid(row)) return;
+    rows_[static_cast<std::size_t>(row)].colour = bgr;
+    row_changed(row, 0, kListColumns - 1, {Qt::ForegroundRole});
+}
+
+QIcon ItemListModel::row_icon(int row) const { return valid(row) ? rows_[static_cast<std::size_t>(row)].icon : QIcon(); }
+
+void ItemListModel::set_row_icon(int row, const QIcon& icon) {
+    if (!valid(row)) return;
+    rows_[static_cast<std::size_t>(row)].icon = icon;
+    row_changed(row, 0, 0, {Qt::DecorationRole});
+}
+
+void ItemListModel::remove_row(int row) {
+    if (!valid(row)) return;
+    beginRemoveRows(QModelIndex(), row, row);
+    rows_.erase(rows_.begin() + row);
+    endRemoveRows();
+}
+
+int ItemListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : row_count(); }
+
+int ItemListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kListColumns; }
+
+QVariant ItemListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !valid(index.row())) return QVariant();
+    const Row& row = rows_[static_cast<std::size_t>(index.row())];
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        return row.cells[static_cast<std::size_t>(column)];
+    case Qt::CheckStateRole:
+        if (column == 0) return row.checked ? Qt::Checked : Qt::Unchecked;
+        break;
+    case Qt::DecorationRole:
+        if (column == 0 && !row.icon.isNull()) return row.icon;
+        break;
+    case Qt::ForegroundRole:
+        if (row.colour >= 0) return QColor(row.colour & 0xFF, (row.colour >> 8) & 0xFF, (row.colour >> 16) & 0xFF);
+        break;
+    default:
+        break;
+    }
+    return QVariant();
+}
+
+bool ItemListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    // Only the check box is changed through the view; cells change through set_cell.
+    if (role != Qt::CheckStateRole || index.column() != 0 || !valid(index.row())) return false;
+    set_checked(index.row(), value.toInt() == Qt::Checked);
+    return true;
+}
+
+Qt::ItemFlags ItemListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == 0) result |= Qt::ItemIsUserCheckable;
+    return result;
+}
+
+QVariant ItemListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kListColumns) {
+        return QString::fromUtf8(kColumnCaptions[section]);
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+void ItemListModel::row_changed(int row, int first_column, int last_column, const QList<int>& roles) {
+    emit dataChanged(index(row, first_column), index(row, last_column), roles);
+}
+
+QIcon embedded_icon(int index) {
+    static const bool ready = (init_embedded_icons(), true);
+    (void)ready;
+    switch (index) {
+    case 0:
+        return QIcon(QStringLiteral(":/icons/plus.ico"));
+    case 1:
+        return QIcon(QStringLiteral(":/icons/minus.ico"));
+    default:
+        return QIcon();
+    }
+}
+
+}  // namespace detalehran

@@ -1,0 +1,62 @@
+#pragma once
+// The item list's rows: the only place they are kept. Each row has eleven
+// text cells, a check box (shown in column 0), a text colour and an icon.
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <QStringList>
+#include <array>
+#include <vector>
+
+#include "itemlist/column_table.h"
+
+namespace detalehran {
+
+class ItemListModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit ItemListModel(QObject* parent = nullptr);
+
+    void clear();
+    // Cells past the eleventh are ignored; missing cells stay empty.
+    void append_row(const QStringList& cells, const QIcon& icon = QIcon());
+    int row_count() const { return static_cast<int>(rows_.size()); }
+    // Empty text for a row or column out of range.
+    QString cell(int row, int column) const;
+    void set_cell(int row, int column, const QString& text);
+    bool is_checked(int row) const;
+    void set_checked(int row, bool checked);
+    // 0x00BBGGRR, or -1 for the list's default text colour.
+    int row_colour(int row) const;
+    void set_row_colour(int row, int bgr);
+    QIcon row_icon(int row) const;
+    void set_row_icon(int row, const QIcon& icon);
+    void remove_row(int row);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    struct Row {
+        std::array<QString, kListColumns> cells;
+        QIcon icon;
+        int colour = -1;
+        bool checked = false;
+    };
+
+    bool valid(int row) const { return row >= 0 && row < row_count(); }
+    void row_changed(int row, int first_column, int last_column, const QList<int>& roles);
+
+    std::vector<Row> rows_;
+};
+
+// The program's two embedded images: 0 a light grey plus sign, 1 a light grey
+// minus sign, both 24 x 24 on a transparent ground. Null for other indexes.
+QIcon embedded_icon(int index);
+
+}  // namespace detalehran

@@ -1,0 +1,53 @@
+#pragma once
+// Everything the program asks of the desktop, behind one interface so that
+// tests can answer in its place: message boxes, the file, font and colour
+// choosers, opening files and addresses, the clipboard and file type icons.
+
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+namespace detalehran {
+
+enum class MessageIcon { none, information, warning, error, question };
+enum class MessageButtons { ok, yes_no };
+enum class MessageAnswer { ok, yes, no };
+
+// The list font as the program records it: face, size in points and style
+// flags (256 bold, 512 italic, 4 underline, 8 strikeout).
+struct FontChoice {
+    QString face;
+    int points = 8;
+    int style = 0;
+};
+
+// One entry of a file chooser's filter list.
+struct FileFilter {
+    QString caption;
+    QString pattern;  // "*.pdf"
+};
+
+class PlatformServices {
+public:
+    virtual ~PlatformServices() = default;
+
+    virtual MessageAnswer message_box(QWidget* parent, const QString& title, const QString& text,
+                                      MessageButtons buttons, MessageIcon icon) = 0;
+    // Path of the chosen file, or nothing when cancelled.
+    virtual std::optional<QString> choose_file(QWidget* parent, const QString& title,
+                                               const QList<FileFilter>& filters) = 0;
+    virtual std::optional<FontChoice> choose_font(QWidget* parent, const FontChoice& initial) = 0;
+    // Colour in the 0x00BBGGRR layout; nothing when cancelled.
+    virtual std::optional<int> choose_colour(QWidget* parent, int initial_bgr) = 0;
+    // Opens a file or an address with the desktop's default program, without
+    // waiting; false when the desktop refused at once.
+    virtual bool open_with_default_program(const QString& path_or_address) = 0;
+    virtual bool set_clipboard_text(const QString& text) = 0;
+    // Icon the desktop shows for a file of this name (its type), or a null icon.
+    virtual QIcon file_type_icon(const QString& file_path) = 0;
+};
+
+}  // namespace detalehran

@@ -1,0 +1,216 @@
+// The database layer against the real driver through unixODBC, each test in
+// a process and folder of its own.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "db/database.h"
+#include "db/statements.h"
+#include "support/test_environment.h"
+
+using detalehran::db::Database;
+using detalehran::testing::TestFolder;
+namespace db = detalehran::db;
+
+namespace {
+
+const char* kInsertItem =
+    "INSERT INTO [Store] ([Название],[Описание],[Расположение],[Количество],[Цена расходная],[Цена приходная],"
+    "[Поставщик],[Путь],[Тип корпуса],[Datasheet])VALUES (";
+
+std::string insert_item(const std::string& name, const std::string& description = "") {
+    return std::string(kInsertItem) + db::sql_text(name) + "," + db::sql_text(description) +
+           ",'|Все|Шкаф|',5,12.5,.5,'ЭФО','|Все|Резисторы|','0805','')";
+}
+
+void write_data_source(const TestFolder& folder, const std::string& dbq) {
+    std::ofstream(folder.odbc_ini()) << "[Store]\nDriver = Microsoft Access Driver (*.mdb)\nDBQ = " << dbq << "\n";
+}
+
+}  // namespace
+
+TEST(DataSourceText, AttributesInFixedOrderWithOneSlash) {
+    EXPECT_EQ(db::data_source_attributes("/home/u/parts", "Store", "", ""),
+              "Server=MDBLib;Description=Store;DSN=Store;DBQ=/home/u/parts/Store.mdb;UID=;PWD=;");
+    EXPECT_EQ(db::data_source_attributes("/", "Store", "", ""),
+              "Server=MDBLib;Description=Store;DSN=Store;DBQ=/Store.mdb;UID=;PWD=;");
+    EXPECT_EQ(db::installer_list("DSN=Store;"), std::string("DSN=Store\0\0", 11));
+    EXPECT_EQ(db::installer_list("A=1;B=2"), std::string("A=1\0B=2\0\0", 9));
+}
+
+TEST(SqlText, DoublesEveryQuoteAndNothingElse) {
+    EXPECT_EQ(db::sql_text("O'Hara"), "'O''Hara'");
+    EXPECT_EQ(db::sql_text(""), "''");
+    EXPECT_EQ(db::sql_text("''"), "''''''");
+    EXPECT_EQ(db::sql_text("50%_[x]\"; --"), "'50%_[x]\"; --'");
+}
+
+TEST(OpenStore, FirstStartRegistersTheDataSourceAndConnects) {
+    TestFolder folder;
+    folder.create_store();
+    Database database;
+    ASSERT_TRUE(database.init_environment());
+    ASSERT_TRUE(database.open_store(folder.path(), "Store", "", "")) << database.last_diagnostic().text;
+    EXPECT_TRUE(database.is_open());
+    EXPECT_EQ(database.database_path(), folder.file("Store.mdb"));
+
+    const std::string ini = folder.odbc_ini_text();
+    EXPECT_NE(ini.find("[Store]"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Microsoft Access Driver (*.mdb)"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("DBQ=" + folder.file("Store.mdb")), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Server=MDBLib"), std::string::npos) << ini;
+
+    ASSERT_TRUE(database.db_update(insert_item("Резистор")));
+    ASSERT_TRUE(database.db_query(db::kSelectAllItems));
+    ASSERT_TRUE(database.db_next_row());
+    EXPECT_EQ(database.db_text(db::kName), "Резистор");
+
+    database.close_store();
+    EXPECT_TRUE(database.remove_data_source("Store"));
+    EXPECT_EQ(folder.odbc_ini_text().find("[Store]"), std::string::npos);
+}
+
+TEST(OpenStore, MissingDatabaseFileConnectsNothingAndCreatesNothing) {
+    TestFolder folder;
+    Database database;
+    ASSERT_TRUE(database.init_environment());
+    EXPECT_FALSE(database.open_store(folder.path(), "Store", "", ""));
+    EXPECT_FALSE(database.is_open());
+    EXPECT_FALSE(detalehran::testing::file_exists(folder.file("Store.mdb")));
+    EXPECT_NE(database.last_diagnostic().text.find("Store.mdb"), std::string::npos)
+        << database.last_diagnostic().text;
+
+    // With no connection every operation fails quietly.
+    EXPECT_FALSE(database.db_query(db::kSelectAllItems));
+    EXPECT_FALSE(database.db_next_row());
+    EXPECT_FALSE(database.db_first_row());
+    EXPECT_EQ(database.db_text(0), "");
+    EXPECT_EQ(database.db_int(0), 0);
+    EXPECT_FALSE(database.db_update(db::kEmptyParked));
+    database.db_finish();
+    database.close_store();
+}
+
+TEST(OpenStore, DataSourceLeftFromAnotherFolderIsUsed) {
+    TestFolder folder;
+    folder.create_store();
+    const std::string other = folder.subfolder("other");
+    folder.create_store("other/Store.mdb");
+    write_data_source(folder, other + "Store.mdb");
+    {
+        Database seed;
+        ASSERT_TRUE(seed.init_environment());
+        ASSERT_TRUE(seed.open_store(other, "Store", "", ""));
+        ASSERT_TRUE(seed.db_update(insert_item("из другой папки")));
+    }
+    Database database;
+    ASSERT_TRUE(database.init_environment());
+    ASSERT_TRUE(database.open_store(folder.path(), "Store", "", ""));
+    EXPECT_EQ(database.database_path(), other + "Store.mdb");
+    ASSERT_TRUE(database.db_query(db::kSelectAllItems));
+    ASSERT_TRUE(database.db_next_row());
+    EXPECT_EQ(database.db_text(db::kName), "из другой папки");
+}
+
+TEST(OpenStore, DataSourceNamingABrokenFileFailsWithTheReason) {
+    TestFolder folder;
+    std::ofstream(folder.file("Store.mdb")) << "not a database";
+    Database database;
+    ASSERT_TRUE(database.init_environment());
+    EXPECT_FALSE(database.open_store(folder.path(), "Store", "", ""));
+    EXPECT_EQ(database.last_diagnostic().sqlstate, "08001");
+    EXPECT_NE(database.last_diagnostic().text.find("not an inventory database"), std::string::npos)
+        << database.last_diagnostic().text;
+}
+
+class OpenDatabase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_.create_store();
+        ASSERT_TRUE(database_.init_environment());
+        ASSERT_TRUE(database_.open_store(folder_.path(), "Store", "", ""));
+    }
+    TestFolder folder_;
+    Database database_;
+};
+
+TEST_F(OpenDatabase, ReadsRowsByPositionWithNullAsEmptyAndNumbersAsText) {
+    ASSERT_TRUE(database_.db_update(insert_item("O'Hara", "")));
+    ASSERT_TRUE(database_.db_update("INSERT INTO [Store] ([Название]) VALUES ('без цены')"));
+    ASSERT_TRUE(database_.db_query(db::kSelectAllItems));
+    ASSERT_TRUE(database_.db_next_row());
+    EXPECT_EQ(database_.db_text(db::kName), "O'Hara");
+    EXPECT_EQ(database_.db_text(db::kDescription), "");
+    EXPECT_EQ(database_.db_text(db::kQuantity), "5");
+    EXPECT_EQ(database_.db_text(db::kPrice), "12.5000");
+    EXPECT_EQ(database_.db_text(db::kPurchasePrice), ".5000");
+    EXPECT_EQ(database_.db_text(db::kSectionPath), "|Все|Резисторы|");
+    const int first_id = database_.db_int(db::kId);
+    EXPECT_GT(first_id, 0);
+    ASSERT_TRUE(database_.db_next_row());
+    EXPECT_EQ(database_.db_text(db::kName), "без цены");
+    EXPECT_EQ(database_.db_text(db::kPrice), "");  // NULL
+    EXPECT_EQ(database_.db_int(db::kId), first_id + 1);
+    EXPECT_FALSE(database_.db_next_row());
+}
+
+TEST_F(OpenDatabase, LongTextsComeBackWhole) {
+    std::string long_text;
+    for (int i = 0; i < 3000; ++i) long_text += (i % 2 ? "ёж" : "x");  // pieces split characters
+    ASSERT_TRUE(database_.db_update(insert_item("длинный", long_text)));
+    ASSERT_TRUE(database_.db_query(db::kSelectAllItems));
+    ASSERT_TRUE(database_.db_next_row());
+    EXPECT_EQ(database_.db_text(db::kDescription), long_text);
+}
+
+TEST_F(OpenDatabase, UpdateBetweenFetchesKeepsTheReadingButANewQueryEndsIt) {
+    for (const char* name : {"a", "b", "c"}) ASSERT_TRUE(database_.db_update(insert_item(name)));
+    ASSERT_TRUE(database_.db_query(db::kSelectAllItems));
+    ASSERT_TRUE(database_.db_next_row());
+    EXPECT_EQ(database_.db_text(0), "a");
+    ASSERT_TRUE(database_.db_update("UPDATE [Store] SET [Количество] = 9 WHERE [Название] = 'c'"));
+    ASSERT_TRUE(database_.db_next_row());
+    EXPECT_EQ(database_.db_text(0), "b");
+    ASSERT_TRUE(database_.db_next_row());
+    EXPECT_EQ(database_.db_text(0), "c");
+
+    ASSERT_TRUE(database_.db_query("SELECT [Название] FROM [Store] WHERE [Количество] = 9"));
+    ASSERT_TRUE(database_.db_next_row());
+    EXPECT_EQ(database_.db_text(0), "c");
+    EXPECT_FALSE(database_.db_next_row());
+}
+
+TEST_F(OpenDatabase, FirstRowAndHighestIdAsNumber) {
+    for (const char* name : {"a", "b"}) ASSERT_TRUE(database_.db_update(insert_item(name)));
+    ASSERT_TRUE(database_.db_query("SELECT [ID] FROM [Store] ORDER BY [ID] DESC"));
+    ASSERT_TRUE(database_.db_first_row());
+    EXPECT_EQ(database_.db_int(0), 2);
+    database_.db_finish();
+    EXPECT_FALSE(database_.db_next_row());
+}
+
+TEST_F(OpenDatabase, FailuresAreFalseWithTheDriversReason) {
+    EXPECT_FALSE(database_.db_update("UPDATE [Store] SET [Количество] = 1 WHERE [ID] = 42"));
+    EXPECT_EQ(database_.last_diagnostic().sqlstate, "02000");
+    EXPECT_FALSE(database_.db_query("SELECT * FROM [Nowhere]"));
+    EXPECT_EQ(database_.last_diagnostic().sqlstate, "42S02");
+    ASSERT_TRUE(database_.db_update("INSERT INTO [Package] Values('0805')"));
+    EXPECT_FALSE(database_.db_update("INSERT INTO [Package] Values('0805')"));
+    EXPECT_EQ(database_.last_diagnostic().sqlstate, "23000");
+}
+
+TEST_F(OpenDatabase, ParkedItemsGoBackBeforeTheScratchTableIsEmptied) {
+    ASSERT_TRUE(database_.db_update(insert_item("остаётся")));
+    ASSERT_TRUE(database_.db_update(insert_item("вырезан")));
+    ASSERT_TRUE(database_.db_update("INSERT INTO [Temp] SELECT * FROM [Store] WHERE [ID] = 2"));
+    ASSERT_TRUE(database_.db_update("DELETE FROM [Store] WHERE [ID] = 2"));
+    ASSERT_TRUE(database_.db_update(db::kReturnParked));
+    ASSERT_TRUE(database_.db_update(db::kDropReturnedParked));
+    ASSERT_TRUE(database_.db_query(db::kSelectAllItems));
+    std::vector<std::string> names;
+    while (database_.db_next_row()) names.push_back(database_.db_text(0) + "#" + database_.db_text(db::kId));
+    EXPECT_EQ(names, (std::vector<std::string>{"вырезан#2", "остаётся#1"}));
+    ASSERT_TRUE(database_.db_query(db::kSelectParked));
+    EXPECT_FALSE(database_.db_next_row());
+}
