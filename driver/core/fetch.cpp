@@ -18,45 +18,48 @@ namespace {
 
 constexpr std::size_t kDone = static_cast<std::size_t>(-1);
 
-void text_of_live(sqlite3_stmt* ps, int i, ValueKind kind, Cell& out) {
+// Text form of a live value; numbers are formatted into scratch.
+CellView view_of_live(sqlite3_stmt* ps, int i, ValueKind kind, std::string& scratch) {
     const int type = sqlite3_column_type(ps, i);
-    out.null = type == SQLITE_NULL;
-    if (out.null) {
-        out.text.clear();
-        return;
-    }
+    if (type == SQLITE_NULL) return {};
     if (type == SQLITE_INTEGER) {
         const sqlite3_int64 v = sqlite3_column_int64(ps, i);
         if (kind == ValueKind::money) {
-            out.text = money_text(static_cast<std::int64_t>(v));
+            scratch = money_text(static_cast<std::int64_t>(v));
         } else {
             char buf[24];
             const auto r = std::to_chars(buf, buf + sizeof buf, v);
-            out.text.assign(buf, r.ptr);
+            scratch.assign(buf, r.ptr);
         }
     } else if (type == SQLITE_FLOAT) {
         const double v = sqlite3_column_double(ps, i);
         if (kind == ValueKind::money) {
-            out.text = money_text(v);
+            scratch = money_text(v);
         } else {
             char buf[32];
             std::snprintf(buf, sizeof buf, "%.15g", v);
-            out.text = buf;
+            scratch = buf;
         }
     } else {
         const auto* p = static_cast<const char*>(sqlite3_column_blob(ps, i));
-        out.text.assign(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(ps, i)));
+        return {false, std::string_view(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(ps, i)))};
     }
+    return {false, scratch};
 }
 
-const Cell& current_cell(Stmt& stmt, int i) {
-    if (stmt.cursor == Stmt::Cursor::buffered) return stmt.rows[stmt.row_pos - 1][static_cast<std::size_t>(i)];
+Cell copy_of(CellView view) { return Cell{view.null, std::string(view.text)}; }
+
+CellView current_cell(Stmt& stmt, int i) {
     const auto k = static_cast<std::size_t>(i);
+    if (stmt.cursor == Stmt::Cursor::buffered) {
+        const Cell& cell = stmt.rows[stmt.row_pos - 1][k];
+        return {cell.null, cell.text};
+    }
     if (!stmt.live_ready[k]) {
-        text_of_live(stmt.prepared, i, stmt.columns[k].kind, stmt.live_cells[k]);
+        stmt.live_views[k] = view_of_live(stmt.prepared, i, stmt.columns[k].kind, stmt.live_formatted[k]);
         stmt.live_ready[k] = 1;
     }
-    return stmt.live_cells[k];
+    return stmt.live_views[k];
 }
 
 std::u16string to_utf16(std::string_view text) {
@@ -110,7 +113,7 @@ SQLRETURN number_failure(Stmt& stmt, NumberParse p) {
 }
 
 template <typename T>
-SQLRETURN put_integer(Stmt& stmt, const Cell& cell, SQLPOINTER target, SQLLEN* indicator) {
+SQLRETURN put_integer(Stmt& stmt, CellView cell, SQLPOINTER target, SQLLEN* indicator) {
     std::int64_t v = 0;
     const NumberParse p = parse_integer(cell.text, static_cast<std::int64_t>(std::numeric_limits<T>::min()),
                                         static_cast<std::int64_t>(std::numeric_limits<T>::max()), v);
@@ -158,7 +161,7 @@ SQLRETURN put_text_piece(Stmt& stmt, const char* data, std::size_t total, std::s
 SQLRETURN convert(Stmt& stmt, int column, SQLSMALLINT c_type, SQLPOINTER target, SQLLEN buffer_len,
                   SQLLEN* indicator) {
     if (stmt.piece_offset == kDone) return SQL_NO_DATA;
-    const Cell& cell = current_cell(stmt, column);
+    const CellView cell = current_cell(stmt, column);
     if (cell.null) {
         if (indicator == nullptr) {
             stmt.diag.add("22002", "Indicator variable required but not supplied");
@@ -206,9 +209,10 @@ SQLRETURN convert(Stmt& stmt, int column, SQLSMALLINT c_type, SQLPOINTER target,
             break;
         case SQL_C_DOUBLE:
         case SQL_C_FLOAT: {
+            const std::string text(cell.text);
             char* end = nullptr;
-            const double d = std::strtod(cell.text.c_str(), &end);
-            if (end == cell.text.c_str() || *end != 0) return number_failure(stmt, NumberParse::not_a_number);
+            const double d = std::strtod(text.c_str(), &end);
+            if (end == text.c_str() || *end != 0) return number_failure(stmt, NumberParse::not_a_number);
             if (c_type == SQL_C_DOUBLE) {
                 if (target) std::memcpy(target, &d, sizeof d);
                 if (indicator) *indicator = sizeof d;
@@ -285,13 +289,16 @@ void buffer_rest(Stmt& stmt) {
     std::vector<Row> rows;
     if (stmt.on_row) {
         Row row(n);
-        for (std::size_t i = 0; i < n; ++i) row[i] = current_cell(stmt, static_cast<int>(i));
+        for (std::size_t i = 0; i < n; ++i) row[i] = copy_of(current_cell(stmt, static_cast<int>(i)));
         rows.push_back(std::move(row));
     }
     int step = stmt.prefetched ? SQLITE_ROW : sqlite3_step(stmt.prepared);
     while (step == SQLITE_ROW) {
         Row row(n);
-        for (std::size_t i = 0; i < n; ++i) text_of_live(stmt.prepared, static_cast<int>(i), stmt.columns[i].kind, row[i]);
+        std::string scratch;
+        for (std::size_t i = 0; i < n; ++i) {
+            row[i] = copy_of(view_of_live(stmt.prepared, static_cast<int>(i), stmt.columns[i].kind, scratch));
+        }
         rows.push_back(std::move(row));
         step = sqlite3_step(stmt.prepared);
     }

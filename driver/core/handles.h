@@ -59,6 +59,13 @@ struct Cell {
 };
 using Row = std::vector<Cell>;
 
+// A value of the current row as it is read: straight from SQLite's memory
+// for text, from a formatted copy for numbers.
+struct CellView {
+    bool null = true;
+    std::string_view text;
+};
+
 struct BoundColumn {
     SQLSMALLINT c_type = 0;
     SQLPOINTER target = nullptr;
@@ -97,7 +104,8 @@ struct Stmt {
 
     // Live cursor: the current row's values in text form, made on first
     // request and kept while the row is current.
-    std::vector<Cell> live_cells;
+    std::vector<CellView> live_views;
+    std::vector<std::string> live_formatted;  // backing of numbers' views
     std::vector<std::uint8_t> live_ready;
     // SQLGetData in pieces: the column being read and how far.
     int piece_column = -1;

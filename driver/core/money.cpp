@@ -44,6 +44,18 @@ std::string money_text(std::int64_t value) {
 
 std::string money_text(double value) {
     if (!std::isfinite(value)) return value != value ? "NaN" : (value < 0 ? "-Inf" : "Inf");
+    // Everyday amounts: scale to ten-thousandths and round. Far from a tie
+    // the binary error cannot change the result; ties take the exact path.
+    if (std::fabs(value) < 1e8) {
+        const double scaled = std::fabs(value) * 10000.0;
+        const double fraction = scaled - std::floor(scaled);
+        if (std::fabs(fraction - 0.5) > 1e-3) {
+            const auto units = static_cast<std::uint64_t>(std::llround(scaled));
+            std::string fraction_digits = std::to_string(units % 10000);
+            fraction_digits.insert(0, 4 - fraction_digits.size(), '0');
+            return assemble(value < 0, std::to_string(units / 10000), fraction_digits);
+        }
+    }
     // 15 significant digits give back exactly the decimal the value was made
     // from, for every amount of up to 15 digits; round that decimal, not the
     // binary value, so 1.00005 becomes 1.0001 as it was written.

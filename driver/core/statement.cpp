@@ -149,7 +149,8 @@ SQLRETURN prepare(Stmt& stmt, std::string_view sql) {
     const int n = sqlite3_column_count(ps);
     stmt.columns.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) stmt.columns.push_back(describe(ps, i));
-    stmt.live_cells.assign(static_cast<std::size_t>(n), Cell{});
+    stmt.live_views.assign(static_cast<std::size_t>(n), CellView{});
+    stmt.live_formatted.assign(static_cast<std::size_t>(n), std::string{});
     stmt.live_ready.assign(static_cast<std::size_t>(n), 0);
     return SQL_SUCCESS;
 }

@@ -1,5 +1,7 @@
 #include "text_fold.h"
 
+#include <algorithm>
+
 #include <locale.h>
 #include <wctype.h>
 
@@ -79,7 +81,17 @@ std::vector<char32_t> decode_utf8(std::string_view text) {
 }
 
 int compare_folded(std::string_view a, std::string_view b) {
-    std::size_t i = 0, j = 0;
+    // Equal leading bytes fold equally: skip them, back to the start of the
+    // character in which the texts first differ.
+    std::size_t same = 0;
+    const std::size_t shorter = std::min(a.size(), b.size());
+    while (same < shorter && a[same] == b[same]) ++same;
+    if (same == a.size() && same == b.size()) return 0;
+    auto continues = [](std::string_view s, std::size_t k) {
+        return k < s.size() && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80;
+    };
+    while (same > 0 && (continues(a, same) || continues(b, same))) --same;
+    std::size_t i = same, j = same;
     while (i < a.size() && j < b.size()) {
         const auto ca = static_cast<unsigned char>(a[i]);
         const auto cb = static_cast<unsigned char>(b[j]);

@@ -1,0 +1,123 @@
+#include "command_line.h"
+
+#include <charconv>
+#include <optional>
+#include <ostream>
+
+#include "store_writer.h"
+
+namespace detalehran::dbtool {
+
+namespace {
+
+constexpr const char* kProgram = "detalehran-db";
+
+// Far more than any inventory; it only guards against typos that would fill the disk.
+constexpr std::size_t kMaxParts = 50'000'000;
+
+constexpr const char* kUsage =
+    "Usage: detalehran-db create DIR [--demo | --parts N]\n"
+    "       detalehran-db --help\n"
+    "\n"
+    "Creates the inventory database DIR/Store.mdb and the folder DIR/Datasheet.\n"
+    "DIR must exist; an existing Store.mdb is never replaced.\n"
+    "\n"
+    "  --demo      fill the database with a demo inventory of a few hundred parts\n"
+    "  --parts N   fill the database with N generated parts, for benchmarks\n"
+    "  --help      show this help\n";
+
+struct UsageError {
+    std::string message;
+};
+
+std::optional<std::size_t> parse_count(const std::string& text) {
+    std::size_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || value == 0 || value > kMaxParts) return std::nullopt;
+    return value;
+}
+
+CreateRequest parse_create(const std::vector<std::string>& args) {
+    CreateRequest request;
+    bool have_folder = false;
+    bool options_done = false;
+    auto set_content = [&](Content content, const std::string& option) {
+        if (request.content != Content::empty) {
+            throw UsageError{request.content == content ? option + " given twice"
+                                                        : "--demo and --parts exclude each other"};
+        }
+        request.content = content;
+    };
+    for (std::size_t k = 2; k < args.size(); ++k) {
+        const std::string& arg = args[k];
+        if (!options_done && arg == "--") {
+            options_done = true;
+        } else if (!options_done && arg == "--demo") {
+            set_content(Content::demo, arg);
+        } else if (!options_done && (arg == "--parts" || arg.starts_with("--parts="))) {
+            set_content(Content::generated, "--parts");
+            std::string value;
+            if (arg == "--parts") {
+                if (k + 1 >= args.size()) throw UsageError{"--parts needs a number of parts"};
+                value = args[++k];
+            } else {
+                value = arg.substr(std::string_view("--parts=").size());
+            }
+            const auto count = parse_count(value);
+            if (!count) {
+                throw UsageError{"--parts needs a whole number from 1 to " + std::to_string(kMaxParts) + ", not '" +
+                                 value + "'"};
+            }
+            request.part_count = *count;
+        } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
+            throw UsageError{"unknown option '" + arg + "'"};
+        } else if (have_folder) {
+            throw UsageError{"unexpected argument '" + arg + "': only one folder can be given"};
+        } else {
+            if (arg.empty()) throw UsageError{"the folder name is empty"};
+            request.folder = arg;
+            have_folder = true;
+        }
+    }
+    if (!have_folder) throw UsageError{"create needs the folder to create the database in"};
+    return request;
+}
+
+}  // namespace
+
+int run_command_line(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    for (std::size_t k = 1; k < args.size() && args[k] != "--"; ++k) {
+        if (args[k] == "--help" || args[k] == "-h") {
+            out << kUsage;
+            return kExitOk;
+        }
+    }
+    CreateRequest request;
+    try {
+        if (args.size() < 2) throw UsageError{"no command given"};
+        if (args[1] != "create") throw UsageError{"unknown command '" + args[1] + "'"};
+        request = parse_create(args);
+    } catch (const UsageError& e) {
+        err << kProgram << ": " << e.message << " (see " << kProgram << " --help)" << std::endl;
+        return kExitUsage;
+    }
+
+    CreateReport report;
+    std::string error;
+    if (!create_database(request, &report, &error)) {
+        err << kProgram << ": " << error << std::endl;
+        return kExitFailure;
+    }
+    out << "Created " << report.store_path;
+    if (request.content == Content::empty) {
+        out << " (empty)\n";
+    } else {
+        out << ": " << report.parts << " parts, " << report.packages << " package types";
+        if (request.content == Content::demo) out << ", " << report.datasheets << " datasheet files";
+        out << "\n";
+    }
+    return kExitOk;
+}
+
+}  // namespace detalehran::dbtool
