@@ -79,6 +79,9 @@ SQLRETURN open_file(Dbc& dbc, const std::string& path) {
         return SQL_ERROR;
     }
     sqlite3_extended_result_codes(db, 1);
+    // A misspelt [column] must be an error, not the text of its name.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_busy_timeout(db, 5000);
     if (!store::register_text_functions(db)) {
         dbc.diag.add("HY000", std::string("Cannot register text rules: ") + sqlite3_errmsg(db));

@@ -34,7 +34,7 @@ const char* sqlstate_for(int code, const std::string& message) {
             return "22018";
         case SQLITE_ERROR:
             if (contains(message, "no such table")) return "42S02";
-            if (contains(message, "no such column")) return "42S22";
+            if (contains(message, "no such column") || contains(message, "has no column named")) return "42S22";
             if (contains(message, "already exists")) return "42S01";
             if (contains(message, "syntax error") || contains(message, "unrecognized token") ||
                 contains(message, "incomplete input") || contains(message, "no such function") ||

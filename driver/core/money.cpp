@@ -1,7 +1,7 @@
 #include "money.h"
 
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 #include <string_view>
 
@@ -56,18 +56,20 @@ std::string money_text(double value) {
             return assemble(value < 0, std::to_string(units / 10000), fraction_digits);
         }
     }
-    // 15 significant digits give back exactly the decimal the value was made
-    // from, for every amount of up to 15 digits; round that decimal, not the
-    // binary value, so 1.00005 becomes 1.0001 as it was written.
+    // The shortest decimal that reads back as this value is the decimal it
+    // was written as (for every amount of up to 15 digits); round that
+    // decimal, not the binary value, so 1.00005 becomes 1.0001 as written.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15e", std::fabs(value));
-    // buf: d.dddddddddddddde[+-]xx
-    std::string_view text(buf);
+    const auto printed = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific);
+    const std::string_view text(buf, static_cast<std::size_t>(printed.ptr - buf));
+    // text: d[.ddd]e[+-]xx
     const std::size_t e = text.find('e');
     std::string digits;
-    digits += text[0];
-    digits += std::string(text.substr(2, e - 2));
-    const int exponent = std::atoi(buf + e + 1);
+    for (char c : text.substr(0, e)) {
+        if (c != '.') digits += c;
+    }
+    int exponent = 0;
+    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(), exponent);
     // The decimal point sits after digit number (exponent + 1).
     int point = exponent + 1;
     if (point < 0) {

@@ -55,16 +55,23 @@ ColumnInfo column_of_type(const char* declared) {
 
 namespace {
 
-// True when nothing but blanks, semicolons and comments follows.
-bool only_trailing_noise(sqlite3* db, const char* tail) {
-    while (*tail == ';' || std::isspace(static_cast<unsigned char>(*tail))) ++tail;
-    if (*tail == 0) return true;
-    sqlite3_stmt* next = nullptr;
-    const char* rest = nullptr;
-    const int rc = sqlite3_prepare_v2(db, tail, -1, &next, &rest);
-    const bool empty = rc == SQLITE_OK && next == nullptr;
-    sqlite3_finalize(next);
-    return empty;
+// True when nothing but blanks, semicolons and comments follows. The rest is
+// scanned, never compiled: SQLite applies a PRAGMA while compiling it.
+bool only_trailing_noise(const char* tail) {
+    for (const char* p = tail; *p != 0;) {
+        if (*p == ';' || std::isspace(static_cast<unsigned char>(*p))) {
+            ++p;
+        } else if (p[0] == '-' && p[1] == '-') {
+            while (*p != 0 && *p != '\n') ++p;
+        } else if (p[0] == '/' && p[1] == '*') {
+            const char* close = std::strstr(p + 2, "*/");
+            if (close == nullptr) return true;  // an open comment runs to the end
+            p = close + 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 SQLLEN display_size(const ColumnInfo& c) {
@@ -139,7 +146,7 @@ SQLRETURN prepare(Stmt& stmt, std::string_view sql) {
         return SQL_ERROR;
     }
     // One statement per call, as Jet takes it: nothing may ride along.
-    if (!only_trailing_noise(db, tail)) {
+    if (!only_trailing_noise(tail)) {
         sqlite3_finalize(ps);
         stmt.diag.add("42000", "Characters found after end of SQL statement");
         return SQL_ERROR;

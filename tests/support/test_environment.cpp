@@ -20,7 +20,10 @@ TestFolder::TestFolder() {
     path_ = pattern + "/";
     previous_cwd_ = fs::current_path().string();
     fs::current_path(path_);
-    setenv("ODBCSYSINI", DETALEHRAN_ODBCSYSINI, 1);
+    // A copy of the build's driver registration: unixODBC may write beside
+    // odbcinst.ini, and nothing may be written outside this folder.
+    fs::copy_file(fs::path(DETALEHRAN_ODBCSYSINI) / "odbcinst.ini", fs::path(path_) / "odbcinst.ini");
+    setenv("ODBCSYSINI", path_.c_str(), 1);
     setenv("ODBCINI", odbc_ini().c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
 }
