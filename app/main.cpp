@@ -1,6 +1,26 @@
+// Деталехран: the inventory of electronic components. Works on the files of
+// the current directory; takes no options.
+
 #include <QApplication>
+#include <cstdlib>
+
+#include "app/app.h"
+#include "app/lifecycle.h"
+#include "platform/qt_services.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    QApplication::setApplicationName("detalehran");
+    QApplication::setApplicationDisplayName(QString::fromUtf8("Деталехран"));
+
+    detalehran::QtPlatformServices services;
+    detalehran::App app(services);
+    // "Выход" ends the process at once, as the menu promises.
+    app.end_process = [](int code) { std::_Exit(code); };
+
+    detalehran::route_termination_signals(app);
+    detalehran::start_up(app);
+    detalehran::run_event_loop(app);
+    detalehran::shut_down(app);
     return 0;
 }

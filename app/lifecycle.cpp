@@ -1,0 +1,167 @@
+#include "app/lifecycle.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QTreeWidget>
+#include <csignal>
+#include <filesystem>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "app/app.h"
+#include "app/commands.h"
+#include "app/control_numbers.h"
+#include "app/main_window.h"
+#include "app/routing.h"
+#include "db/statements.h"
+#include "itemlist/item_list.h"
+#include "platform/services.h"
+#include "settings/settings_store.h"
+
+namespace detalehran {
+
+namespace fs = std::filesystem;
+
+std::string working_directory() {
+    std::error_code error;
+    std::string dir = fs::current_path(error).string();
+    if (dir.empty() || dir.back() != '/') dir += '/';
+    return dir;
+}
+
+bool make_backup_copy(const std::string& directory) {
+    const fs::path source = directory + db::kDatabaseFile;
+    const fs::path target = directory + db::kBackupFile;
+    const fs::path partial = directory + db::kBackupFile + ".part";
+    std::error_code error;
+    if (!fs::is_regular_file(source, error)) return false;
+    if (!fs::copy_file(source, partial, fs::copy_options::overwrite_existing, error)) {
+        fs::remove(partial, error);
+        return false;
+    }
+    fs::rename(partial, target, error);
+    if (error) {
+        fs::remove(partial, error);
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+void report_no_connection(App& app, const std::string& directory) {
+    const db::Diagnostic& why = app.database.last_diagnostic();
+    QString text = QString::fromUtf8("Не удалось открыть базу данных %1.")
+                       .arg(QString::fromStdString(directory + db::kDatabaseFile));
+    if (!why.text.empty()) text += "\n" + QString::fromStdString(why.text);
+    text += QString::fromUtf8("\n\nПрограмма продолжит работу без базы данных: изменения не будут сохранены.");
+    app.platform.message_box(app.main_window, QString::fromUtf8("Внимание!"), text, MessageButtons::ok,
+                             MessageIcon::warning);
+}
+
+}  // namespace
+
+void start_up(App& app) {
+    // The runtime (heap, windows, event queue) is the QApplication made in main.
+    if (!app.database.init_environment()) {
+        app.platform.message_box(nullptr, "Error", "ODBC is Not Available", MessageButtons::ok, MessageIcon::error);
+    }
+    // The column sorter needs no preparation of its own before the list exists.
+    app.column_table = ColumnTable{};
+    build_main_window(app);  // also loads the two embedded icons
+    app.list_font = ListFontRecord{};
+
+    const std::string directory = working_directory();
+    if (app.database.has_environment() &&
+        !app.database.open_store(directory, db::kDataSourceName, "", "")) {
+        report_no_connection(app, directory);
+    }
+
+    settings::restore_at_start_up(app);
+    itemlist::fill_item_list(app, db::kSelectAllItems);
+    itemlist::sorter_attach(app);
+
+    if (MainWindow* window = app.main_window) {
+        QTreeWidget* tree = window->path_tree();
+        tree->setFocus();
+        if (tree->topLevelItemCount() > 0) tree->setCurrentItem(tree->topLevelItem(0));
+    }
+    app.list_source_tree = kPathTree;
+    read_column_order(app);
+    make_backup_copy(directory);
+}
+
+void process_event(App& app, const Event& event) {
+    route_event(app, event);
+    if (event.kind == kSizeEvent || event.kind == kMaximizeEvent || event.kind == kRestoreEvent) {
+        if (app.main_window != nullptr) layout_main_window(app);
+    }
+    if (event.kind != kCloseEvent) return;
+    switch (event.window) {
+        case kEditorWindow:
+            if (app.main_window) app.main_window->setEnabled(true);
+            editor::close_editor(app);
+            break;
+        case kAboutWindow:
+            if (app.main_window) app.main_window->setEnabled(true);
+            dialogs::close_about_dialog(app);
+            break;
+        case kTableSettingsWindow:
+            if (app.main_window) app.main_window->setEnabled(true);
+            itemlist::close_table_settings(app);
+            break;
+        case kMainWindow:
+            app.loop_ended = true;
+            QCoreApplication::exit(0);
+            break;
+        default:
+            break;
+    }
+}
+
+void run_event_loop(App& app) {
+    if (!app.loop_ended) QApplication::exec();
+}
+
+void shut_down(App& app) {
+    // Items cut and never pasted go back to the store first; the scratch
+    // table loses only what is safely back.
+    app.database.db_update(db::kReturnParked);
+    app.database.db_update(db::kDropReturnedParked);
+    app.database.close_store();
+    app.database.remove_data_source(db::kDataSourceName);
+    if (app.main_window != nullptr) read_column_order(app);
+    settings::save_settings(app);
+}
+
+namespace {
+
+int signal_pipe[2] = {-1, -1};
+
+void on_termination_signal(int) {
+    const char byte = 1;
+    // Only async-signal-safe work here: the event loop does the rest.
+    [[maybe_unused]] const ssize_t n = ::write(signal_pipe[1], &byte, 1);
+}
+
+}  // namespace
+
+void route_termination_signals(App& app) {
+    if (signal_pipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signal_pipe) != 0) return;
+    auto* notifier = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&app]() {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t n = ::read(signal_pipe[0], &byte, 1);
+        Event close;
+        close.kind = kCloseEvent;
+        close.window = kMainWindow;
+        process_event(app, close);
+    });
+    struct sigaction action = {};
+    action.sa_handler = on_termination_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+}
+
+}  // namespace detalehran

@@ -1,0 +1,35 @@
+#pragma once
+// The program's spine: start-up in its fixed order, one pass of the event
+// loop, and the orderly shutdown.
+
+#include <string>
+
+#include "platform/event.h"
+
+namespace detalehran {
+
+struct App;
+
+// The current directory with a trailing "/", read afresh at every call.
+std::string working_directory();
+
+void start_up(App& app);
+// Routes one event and does the loop's own work for it (layout after size
+// changes, closing dialogs, ending the loop when the main window closes).
+void process_event(App& app, const Event& event);
+// Runs until the main window is closed (or a termination signal arrives).
+void run_event_loop(App& app);
+// Everything closing the main window does after the loop: parked items back,
+// scratch table emptied, connection closed, data source removed, settings
+// written. The caller ends the process.
+void shut_down(App& app);
+
+// Copies Store.mdb to Store_Backup.mdb in the directory, replacing the old
+// copy only once the new one is complete.
+bool make_backup_copy(const std::string& directory);
+
+// SIGTERM, SIGINT and SIGHUP close the main window through the event loop,
+// so they end the program with the same shutdown.
+void route_termination_signals(App& app);
+
+}  // namespace detalehran

@@ -1,0 +1,94 @@
+#pragma once
+// The main window (window 4): the path and location trees on the left, the
+// item list on the right, the search field above, the menu bar and the three
+// popup menus. It holds widgets only; App holds the program's state.
+
+#include <QIcon>
+#include <QMainWindow>
+#include <map>
+
+#include "platform/window_layer.h"
+
+class QAction;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSplitter;
+class QTreeView;
+class QTreeWidget;
+
+namespace detalehran {
+
+struct App;
+class ItemListModel;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(App& app);
+    ~MainWindow() override;
+
+    WindowLayer& layer() { return layer_; }
+    // A numbered control of this window, or null.
+    QWidget* control(int number) const;
+    // Popup menu 6, 7 or 55, or null.
+    QMenu* popup_menu(int number) const;
+    // A menu item of the menu bar or of a popup, by its number, or null.
+    QAction* menu_item(int number) const;
+    void set_item_enabled(int number, bool enabled);
+
+    QTreeWidget* path_tree() const { return path_tree_; }
+    QTreeWidget* location_tree() const { return location_tree_; }
+    QTreeView* item_list() const { return item_list_; }
+    ItemListModel& list_model() const { return *model_; }
+    QLineEdit* search_field() const { return search_field_; }
+    QPushButton* search_button() const { return search_button_; }
+    QSplitter* tree_splitter() const { return tree_splitter_; }
+    QSplitter* main_splitter() const { return main_splitter_; }
+    // The embedded images, loaded when the window is built: 0 plus, 1 minus.
+    QIcon image(int index) const { return index == 0 || index == 1 ? images_[index] : QIcon(); }
+    // Row selected in the item list, or -1.
+    int selected_row() const;
+    void select_row(int row);
+
+private:
+    QTreeWidget* make_tree(int number);
+    void make_item_list();
+    void make_menus();
+    QMenu* make_popup(int number, std::initializer_list<std::pair<int, const char*>> items);
+    QAction* add_item(QMenu* menu, int number, const char* caption);
+
+    App& app_;
+    WindowLayer layer_;
+    QTreeWidget* path_tree_ = nullptr;
+    QTreeWidget* location_tree_ = nullptr;
+    QTreeView* item_list_ = nullptr;
+    ItemListModel* model_ = nullptr;
+    QLineEdit* search_field_ = nullptr;
+    QPushButton* search_button_ = nullptr;
+    QSplitter* tree_splitter_ = nullptr;
+    QSplitter* main_splitter_ = nullptr;
+    std::map<int, QWidget*> controls_;
+    std::map<int, QMenu*> popups_;
+    std::map<int, QAction*> items_;
+    QIcon images_[2];
+};
+
+// Creates the main window, records it in app.main_window and shows it. The
+// caller owns the window; destroying it clears app.main_window.
+MainWindow* build_main_window(App& app);
+// Fits the splitters to the window's size, keeping the trees' width and the
+// path tree's height in pixels.
+void layout_main_window(App& app);
+// Enables and disables the item list menu's items for what is selected,
+// checked and waiting in the Temp table.
+void prepare_list_menu(App& app);
+// Shows popup 6, 7 or 55 at the mouse pointer and returns at once; the
+// chosen item arrives later as a menu event.
+void show_popup(App& app, int menu_number);
+// The column table's display order onto the list header, and back.
+void apply_column_order(App& app);
+void read_column_order(App& app);
+
+}  // namespace detalehran

@@ -1,0 +1,117 @@
+#include "app/routing.h"
+
+#include <iterator>
+
+#include "app/commands.h"
+#include "app/control_numbers.h"
+
+namespace detalehran {
+
+namespace {
+
+constexpr ControlRoute kControlRoutes[] = {
+    {kPathTree, kRightClick, trees::path_tree_right_click, "path tree right click"},
+    {kPathTree, kLeftClick, trees::path_tree_left_click, "path tree left click"},
+    {kLocationTree, kLeftClick, trees::location_tree_left_click, "location tree left click"},
+    {kLocationTree, kRightClick, trees::location_tree_right_click, "location tree right click"},
+    {kEditorLocationTree, kLeftClick, editor::editor_tree_click, "editor location tree click"},
+    {kItemList, kRightClick, commands::list_right_click, "item list menu"},
+    {kItemList, kLeftClick, trees::item_list_left_click, "reveal item in trees"},
+    {kItemList, kLeftDoubleClick, commands::edit_item_from_list, "edit item"},
+    {kSearchButton, kAnyType, itemlist::search_by_name, "search by name"},
+    {kEditorOk, kAnyType, editor::save_item, "save item"},
+    {kEditorCancel, kAnyType, editor::cancel_editor, "cancel editor"},
+    {kEditorAddDocument, kAnyType, editor::choose_document, "choose document"},
+    {kEditorRemovePackage, kAnyType, editor::delete_package, "delete package type"},
+    {kSettingsOk, kAnyType, itemlist::table_settings_ok, "apply table settings"},
+    {kSettingsCancel, kAnyType, itemlist::table_settings_cancel, "cancel table settings"},
+    {kSettingsColourButton, kAnyType, itemlist::choose_highlight_colour, "choose highlight colour"},
+    {kSettingsHighlightBox, kAnyType, itemlist::toggle_highlight_controls, "toggle highlight controls"},
+    {kAboutOk, kAnyType, dialogs::about_ok, "close about dialog"},
+    {kAboutLink1, kAnyType, dialogs::copy_wallet_identifier, "copy wallet identifier"},
+    {kAboutLink2, kAnyType, dialogs::copy_wallet_identifier, "copy wallet identifier"},
+    {kAboutLink3, kAnyType, dialogs::copy_wallet_identifier, "copy wallet identifier"},
+};
+
+constexpr MenuRoute kMenuRoutes[] = {
+    {kMenuCreateSection, trees::create_section, "create section"},
+    {kMenuRenameSection, trees::rename_section, "rename section"},
+    {kMenuDeleteSection, trees::delete_section, "delete section"},
+    {kMenuAdd, commands::add_item, "add item"},
+    {kMenuEdit, commands::edit_item, "edit item"},
+    {kMenuDuplicate, commands::duplicate_item, "duplicate item"},
+    {kMenuShowDocument, commands::show_document, "show document"},
+    {kMenuWebSearch, commands::web_search, "web search"},
+    {kMenuCheckAll, commands::check_all_rows, "check all rows"},
+    {kMenuUncheckAll, commands::uncheck_all_rows, "uncheck all rows"},
+    {kMenuCut, trees::cut_items, "cut items"},
+    {kMenuPaste, trees::paste_items, "paste items"},
+    {kMenuDeleteItems, commands::delete_checked_items, "delete checked items"},
+    {kMenuCreatePlace, trees::create_place, "create place"},
+    {kMenuRenamePlace, trees::rename_place, "rename place"},
+    {kMenuDeletePlace, trees::delete_place, "delete place"},
+    {kMenuExit, commands::exit_at_once, "exit at once"},
+    {kMenuListFont, itemlist::choose_list_font, "choose list font"},
+    {kMenuTableSettings, itemlist::open_table_settings, "open table settings"},
+    {kMenuAbout, dialogs::open_about_dialog, "open about dialog"},
+};
+
+constexpr KeyRoute kKeyRoutes[] = {
+    {kCharacterMessage, kCharEnter, kSearchField, kAnyWindow, itemlist::search_by_name, "search by name"},
+    {kCharacterMessage, kCharEscape, kAnyControl, kEditorWindow, editor::cancel_editor, "cancel editor"},
+    {kCharacterMessage, kCharEnter, kItemList, kAnyWindow, commands::edit_item_from_list, "edit item"},
+    {kKeyDownMessage, kKeyDown, kItemList, kAnyWindow, trees::reveal_selected_item, "reveal item in trees"},
+    {kKeyDownMessage, kKeyUp, kItemList, kAnyWindow, trees::reveal_selected_item, "reveal item in trees"},
+};
+
+}  // namespace
+
+std::span<const ControlRoute> control_routes() { return kControlRoutes; }
+std::span<const MenuRoute> menu_routes() { return kMenuRoutes; }
+std::span<const KeyRoute> key_routes() { return kKeyRoutes; }
+
+const ControlRoute* find_control_route(const Event& event) {
+    if (event.kind != kControlEvent) return nullptr;
+    for (const ControlRoute& r : kControlRoutes) {
+        if (r.control == event.control && (r.type == kAnyType || r.type == event.type)) return &r;
+    }
+    return nullptr;
+}
+
+const MenuRoute* find_menu_route(const Event& event) {
+    if (event.kind != kMenuEvent) return nullptr;
+    for (const MenuRoute& r : kMenuRoutes) {
+        if (r.item == event.control) return &r;
+    }
+    return nullptr;
+}
+
+const KeyRoute* find_key_route(const Event& event) {
+    if (event.kind != kKeyDownMessage && event.kind != kCharacterMessage) return nullptr;
+    for (const KeyRoute& r : kKeyRoutes) {
+        if (r.message != event.kind || r.code != event.code) continue;
+        if (r.focus_control != kAnyControl && r.focus_control != event.focus_control) continue;
+        if (r.active_window != kAnyWindow && r.active_window != event.active_window) continue;
+        return &r;
+    }
+    return nullptr;
+}
+
+const char* route_event(App& app, const Event& event) {
+    Handler handler = nullptr;
+    const char* action = nullptr;
+    if (const ControlRoute* r = find_control_route(event)) {
+        handler = r->handler;
+        action = r->action;
+    } else if (const MenuRoute* m = find_menu_route(event)) {
+        handler = m->handler;
+        action = m->action;
+    } else if (const KeyRoute* k = find_key_route(event)) {
+        handler = k->handler;
+        action = k->action;
+    }
+    if (handler != nullptr) handler(app, event);
+    return action;
+}
+
+}  // namespace detalehran

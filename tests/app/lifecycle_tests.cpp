@@ -1,0 +1,232 @@
+// Start-up and shutdown end to end in a temporary working folder, in process
+// and, for the termination signal, as the real program.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <sqlite3.h>
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "app/app.h"
+#include "app/control_numbers.h"
+#include "app/lifecycle.h"
+#include "app/main_window.h"
+#include "db/statements.h"
+#include "store/store_schema.h"
+#include "support/scripted_services.h"
+#include "support/test_environment.h"
+
+using namespace detalehran;
+using detalehran::testing::file_exists;
+using detalehran::testing::read_file;
+using detalehran::testing::ScriptedServices;
+using detalehran::testing::ServiceKind;
+using detalehran::testing::TestFolder;
+
+namespace {
+
+const char* kInsertItem =
+    "INSERT INTO [Store] ([Название],[Описание],[Расположение],[Количество],[Цена расходная],[Цена приходная],"
+    "[Поставщик],[Путь],[Тип корпуса],[Datasheet])VALUES ('%1','','|Все|Шкаф|',3,1.5,1,'','|Все|Разное|','','')";
+
+std::string insert_item(const char* name) { return QString(kInsertItem).arg(name).toStdString(); }
+
+// The test's own look at the file goes straight to SQLite: a look-up of the
+// data source from this process would be remembered by unixODBC for a while
+// and change what the program under test finds.
+void exec(const std::string& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    ASSERT_TRUE(store::register_text_functions(db));
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+}
+
+// Items named in order get IDs 1, 2, ...; the last one can be left parked in
+// the scratch table only, as a cut leaves it.
+void seed(const std::string& directory, std::initializer_list<const char*> names, bool park_last = false) {
+    for (const char* name : names) exec(directory + "Store.mdb", insert_item(name));
+    if (park_last) {
+        const std::string id = std::to_string(names.size());
+        exec(directory + "Store.mdb", "INSERT INTO [Temp] SELECT * FROM [Store] WHERE [ID] = " + id +
+                                          "; DELETE FROM [Store] WHERE [ID] = " + id);
+    }
+}
+
+std::vector<std::string> names_in(const std::string& directory, const char* table) {
+    sqlite3* db = nullptr;
+    std::vector<std::string> names;
+    if (sqlite3_open_v2((directory + "Store.mdb").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return {"<cannot open>"};
+    }
+    store::register_text_functions(db);
+    sqlite3_stmt* query = nullptr;
+    sqlite3_prepare_v2(db, (std::string("SELECT [Название] FROM [") + table + "] ORDER BY [Название]").c_str(), -1,
+                       &query, nullptr);
+    while (sqlite3_step(query) == SQLITE_ROW) names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(query, 0)));
+    sqlite3_finalize(query);
+    sqlite3_close(db);
+    return names;
+}
+
+bool store_registered(const TestFolder& folder) {
+    return folder.odbc_ini_text().find("[Store]") != std::string::npos;
+}
+
+Event close_of(int window) {
+    Event e;
+    e.kind = kCloseEvent;
+    e.window = window;
+    return e;
+}
+
+class StartUp : public ::testing::Test {
+protected:
+    StartUp() : app_(services_) {
+        detalehran::testing::test_application();
+        app_.end_process = [this](int code) { ended_with_ = code; };
+    }
+    ~StartUp() override { delete app_.main_window; }
+
+    TestFolder folder_;
+    ScriptedServices services_;
+    App app_;
+    int ended_with_ = -1;
+};
+
+}  // namespace
+
+TEST_F(StartUp, FirstStartRegistersConnectsAndMakesTheBackup) {
+    folder_.create_store();
+    start_up(app_);
+    EXPECT_TRUE(app_.database.is_open());
+    EXPECT_EQ(services_.count(ServiceKind::message_box), 0);
+    const std::string ini = folder_.odbc_ini_text();
+    EXPECT_NE(ini.find("DBQ=" + folder_.file("Store.mdb")), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Description=Store"), std::string::npos) << ini;
+    EXPECT_TRUE(file_exists(folder_.file("Store_Backup.mdb")));
+    EXPECT_EQ(read_file(folder_.file("Store_Backup.mdb")), read_file(folder_.file("Store.mdb")));
+    ASSERT_NE(app_.main_window, nullptr);
+    EXPECT_EQ(app_.list_source_tree, kPathTree);
+}
+
+TEST_F(StartUp, WithoutTheDatabaseFileTheUserIsToldOnceAndNothingBreaks) {
+    start_up(app_);
+    EXPECT_FALSE(app_.database.is_open());
+    ASSERT_EQ(services_.count(ServiceKind::message_box), 1);
+    const auto* box = services_.last(ServiceKind::message_box);
+    EXPECT_EQ(box->title, QString::fromUtf8("Внимание!"));
+    EXPECT_TRUE(box->text.contains(QString::fromStdString(folder_.file("Store.mdb")))) << box->text.toStdString();
+    EXPECT_TRUE(box->text.contains("not found")) << box->text.toStdString();
+    EXPECT_FALSE(file_exists(folder_.file("Store_Backup.mdb")));
+    EXPECT_FALSE(file_exists(folder_.file("Store.mdb")));
+
+    process_event(app_, close_of(kMainWindow));
+    EXPECT_TRUE(app_.loop_ended);
+    shut_down(app_);
+    EXPECT_FALSE(store_registered(folder_));
+}
+
+TEST_F(StartUp, DataSourceLeftFromAnotherFolderIsUsedButTheLocalFileIsBackedUp) {
+    folder_.create_store();
+    const std::string other = folder_.subfolder("other");
+    folder_.create_store("other/Store.mdb");
+    seed(other, {"чужой"});
+    std::ofstream(folder_.odbc_ini()) << "[Store]\nDriver = Microsoft Access Driver (*.mdb)\nDBQ = " << other
+                                      << "Store.mdb\n";
+    start_up(app_);
+    ASSERT_TRUE(app_.database.is_open());
+    EXPECT_EQ(app_.database.database_path(), other + "Store.mdb");
+    EXPECT_EQ(read_file(folder_.file("Store_Backup.mdb")), read_file(folder_.file("Store.mdb")));
+    EXPECT_NE(read_file(folder_.file("Store_Backup.mdb")), read_file(other + "Store.mdb"));
+}
+
+TEST_F(StartUp, ClosingTheMainWindowReturnsParkedItemsAndRemovesTheDataSource) {
+    folder_.create_store();
+    seed(folder_.path(), {"остаётся", "вырезан"}, /*park_last=*/true);
+    start_up(app_);
+    ASSERT_TRUE(store_registered(folder_));
+
+    process_event(app_, close_of(kMainWindow));
+    ASSERT_TRUE(app_.loop_ended);
+    shut_down(app_);
+    EXPECT_FALSE(app_.database.is_open());
+    EXPECT_FALSE(store_registered(folder_));
+    EXPECT_EQ(names_in(folder_.path(), "Store"), (std::vector<std::string>{"вырезан", "остаётся"}));
+    EXPECT_TRUE(names_in(folder_.path(), "Temp").empty());
+}
+
+TEST_F(StartUp, ExitLeavesTheDataSourceAndTheScratchTable) {
+    folder_.create_store();
+    seed(folder_.path(), {"остаётся", "вырезан"}, /*park_last=*/true);
+    start_up(app_);
+    Event exit;
+    exit.kind = kMenuEvent;
+    exit.control = kMenuExit;
+    process_event(app_, exit);
+    EXPECT_EQ(ended_with_, 0);
+    EXPECT_FALSE(app_.loop_ended);
+    // The process would be gone now: nothing of shutdown has run.
+    EXPECT_TRUE(store_registered(folder_));
+    app_.database.close_store();
+    EXPECT_EQ(names_in(folder_.path(), "Temp"), (std::vector<std::string>{"вырезан"}));
+}
+
+TEST_F(StartUp, ClosingADialogDoesNotEndTheLoopAndTheNextEventIsRouted) {
+    folder_.create_store();
+    start_up(app_);
+    app_.main_window->setEnabled(false);
+    process_event(app_, close_of(kAboutWindow));
+    EXPECT_TRUE(app_.main_window->isEnabled());
+    EXPECT_FALSE(app_.loop_ended);
+    // The very next event is handled like any other.
+    Event click;
+    click.kind = kControlEvent;
+    click.control = kLocationTree;
+    click.type = kLeftClick;
+    process_event(app_, click);
+    EXPECT_EQ(app_.list_source_tree, kLocationTree);
+    for (int window : {kEditorWindow, kTableSettingsWindow}) {
+        app_.main_window->setEnabled(false);
+        process_event(app_, close_of(window));
+        EXPECT_TRUE(app_.main_window->isEnabled());
+        EXPECT_FALSE(app_.loop_ended);
+    }
+}
+
+TEST(Program, TerminationSignalShutsDownLikeClosingTheWindow) {
+    TestFolder folder;
+    folder.create_store();
+    seed(folder.path(), {"остаётся", "вырезан"}, /*park_last=*/true);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        execl(DETALEHRAN_PROGRAM, DETALEHRAN_PROGRAM, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // The backup copy is the last step of start-up.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!file_exists(folder.file("Store_Backup.mdb")) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(file_exists(folder.file("Store_Backup.mdb")));
+    EXPECT_TRUE(store_registered(folder));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // into the event loop
+    kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(store_registered(folder));
+    EXPECT_EQ(names_in(folder.path(), "Store"), (std::vector<std::string>{"вырезан", "остаётся"}));
+    EXPECT_TRUE(names_in(folder.path(), "Temp").empty());
+}
