@@ -28,3 +28,6 @@ target_link_libraries(detalehran_gui PUBLIC detalehran_db Qt6::Widgets)
 add_executable(detalehran ${PROJECT_SOURCE_DIR}/app/main.cpp)
 target_link_libraries(detalehran PRIVATE detalehran_gui)
 install(TARGETS detalehran RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/resources/detalehran.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/detalehran.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

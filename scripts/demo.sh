@@ -13,8 +13,8 @@ mkdir -p "$demo"
 
 export ODBCSYSINI="$build/odbc"
 cd "$demo"
-if [ -x "$build/app/detalehran" ]; then
-  exec "$build/app/detalehran"
+if [ -x "$build/detalehran" ]; then
+  exec "$build/detalehran"
 fi
 # Until the desktop program is built, open the demo inventory in unixODBC's
 # own SQL client, through the same driver and data source name.
