@@ -69,6 +69,7 @@ void start_up(App& app) {
     // The column sorter needs no preparation of its own before the list exists.
     app.column_table = ColumnTable{};
     build_main_window(app);  // also loads the two embedded icons
+    app.main_window->layer().set_sink([&app](const Event& event) { process_event(app, event); });
     app.list_font = ListFontRecord{};
 
     const std::string directory = working_directory();

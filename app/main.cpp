@@ -22,5 +22,6 @@ int main(int argc, char** argv) {
     detalehran::start_up(app);
     detalehran::run_event_loop(app);
     detalehran::shut_down(app);
+    // The main window goes with the QApplication, as every top-level widget.
     return 0;
 }

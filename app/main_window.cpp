@@ -54,8 +54,7 @@ public:
         if (event->type() != QEvent::ToolTip) return QStyledItemDelegate::helpEvent(event, view, option, index);
         QStyleOptionViewItem cell = option;
         initStyleOption(&cell, index);
-        const QWidget* widget = view;
-        const QRect text_area = widget->style()->subElementRect(QStyle::SE_ItemViewItemText, &cell, widget);
+        const QRect text_area = view->style()->subElementRect(QStyle::SE_ItemViewItemText, &cell, view);
         if (!cell.text.isEmpty() && cell.fontMetrics.horizontalAdvance(cell.text) > text_area.width()) {
             QToolTip::showText(event->globalPos(), cell.text, view, option.rect);
         } else {
@@ -231,9 +230,10 @@ void MainWindow::make_menus() {
     add_item(settings, kMenuTableSettings, "Настройка отображения таблицы");
     add_item(bar->addMenu(QStringLiteral("Помощь")), kMenuAbout, "О программе");
 
-    make_popup(kPathTreeMenu,
-               {{kMenuCreateSection, "Создать раздел"}, {kMenuRenameSection, "Переименовать"}, {0, nullptr},
-                {kMenuDeleteSection, "Удалить"}});
+    make_popup(kPathTreeMenu, {{kMenuCreateSection, "Создать раздел"},
+                               {kMenuRenameSection, "Переименовать"},
+                               {0, nullptr},
+                               {kMenuDeleteSection, "Удалить"}});
     make_popup(kItemListMenu, {{kMenuAdd, "Добавить"},
                                {kMenuEdit, "Редактировать"},
                                {kMenuDuplicate, "Дублировать"},
@@ -247,9 +247,10 @@ void MainWindow::make_menus() {
                                {kMenuPaste, "Вставить"},
                                {0, nullptr},
                                {kMenuDeleteItems, "Удалить"}});
-    make_popup(kLocationTreeMenu,
-               {{kMenuCreatePlace, "Создать раздел"}, {kMenuRenamePlace, "Переименовать"}, {0, nullptr},
-                {kMenuDeletePlace, "Удалить"}});
+    make_popup(kLocationTreeMenu, {{kMenuCreatePlace, "Создать раздел"},
+                                   {kMenuRenamePlace, "Переименовать"},
+                                   {0, nullptr},
+                                   {kMenuDeletePlace, "Удалить"}});
 }
 
 QWidget* MainWindow::control(int number) const {

@@ -55,7 +55,9 @@ void ItemListModel::set_row_colour(int row, int bgr) {
     row_changed(row, 0, kListColumns - 1, {Qt::ForegroundRole});
 }
 
-QIcon ItemListModel::row_icon(int row) const { return valid(row) ? rows_[static_cast<std::size_t>(row)].icon : QIcon(); }
+QIcon ItemListModel::row_icon(int row) const {
+    return valid(row) ? rows_[static_cast<std::size_t>(row)].icon : QIcon();
+}
 
 void ItemListModel::set_row_icon(int row, const QIcon& icon) {
     if (!valid(row)) return;
@@ -79,19 +81,19 @@ QVariant ItemListModel::data(const QModelIndex& index, int role) const {
     const Row& row = rows_[static_cast<std::size_t>(index.row())];
     const int column = index.column();
     switch (role) {
-    case Qt::DisplayRole:
-        return row.cells[static_cast<std::size_t>(column)];
-    case Qt::CheckStateRole:
-        if (column == 0) return row.checked ? Qt::Checked : Qt::Unchecked;
-        break;
-    case Qt::DecorationRole:
-        if (column == 0 && !row.icon.isNull()) return row.icon;
-        break;
-    case Qt::ForegroundRole:
-        if (row.colour >= 0) return QColor(row.colour & 0xFF, (row.colour >> 8) & 0xFF, (row.colour >> 16) & 0xFF);
-        break;
-    default:
-        break;
+        case Qt::DisplayRole:
+            return row.cells[static_cast<std::size_t>(column)];
+        case Qt::CheckStateRole:
+            if (column == 0) return row.checked ? Qt::Checked : Qt::Unchecked;
+            break;
+        case Qt::DecorationRole:
+            if (column == 0 && !row.icon.isNull()) return row.icon;
+            break;
+        case Qt::ForegroundRole:
+            if (row.colour >= 0) return QColor(row.colour & 0xFF, (row.colour >> 8) & 0xFF, (row.colour >> 16) & 0xFF);
+            break;
+        default:
+            break;
     }
     return QVariant();
 }
@@ -125,12 +127,12 @@ QIcon embedded_icon(int index) {
     static const bool ready = (init_embedded_icons(), true);
     (void)ready;
     switch (index) {
-    case 0:
-        return QIcon(QStringLiteral(":/icons/plus.ico"));
-    case 1:
-        return QIcon(QStringLiteral(":/icons/minus.ico"));
-    default:
-        return QIcon();
+        case 0:
+            return QIcon(QStringLiteral(":/icons/plus.ico"));
+        case 1:
+            return QIcon(QStringLiteral(":/icons/minus.ico"));
+        default:
+            return QIcon();
     }
 }
 

@@ -22,16 +22,16 @@ constexpr int kStrikeout = 8;
 
 QMessageBox::Icon qt_icon(MessageIcon icon) {
     switch (icon) {
-    case MessageIcon::information:
-        return QMessageBox::Information;
-    case MessageIcon::warning:
-        return QMessageBox::Warning;
-    case MessageIcon::error:
-        return QMessageBox::Critical;
-    case MessageIcon::question:
-        return QMessageBox::Question;
-    case MessageIcon::none:
-        break;
+        case MessageIcon::information:
+            return QMessageBox::Information;
+        case MessageIcon::warning:
+            return QMessageBox::Warning;
+        case MessageIcon::error:
+            return QMessageBox::Critical;
+        case MessageIcon::question:
+            return QMessageBox::Question;
+        case MessageIcon::none:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -84,8 +84,8 @@ QUrl url_for(const QString& path_or_address) {
 
 MessageAnswer QtPlatformServices::message_box(QWidget* parent, const QString& title, const QString& text,
                                               MessageButtons buttons, MessageIcon icon) {
-    const auto qt_buttons =
-        buttons == MessageButtons::yes_no ? QMessageBox::Yes | QMessageBox::No : QMessageBox::StandardButtons(QMessageBox::Ok);
+    const auto qt_buttons = buttons == MessageButtons::yes_no ? QMessageBox::Yes | QMessageBox::No
+                                                              : QMessageBox::StandardButtons(QMessageBox::Ok);
     QMessageBox box(qt_icon(icon), title, text, qt_buttons, parent);
     const int answer = box.exec();
     if (buttons == MessageButtons::ok) return MessageAnswer::ok;

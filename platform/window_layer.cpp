@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWindowStateChangeEvent>
+#include <utility>
 
 namespace detalehran {
 
@@ -74,7 +75,8 @@ void WindowLayer::deliver(Event event) {
 }
 
 void WindowLayer::deliver_later(const Event& event) {
-    QMetaObject::invokeMethod(this, [this, event] { deliver(event); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, event] { deliver(event); }, Qt::QueuedConnection);
 }
 
 int WindowLayer::focus_control() { return control_of(QApplication::focusWidget()); }
@@ -96,42 +98,32 @@ int WindowLayer::virtual_key(int qt_key) {
     if (qt_key >= Qt::Key_A && qt_key <= Qt::Key_Z) return qt_key;  // Qt uses the upper-case ASCII codes
     if (qt_key >= Qt::Key_0 && qt_key <= Qt::Key_9) return qt_key;
     if (qt_key >= Qt::Key_F1 && qt_key <= Qt::Key_F24) return 112 + (qt_key - Qt::Key_F1);
-    switch (qt_key) {
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return 9;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: return 18;
-    case Qt::Key_Pause: return 19;
-    case Qt::Key_CapsLock: return 20;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Space: return 32;
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
-    case Qt::Key_Menu: return 93;
-    default: return 0;
+    static constexpr std::pair<int, int> kKeys[] = {
+        {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},       {Qt::Key_Backtab, 9},  {Qt::Key_Return, 13},
+        {Qt::Key_Enter, 13},    {Qt::Key_Shift, 16},    {Qt::Key_Control, 17}, {Qt::Key_Alt, 18},
+        {Qt::Key_Pause, 19},    {Qt::Key_CapsLock, 20}, {Qt::Key_Escape, 27},  {Qt::Key_Space, 32},
+        {Qt::Key_PageUp, 33},   {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},     {Qt::Key_Home, 36},
+        {Qt::Key_Left, 37},     {Qt::Key_Up, 38},       {Qt::Key_Right, 39},   {Qt::Key_Down, 40},
+        {Qt::Key_Insert, 45},   {Qt::Key_Delete, 46},   {Qt::Key_Menu, 93}};
+    for (const auto& [key, code] : kKeys) {
+        if (key == qt_key) return code;
     }
+    return 0;
 }
 
 int WindowLayer::character_code(const QKeyEvent& key) {
     switch (key.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Delete: return 0;  // Delete makes no character, though Qt gives it text
-    default: break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return 13;
+        case Qt::Key_Escape:
+            return 27;
+        case Qt::Key_Backspace:
+            return 8;
+        case Qt::Key_Delete:
+            return 0;  // Delete makes no character, though Qt gives it text
+        default:
+            break;
     }
     const QString text = key.text();
     return text.isEmpty() ? 0 : text.at(0).unicode();
@@ -139,27 +131,27 @@ int WindowLayer::character_code(const QKeyEvent& key) {
 
 bool WindowLayer::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-        if (auto* view = qobject_cast<QAbstractItemView*>(watched->parent())) {
-            if (view->viewport() == watched && view->property(kControlProperty).isValid()) {
-                return view_mouse_event(view, event);
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            if (auto* view = qobject_cast<QAbstractItemView*>(watched->parent())) {
+                if (view->viewport() == watched && view->property(kControlProperty).isValid()) {
+                    return view_mouse_event(view, event);
+                }
             }
-        }
-        return false;
-    case QEvent::KeyPress:
-        if (watched->isWidgetType()) key_press(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event));
-        return false;
-    case QEvent::Close:
-    case QEvent::Resize:
-    case QEvent::WindowStateChange:
-        if (watched->isWidgetType() && windows_.contains(static_cast<QWidget*>(watched))) {
-            return window_event(static_cast<QWidget*>(watched), event);
-        }
-        return false;
-    default:
-        return false;
+            return false;
+        case QEvent::KeyPress:
+            if (watched->isWidgetType()) key_press(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event));
+            return false;
+        case QEvent::Close:
+        case QEvent::Resize:
+        case QEvent::WindowStateChange:
+            if (watched->isWidgetType() && windows_.contains(static_cast<QWidget*>(watched))) {
+                return window_event(static_cast<QWidget*>(watched), event);
+            }
+            return false;
+        default:
+            return false;
     }
 }
 
@@ -167,35 +159,35 @@ bool WindowLayer::view_mouse_event(QAbstractItemView* view, QEvent* event) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     const Qt::MouseButton button = mouse->button();
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        if (button == Qt::LeftButton) left_pressed_ = view;
-        if (button == Qt::RightButton) {
-            // The node under the pointer becomes the selected one before the
-            // click is reported, so the popup acts on what was clicked.
-            const QModelIndex index = view->indexAt(mouse->position().toPoint());
-            if (index.isValid()) view->setCurrentIndex(index);
-            right_pressed_ = view;
-        }
-        break;
-    case QEvent::MouseButtonRelease:
-        if (button == Qt::LeftButton && left_pressed_ == view) {
-            left_pressed_ = nullptr;
-            deliver_later(control_event(view, kLeftClick));
-        } else if (button == Qt::RightButton && right_pressed_ == view) {
-            right_pressed_ = nullptr;
-            deliver_later(control_event(view, kRightClick));
-        }
-        break;
-    case QEvent::MouseButtonDblClick:
-        if (button == Qt::LeftButton) {
-            // Where a press comes before the double click, the release after
-            // it is no click of its own.
-            left_pressed_ = nullptr;
-            deliver_later(control_event(view, kLeftDoubleClick));
-        }
-        break;
-    default:
-        break;
+        case QEvent::MouseButtonPress:
+            if (button == Qt::LeftButton) left_pressed_ = view;
+            if (button == Qt::RightButton) {
+                // The node under the pointer becomes the selected one before the
+                // click is reported, so the popup acts on what was clicked.
+                const QModelIndex index = view->indexAt(mouse->position().toPoint());
+                if (index.isValid()) view->setCurrentIndex(index);
+                right_pressed_ = view;
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            if (button == Qt::LeftButton && left_pressed_ == view) {
+                left_pressed_ = nullptr;
+                deliver_later(control_event(view, kLeftClick));
+            } else if (button == Qt::RightButton && right_pressed_ == view) {
+                right_pressed_ = nullptr;
+                deliver_later(control_event(view, kRightClick));
+            }
+            break;
+        case QEvent::MouseButtonDblClick:
+            if (button == Qt::LeftButton) {
+                // Where a press comes before the double click, the release after
+                // it is no click of its own.
+                left_pressed_ = nullptr;
+                deliver_later(control_event(view, kLeftDoubleClick));
+            }
+            break;
+        default:
+            break;
     }
     return false;
 }
@@ -239,32 +231,32 @@ bool WindowLayer::window_event(QWidget* window, QEvent* event) {
     Event reported;
     reported.window = int_property(window, kWindowProperty, kNoWindow);
     switch (event->type()) {
-    case QEvent::Close:
-        if (closing_ == window) return false;
-        event->ignore();
-        reported.kind = kCloseEvent;
-        deliver_later(reported);
-        return true;
-    case QEvent::Resize:
-        reported.kind = kSizeEvent;
-        deliver(reported);
-        return false;
-    case QEvent::WindowStateChange: {
-        const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
-        const Qt::WindowStates now = window->windowState();
-        const Qt::WindowStates sized = Qt::WindowMaximized | Qt::WindowMinimized;
-        if ((now & Qt::WindowMaximized) && !(before & Qt::WindowMaximized)) {
-            reported.kind = kMaximizeEvent;
-        } else if ((before & sized) && !(now & sized)) {
-            reported.kind = kRestoreEvent;
-        } else {
+        case QEvent::Close:
+            if (closing_ == window) return false;
+            event->ignore();
+            reported.kind = kCloseEvent;
+            deliver_later(reported);
+            return true;
+        case QEvent::Resize:
+            reported.kind = kSizeEvent;
+            deliver(reported);
+            return false;
+        case QEvent::WindowStateChange: {
+            const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+            const Qt::WindowStates now = window->windowState();
+            const Qt::WindowStates sized = Qt::WindowMaximized | Qt::WindowMinimized;
+            if ((now & Qt::WindowMaximized) && !(before & Qt::WindowMaximized)) {
+                reported.kind = kMaximizeEvent;
+            } else if ((before & sized) && !(now & sized)) {
+                reported.kind = kRestoreEvent;
+            } else {
+                return false;
+            }
+            deliver(reported);
             return false;
         }
-        deliver(reported);
-        return false;
-    }
-    default:
-        return false;
+        default:
+            return false;
     }
 }
 

@@ -155,8 +155,11 @@ TEST_F(StartUp, ClosingTheMainWindowReturnsParkedItemsAndRemovesTheDataSource) {
     start_up(app_);
     ASSERT_TRUE(store_registered(folder_));
 
-    process_event(app_, close_of(kMainWindow));
+    // The close box, through the window layer and the router.
+    app_.main_window->close();
+    QCoreApplication::processEvents();
     ASSERT_TRUE(app_.loop_ended);
+    EXPECT_TRUE(app_.main_window->isVisible());  // the program closes it, not Qt
     shut_down(app_);
     EXPECT_FALSE(app_.database.is_open());
     EXPECT_FALSE(store_registered(folder_));

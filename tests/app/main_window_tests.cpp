@@ -72,10 +72,10 @@ TEST_F(MainWindowTest, WindowAndControlsCarryTheirNumbersKindsAndCaptions) {
     EXPECT_TRUE(window_->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(window_->windowFlags() & Qt::WindowMinimizeButtonHint);
 
-    const std::pair<int, const char*> expected[] = {
-        {kPathTree, "QTreeWidget"},     {kLocationTree, "QTreeWidget"}, {kItemList, "QTreeView"},
-        {kSearchField, "QLineEdit"},    {kSearchButton, "QPushButton"}, {kTreeSplitter, "QSplitter"},
-        {kMainSplitter, "QSplitter"}};
+    const std::pair<int, const char*> expected[] = {{kPathTree, "QTreeWidget"},     {kLocationTree, "QTreeWidget"},
+                                                    {kItemList, "QTreeView"},       {kSearchField, "QLineEdit"},
+                                                    {kSearchButton, "QPushButton"}, {kTreeSplitter, "QSplitter"},
+                                                    {kMainSplitter, "QSplitter"}};
     for (const auto& [number, kind] : expected) {
         SCOPED_TRACE(number);
         auto* control = window_->findChild<QWidget*>(QStringLiteral("control_%1").arg(number));
@@ -120,8 +120,8 @@ TEST_F(MainWindowTest, ItemListShowsElevenColumnsInTheTableOrderWithCheckBoxes) 
     QTreeView* list = window_->item_list();
     QHeaderView* header = list->header();
     ASSERT_EQ(header->count(), kListColumns);
-    const char* captions[] = {"Название", "Описание",  "Расположение", "Количество", "Цена",     "Цена приходная",
-                              "Поставщик", "Путь",      "Тип корпуса",  "ID",         "Datasheet"};
+    const char* captions[] = {"Название",  "Описание", "Расположение", "Количество", "Цена",     "Цена приходная",
+                              "Поставщик", "Путь",     "Тип корпуса",  "ID",         "Datasheet"};
     const int widths[] = {200, 300, 0, 100, 100, 100, 100, 0, 100, 0, 0};
     for (int column = 0; column < kListColumns; ++column) {
         SCOPED_TRACE(column);
@@ -130,7 +130,8 @@ TEST_F(MainWindowTest, ItemListShowsElevenColumnsInTheTableOrderWithCheckBoxes) 
         EXPECT_FALSE(header->isSectionHidden(column));
     }
     const int order[] = {2, 7, 9, 10, 0, 8, 1, 3, 4, 5, 6};
-    for (int position = 0; position < kListColumns; ++position) EXPECT_EQ(header->logicalIndex(position), order[position]);
+    for (int position = 0; position < kListColumns; ++position)
+        EXPECT_EQ(header->logicalIndex(position), order[position]);
 
     EXPECT_TRUE(header->sectionsMovable());
     EXPECT_FALSE(list->rootIsDecorated());
@@ -181,20 +182,19 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsNumbersAndSeparators) {
     EXPECT_EQ(describe(window_->popup_menu(kPathTreeMenu)), tree_items);
     EXPECT_EQ(describe(window_->popup_menu(kLocationTreeMenu)),
               (Items{{56, "Создать раздел"}, {57, "Переименовать"}, {-1, ""}, {58, "Удалить"}}));
-    EXPECT_EQ(describe(window_->popup_menu(kItemListMenu)),
-              (Items{{11, "Добавить"},
-                     {12, "Редактировать"},
-                     {13, "Дублировать"},
-                     {-1, ""},
-                     {14, "Показать данные"},
-                     {15, "Поиск в интернете"},
-                     {-1, ""},
-                     {16, "Выделить все"},
-                     {17, "Снять выделение"},
-                     {18, "Вырезать"},
-                     {19, "Вставить"},
-                     {-1, ""},
-                     {20, "Удалить"}}));
+    EXPECT_EQ(describe(window_->popup_menu(kItemListMenu)), (Items{{11, "Добавить"},
+                                                                   {12, "Редактировать"},
+                                                                   {13, "Дублировать"},
+                                                                   {-1, ""},
+                                                                   {14, "Показать данные"},
+                                                                   {15, "Поиск в интернете"},
+                                                                   {-1, ""},
+                                                                   {16, "Выделить все"},
+                                                                   {17, "Снять выделение"},
+                                                                   {18, "Вырезать"},
+                                                                   {19, "Вставить"},
+                                                                   {-1, ""},
+                                                                   {20, "Удалить"}}));
     EXPECT_EQ(window_->popup_menu(kMenuBar), nullptr);
 }
 
@@ -250,8 +250,7 @@ TEST_F(MainWindowTest, ListMenuOffersPasteOnlyWhileTempHoldsItems) {
     testing::TestFolder folder;
     folder.create_store();
     ASSERT_TRUE(app_.database.init_environment());
-    ASSERT_TRUE(app_.database.open_store(folder.path(), "Store", "", ""))
-        << app_.database.last_diagnostic().text;
+    ASSERT_TRUE(app_.database.open_store(folder.path(), "Store", "", "")) << app_.database.last_diagnostic().text;
 
     prepare_list_menu(app_);
     EXPECT_FALSE(enabled(19));

@@ -136,8 +136,7 @@ TEST_F(QtServicesTest, ChoosersReturnTheChoiceOrNothingWhenCancelled) {
         filter = dialog->selectedNameFilter();
         dialog->reject();
     });
-    EXPECT_EQ(services_.choose_file(nullptr, "Выбор файла", {{"PDF", "*.pdf"}, {"Все файлы", "*.*"}}),
-              std::nullopt);
+    EXPECT_EQ(services_.choose_file(nullptr, "Выбор файла", {{"PDF", "*.pdf"}, {"Все файлы", "*.*"}}), std::nullopt);
     EXPECT_EQ(title, "Выбор файла");
     EXPECT_EQ(filter, "PDF (*.pdf)");
 }

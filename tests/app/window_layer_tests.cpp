@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QWindow>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -16,6 +15,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "app/control_numbers.h"
 #include "itemlist/item_list_model.h"
@@ -186,7 +186,10 @@ TEST_F(WindowLayerTest, KeysThatMakeCharactersAreFollowedByACharacterMessage) {
         Qt::Key key;
         int down;
         int character;
-    } keys[] = {{Qt::Key_A, 65, 'a'}, {Qt::Key_5, 53, '5'}, {Qt::Key_Return, 13, 13}, {Qt::Key_Escape, 27, 27},
+    } keys[] = {{Qt::Key_A, 65, 'a'},
+                {Qt::Key_5, 53, '5'},
+                {Qt::Key_Return, 13, 13},
+                {Qt::Key_Escape, 27, 27},
                 {Qt::Key_Backspace, 8, 8}};
     for (const auto& key : keys) {
         SCOPED_TRACE(key.down);
@@ -286,12 +289,23 @@ TEST_F(WindowLayerTest, SizeChangesOfARegisteredWindowAreReportedAtOnce) {
 }
 
 TEST(WindowLayerKeys, QtKeysMapToTheVirtualKeyCodes) {
-    const std::pair<int, int> keys[] = {
-        {Qt::Key_Up, 38},     {Qt::Key_Down, 40},   {Qt::Key_Left, 37}, {Qt::Key_Right, 39},
-        {Qt::Key_Return, 13}, {Qt::Key_Enter, 13},  {Qt::Key_Escape, 27}, {Qt::Key_Delete, 46},
-        {Qt::Key_A, 65},      {Qt::Key_Z, 90},      {Qt::Key_0, 48},    {Qt::Key_9, 57},
-        {Qt::Key_F1, 112},    {Qt::Key_F12, 123},   {Qt::Key_Home, 36}, {Qt::Key_PageDown, 34},
-        {0x410, 0}};
+    const std::pair<int, int> keys[] = {{Qt::Key_Up, 38},
+                                        {Qt::Key_Down, 40},
+                                        {Qt::Key_Left, 37},
+                                        {Qt::Key_Right, 39},
+                                        {Qt::Key_Return, 13},
+                                        {Qt::Key_Enter, 13},
+                                        {Qt::Key_Escape, 27},
+                                        {Qt::Key_Delete, 46},
+                                        {Qt::Key_A, 65},
+                                        {Qt::Key_Z, 90},
+                                        {Qt::Key_0, 48},
+                                        {Qt::Key_9, 57},
+                                        {Qt::Key_F1, 112},
+                                        {Qt::Key_F12, 123},
+                                        {Qt::Key_Home, 36},
+                                        {Qt::Key_PageDown, 34},
+                                        {0x410, 0}};
     for (const auto& [qt_key, code] : keys) EXPECT_EQ(WindowLayer::virtual_key(qt_key), code) << qt_key;
 }
 
