@@ -12,6 +12,9 @@ namespace detalehran {
 
 class PlatformServices;
 class MainWindow;
+namespace sorter {
+class ColumnSorter;
+}
 
 enum class EditorMode { add = 0, edit = 1, duplicate = 2 };
 
@@ -45,6 +48,7 @@ struct App {
     int list_source_tree = 0;  // control number of the tree that last filled the list
     EditorMode editor_mode = EditorMode::add;
     MainWindow* main_window = nullptr;
+    sorter::ColumnSorter* sorter = nullptr;  // owned by the sorter module
 
     // Ends the process at once (menu "Выход"); tests put a recorder here.
     std::function<void(int)> end_process;

@@ -15,6 +15,7 @@
 #include "app/routing.h"
 #include "db/statements.h"
 #include "itemlist/item_list.h"
+#include "itemlist/sorter/column_sorter.h"
 #include "platform/services.h"
 #include "settings/settings_store.h"
 
@@ -66,7 +67,7 @@ void start_up(App& app) {
     if (!app.database.init_environment()) {
         app.platform.message_box(nullptr, "Error", "ODBC is Not Available", MessageButtons::ok, MessageIcon::error);
     }
-    // The column sorter needs no preparation of its own before the list exists.
+    sorter::sorter_init(app);
     app.column_table = ColumnTable{};
     build_main_window(app);  // also loads the two embedded icons
     app.main_window->layer().set_sink([&app](const Event& event) { process_event(app, event); });
@@ -80,7 +81,7 @@ void start_up(App& app) {
 
     settings::restore_at_start_up(app);
     itemlist::fill_item_list(app, db::kSelectAllItems);
-    itemlist::sorter_attach(app);
+    if (sorter::sorter_attach(app, kItemList, 2) == 1) sorter::configure_item_list_columns(app);
 
     if (MainWindow* window = app.main_window) {
         QTreeWidget* tree = window->path_tree();
@@ -133,6 +134,7 @@ void shut_down(App& app) {
     app.database.remove_data_source(db::kDataSourceName);
     if (app.main_window != nullptr) read_column_order(app);
     settings::save_settings(app);
+    sorter::sorter_shutdown(app);
 }
 
 namespace {

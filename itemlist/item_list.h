@@ -1,6 +1,9 @@
 #pragma once
-// Filling the item list from a statement, and the column sorter's hook.
+// Filling the item list from a statement, the low-stock highlight, and
+// hiding and showing columns through the column table.
 
+#include <QString>
+#include <cstdint>
 #include <string>
 
 namespace detalehran {
@@ -9,8 +12,22 @@ struct App;
 
 namespace detalehran::itemlist {
 
+// Replaces the list's rows with the statement's rows, in its order, with
+// price texts, document icons and the low-stock colour.
 void fill_item_list(App& app, const std::string& statement);
-// Attaches the column sorter to the list; true on success.
-bool sorter_attach(App& app);
+
+// Integer value of a text: leading blanks and tabs skipped, an optional sign,
+// decimal digits up to the first other character ("$" hexadecimal, "%"
+// binary); no digits gives 0.
+std::int64_t integer_value(const QString& text);
+// A price as the list shows it: 12.5000 → 12.50, .0000 → 0.00, .5000 → .50.
+QString price_text(const QString& stored);
+// Whether a row with this quantity text is coloured under these settings.
+bool is_low_stock(const QString& quantity, const QString& minimum);
+
+// The column table's shown flag for a list column (0 when no position holds it).
+int column_shown(const App& app, int column);
+void hide_column(App& app, int column);
+void show_column(App& app, int column);
 
 }  // namespace detalehran::itemlist

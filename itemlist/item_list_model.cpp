@@ -18,6 +18,44 @@ void ItemListModel::clear() {
     endResetModel();
 }
 
+void ItemListModel::replace_rows(std::vector<Row> rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+}
+
+void ItemListModel::sort_rows(const std::function<bool(int, int)>& less) {
+    if (rows_.size() < 2) return;
+    std::vector<int> order(rows_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+    std::stable_sort(order.begin(), order.end(), less);
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> new_position(order.size());
+    std::vector<Row> sorted;
+    sorted.reserve(rows_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        new_position[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
+        sorted.push_back(std::move(rows_[static_cast<std::size_t>(order[i])]));
+    }
+    rows_ = std::move(sorted);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before) {
+        after.append(index.isValid() ? this->index(new_position[static_cast<std::size_t>(index.row())], index.column())
+                                     : QModelIndex());
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void ItemListModel::set_header_icon(int column, const QIcon& icon) {
+    if (column < 0 || column >= kListColumns) return;
+    header_icons_[static_cast<std::size_t>(column)] = icon;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
 void ItemListModel::append_row(const QStringList& cells, const QIcon& icon) {
     const int row = row_count();
     beginInsertRows(QModelIndex(), row, row);
@@ -113,8 +151,11 @@ Qt::ItemFlags ItemListModel::flags(const QModelIndex& index) const {
 }
 
 QVariant ItemListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kListColumns) {
-        return QString::fromUtf8(kColumnCaptions[section]);
+    if (orientation == Qt::Horizontal && section >= 0 && section < kListColumns) {
+        if (role == Qt::DisplayRole) return QString::fromUtf8(kColumnCaptions[section]);
+        if (role == Qt::DecorationRole && !header_icons_[static_cast<std::size_t>(section)].isNull()) {
+            return header_icons_[static_cast<std::size_t>(section)];
+        }
     }
     return QAbstractTableModel::headerData(section, orientation, role);
 }

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "itemlist/column_table.h"
@@ -16,7 +17,23 @@ class ItemListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
+    // One row as the list keeps it.
+    struct Row {
+        std::array<QString, kListColumns> cells;
+        QIcon icon;
+        int colour = -1;  // 0x00BBGGRR, or -1 for the default text colour
+        bool checked = false;
+    };
+
     explicit ItemListModel(QObject* parent = nullptr);
+
+    // Replaces every row at once (one reset, however many rows).
+    void replace_rows(std::vector<Row> rows);
+    // Reorders the rows, stably, by a comparison of their indexes before the
+    // sort; the selection and the current row move with their rows.
+    void sort_rows(const std::function<bool(int, int)>& less);
+    // An image shown left of a column's caption (the sort arrow), or none.
+    void set_header_icon(int column, const QIcon& icon);
 
     void clear();
     // Cells past the eleventh are ignored; missing cells stay empty.
@@ -42,17 +59,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    struct Row {
-        std::array<QString, kListColumns> cells;
-        QIcon icon;
-        int colour = -1;
-        bool checked = false;
-    };
-
     bool valid(int row) const { return row >= 0 && row < row_count(); }
     void row_changed(int row, int first_column, int last_column, const QList<int>& roles);
 
     std::vector<Row> rows_;
+    std::array<QIcon, kListColumns> header_icons_;
 };
 
 // The program's two embedded images: 0 a light grey plus sign, 1 a light grey
