@@ -7,6 +7,7 @@
 
 #include "db/database.h"
 #include "itemlist/column_table.h"
+#include "trees/node_list.h"
 
 namespace detalehran {
 
@@ -45,6 +46,8 @@ struct App {
     ColumnTable column_table;
     HighlightSettings highlight;
     ListFontRecord list_font;
+    NodeList path_nodes;      // the path tree (sections)
+    NodeList location_nodes;  // the location tree (storage places)
     int list_source_tree = 0;  // control number of the tree that last filled the list
     EditorMode editor_mode = EditorMode::add;
     MainWindow* main_window = nullptr;

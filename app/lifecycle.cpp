@@ -15,6 +15,7 @@
 #include "app/routing.h"
 #include "db/statements.h"
 #include "itemlist/item_list.h"
+#include "itemlist/quantity_field.h"
 #include "itemlist/sorter/column_sorter.h"
 #include "platform/services.h"
 #include "settings/settings_store.h"
@@ -71,6 +72,7 @@ void start_up(App& app) {
     app.column_table = ColumnTable{};
     build_main_window(app);  // also loads the two embedded icons
     app.main_window->layer().set_sink([&app](const Event& event) { process_event(app, event); });
+    itemlist::install_list_behaviour(app);
     app.list_font = ListFontRecord{};
 
     const std::string directory = working_directory();

@@ -15,3 +15,78 @@ std::string sql_text(const std::string& value) {
 }
 
 }  // namespace detalehran::db
+
+namespace detalehran::db {
+
+std::string select_items_by_name(const std::string& text) {
+    return "SELECT * FROM [Store] WHERE [Название] LIKE " + sql_text("%" + text + "%") + " ORDER BY [Название]";
+}
+
+std::string set_item_quantity(const std::string& quantity, const std::string& id) {
+    return "UPDATE [Store] SET [Количество] = " + quantity + " WHERE [ID] =" + id;
+}
+
+}  // namespace detalehran::db
+
+// Section trees and moving items between sections.
+namespace detalehran::db {
+
+namespace {
+
+std::string column_name(StoreColumn column) {
+    return column == kPlace ? "[Расположение]" : "[Путь]";
+}
+
+std::string under(StoreColumn column, const std::string& node_path) {
+    return column_name(column) + " LIKE " + sql_text(like_literal(node_path) + "%");
+}
+
+}  // namespace
+
+std::string like_literal(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '%' || c == '_' || c == '[') {
+            out += '[';
+            out += c;
+            out += ']';
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string select_items_under(StoreColumn column, const std::string& node_path) {
+    return "SELECT * FROM [Store] WHERE " + under(column, node_path) + " ORDER BY [Название]";
+}
+
+std::string select_paths_under(StoreColumn column, const std::string& node_path) {
+    return "SELECT [ID], " + column_name(column) + " FROM [Store] WHERE " + under(column, node_path) +
+           " ORDER BY [ID]";
+}
+
+std::string delete_items_under(StoreColumn column, const std::string& node_path) {
+    return "DELETE * FROM [Store] WHERE " + under(column, node_path);
+}
+
+std::string set_item_node_path(StoreColumn column, const std::string& path, const std::string& id) {
+    return "UPDATE [Store] SET " + column_name(column) + " = " + sql_text(path) + " WHERE [ID] = " + id;
+}
+
+std::string select_distinct_paths(StoreColumn column) {
+    return "SELECT DISTINCT " + column_name(column) + " FROM [Store]";
+}
+
+std::string park_item(const std::string& id) { return "INSERT INTO [Temp] SELECT * FROM [Store] WHERE [ID] = " + id; }
+
+std::string delete_stored_item(const std::string& id) { return "DELETE FROM [Store] WHERE [ID] = " + id; }
+
+std::string unpark_item(const std::string& id) { return "DELETE FROM [Temp] WHERE [ID] = " + id; }
+
+std::string stamp_parked(StoreColumn column, const std::string& path) {
+    return "UPDATE [Temp] SET " + column_name(column) + " = " + sql_text(path);
+}
+
+}  // namespace detalehran::db

@@ -34,3 +34,37 @@ inline constexpr const char* kReturnParked =
 inline constexpr const char* kDropReturnedParked = "DELETE * FROM [Temp] WHERE [ID] IN (SELECT [ID] FROM [Store])";
 
 }  // namespace detalehran::db
+
+namespace detalehran::db {
+
+// "SELECT * FROM [Store] WHERE [Название] LIKE '%text%' ORDER BY [Название]";
+// "%" and "_" in the text keep their pattern meaning.
+std::string select_items_by_name(const std::string& text);
+// "UPDATE [Store] SET [Количество] = q WHERE [ID] =id".
+std::string set_item_quantity(const std::string& quantity, const std::string& id);
+
+}  // namespace detalehran::db
+
+// Section trees and moving items between sections.
+namespace detalehran::db {
+
+// The text matched literally by LIKE: "%", "_" and "[" each become a
+// one-character list ("[%]", "[_]", "[[]").
+std::string like_literal(const std::string& text);
+// The items of a node are those whose path starts with the node's path; the
+// column is kSectionPath or kPlace.
+std::string select_items_under(StoreColumn column, const std::string& node_path);
+// "SELECT [ID], [column] ..." of the same items.
+std::string select_paths_under(StoreColumn column, const std::string& node_path);
+std::string delete_items_under(StoreColumn column, const std::string& node_path);
+std::string set_item_node_path(StoreColumn column, const std::string& path, const std::string& id);
+std::string select_distinct_paths(StoreColumn column);
+
+// A cut parks an item in [Temp] under its own ID; a paste stamps every parked
+// item with the target path and brings back those whose ID is free.
+std::string park_item(const std::string& id);
+std::string delete_stored_item(const std::string& id);
+std::string unpark_item(const std::string& id);
+std::string stamp_parked(StoreColumn column, const std::string& path);
+
+}  // namespace detalehran::db

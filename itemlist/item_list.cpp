@@ -1,16 +1,153 @@
 #include "itemlist/item_list.h"
 
+#include <QHash>
+#include <QHeaderView>
+#include <QTreeView>
+
 #include "app/app.h"
+#include "app/main_window.h"
+#include "db/statements.h"
+#include "editor/documents.h"
+#include "itemlist/item_list_model.h"
 
 namespace detalehran::itemlist {
 
-// Built with the item list's filling.
-void fill_item_list(App&, const std::string&) {}
-std::int64_t integer_value(const QString&) { return 0; }
-QString price_text(const QString& stored) { return stored; }
-bool is_low_stock(const QString&, const QString&) { return false; }
+namespace {
+
+constexpr int kShownWidth = 100;
+
+// What a document's icon is cached by within one fill: the text after the
+// last point, exactly as written (so PDF and pdf are looked up apart).
+QString extension_of(const QString& name) {
+    const qsizetype point = name.lastIndexOf('.');
+    return point < 0 ? QString() : name.mid(point + 1);
+}
+
+}  // namespace
+
+std::int64_t integer_value(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    int base = 10;
+    if (i < text.size() && text[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i < text.size() && text[i] == '%') {
+        base = 2;
+        ++i;
+    }
+    // Unsigned arithmetic: an overlong number wraps instead of overflowing.
+    std::uint64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = QChar(text[i]).digitValue() >= 0 && text[i].unicode() < 128
+                              ? text[i].digitValue()
+                              : (base == 16 && text[i].unicode() < 128 && std::isxdigit(text[i].unicode())
+                                     ? 10 + (std::tolower(text[i].unicode()) - 'a')
+                                     : -1);
+        if (digit < 0 || digit >= base) break;
+        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+    }
+    return static_cast<std::int64_t>(negative ? 0 - value : value);
+}
+
+QString price_text(const QString& stored) {
+    if (stored.size() <= 2) return QString();
+    QString shown = stored.left(stored.size() - 2);
+    if (shown == ".00") shown = "0.00";
+    return shown;
+}
+
+bool is_low_stock(const QString& quantity, const QString& minimum) {
+    return integer_value(quantity) < integer_value(minimum);
+}
+
+void fill_item_list(App& app, const std::string& statement) {
+    MainWindow* window = app.main_window;
+    if (window == nullptr) return;
+    std::vector<ItemListModel::Row> rows;
+    QHash<QString, QIcon> icons;  // one look-up per extension and fill
+    const bool highlight = app.highlight.on != 0;
+    if (app.database.db_query(statement)) {
+        while (app.database.db_next_row()) {
+            ItemListModel::Row& row = rows.emplace_back();
+            for (int c = 0; c < kListColumns; ++c) {
+                QString text = QString::fromStdString(app.database.db_text(c));
+                if (c == db::kPrice || c == db::kPurchasePrice) text = price_text(text);
+                row.cells[static_cast<std::size_t>(c)] = std::move(text);
+            }
+            const QString& document = row.cells[db::kDatasheet];
+            const QString extension = extension_of(document);
+            if (!extension.isEmpty()) {
+                auto cached = icons.constFind(extension);
+                if (cached == icons.constEnd()) cached = icons.insert(extension, editor::document_icon(app, document));
+                row.icon = *cached;
+            }
+            if (highlight && is_low_stock(row.cells[db::kQuantity], app.highlight.minimum)) {
+                row.colour = app.highlight.colour;
+            }
+        }
+        app.database.db_finish();
+    }
+    // One reset: the view repaints once, whatever the number of rows.
+    window->list_model().replace_rows(std::move(rows));
+}
+
 int column_shown(const App& app, int column) { return app.column_table.column_shown(column) ? 1 : 0; }
-void hide_column(App&, int) {}
-void show_column(App&, int) {}
+
+void hide_column(App& app, int column) {
+    MainWindow* window = app.main_window;
+    if (window == nullptr) return;
+    read_column_order(app);
+    auto& order = app.column_table.order;
+    auto& shown = app.column_table.shown;
+    const int i = app.column_table.position_of(column);
+    if (i < 0) return;
+    QHeaderView* header = window->item_list()->header();
+    if (shown[static_cast<std::size_t>(i)] == 0) {
+        // Already counted hidden: only a width dragged open is taken back, so
+        // the hidden positions stay exactly the first ones.
+        header->resizeSection(column, 0);
+        return;
+    }
+    for (int k = i; k >= 1; --k) order[static_cast<std::size_t>(k)] = order[static_cast<std::size_t>(k - 1)];
+    order[0] = column;
+    for (int k = kListColumns - 1; k >= 1; --k) shown[static_cast<std::size_t>(k)] = shown[static_cast<std::size_t>(k - 1)];
+    shown[0] = 0;
+    header->resizeSection(column, 0);
+    apply_column_order(app);
+}
+
+void show_column(App& app, int column) {
+    MainWindow* window = app.main_window;
+    if (window == nullptr) return;
+    read_column_order(app);
+    auto& order = app.column_table.order;
+    auto& shown = app.column_table.shown;
+    const int i = app.column_table.position_of(column);
+    if (i < 0) return;
+    QHeaderView* header = window->item_list()->header();
+    if (shown[static_cast<std::size_t>(i)] == 1) {
+        // Already counted shown (perhaps dragged to nothing): only its width
+        // comes back; moving it would overwrite another column's position.
+        if (header->sectionSize(column) == 0) header->resizeSection(column, kShownWidth);
+        return;
+    }
+    int j = kListColumns - 1;
+    for (int p = 0; p < kListColumns; ++p) {
+        if (shown[static_cast<std::size_t>(p)] == 1) {
+            j = p;
+            break;
+        }
+    }
+    // The column goes right of the leftmost shown one.
+    for (int k = i; k < j; ++k) order[static_cast<std::size_t>(k)] = order[static_cast<std::size_t>(k + 1)];
+    order[static_cast<std::size_t>(j)] = column;
+    for (int k = 0; k < kListColumns - 1; ++k) shown[static_cast<std::size_t>(k)] = shown[static_cast<std::size_t>(k + 1)];
+    shown[kListColumns - 1] = 1;
+    apply_column_order(app);
+    header->resizeSection(column, kShownWidth);
+}
 
 }  // namespace detalehran::itemlist

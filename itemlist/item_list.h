@@ -6,8 +6,11 @@
 #include <cstdint>
 #include <string>
 
+class QFont;
+
 namespace detalehran {
 struct App;
+struct ListFontRecord;
 }
 
 namespace detalehran::itemlist {
@@ -24,6 +27,9 @@ std::int64_t integer_value(const QString& text);
 QString price_text(const QString& stored);
 // Whether a row with this quantity text is coloured under these settings.
 bool is_low_stock(const QString& quantity, const QString& minimum);
+
+// The font a list font record describes.
+QFont font_of(const ListFontRecord& record);
 
 // The column table's shown flag for a list column (0 when no position holds it).
 int column_shown(const App& app, int column);

@@ -155,6 +155,11 @@ bool WindowLayer::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
+void WindowLayer::set_double_click_handler(QAbstractItemView* view, DoubleClickHandler handler) {
+    double_click_handlers_.insert(view, std::move(handler));
+    connect(view, &QObject::destroyed, this, [this, view] { double_click_handlers_.remove(view); });
+}
+
 bool WindowLayer::view_mouse_event(QAbstractItemView* view, QEvent* event) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     const Qt::MouseButton button = mouse->button();
@@ -180,6 +185,11 @@ bool WindowLayer::view_mouse_event(QAbstractItemView* view, QEvent* event) {
             break;
         case QEvent::MouseButtonDblClick:
             if (button == Qt::LeftButton) {
+                const auto own = double_click_handlers_.constFind(view);
+                if (own != double_click_handlers_.constEnd() && (*own)(const_cast<QMouseEvent*>(mouse))) {
+                    left_pressed_ = nullptr;
+                    return true;
+                }
                 // Where a press comes before the double click, the release after
                 // it is no click of its own.
                 left_pressed_ = nullptr;

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QHash>
 #include <QSet>
 #include <functional>
 
@@ -13,6 +14,7 @@
 class QAction;
 class QAbstractItemView;
 class QKeyEvent;
+class QMouseEvent;
 class QWidget;
 
 namespace detalehran {
@@ -39,6 +41,12 @@ public:
     // A menu item: carries the "menu_item" property; triggering it becomes a
     // menu event.
     void register_menu_item(QAction* action, int window_number, int item_number);
+
+    // A view's own handling of a left double click, asked before the click
+    // is reported; when it returns true the click is consumed and goes no
+    // further (neither to the program's router nor to the view).
+    using DoubleClickHandler = std::function<bool(QMouseEvent*)>;
+    void set_double_click_handler(QAbstractItemView* view, DoubleClickHandler handler);
 
     // Closes (hides) a registered window for real; false when Qt refused.
     bool close_window(QWidget* window);
@@ -71,6 +79,7 @@ private:
 
     Sink sink_;
     QSet<QWidget*> windows_;
+    QHash<QAbstractItemView*, DoubleClickHandler> double_click_handlers_;
     QPointer<QWidget> closing_;  // the window close_window lets through
     QPointer<QAbstractItemView> left_pressed_;
     QPointer<QAbstractItemView> right_pressed_;

@@ -1,0 +1,207 @@
+#include "itemlist/quantity_field.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTreeView>
+
+#include "app/app.h"
+#include "app/control_numbers.h"
+#include "app/main_window.h"
+#include "db/statements.h"
+#include "editor/documents.h"
+#include "itemlist/item_list_model.h"
+#include "platform/services.h"
+
+namespace detalehran::itemlist {
+
+namespace {
+
+constexpr int kMaximumDigits = 9;  // any such number fits the stored 32 bits
+constexpr int kIconBandStart = 19;
+constexpr int kIconBandEnd = 37;
+
+bool only_digits(const QString& text) {
+    for (QChar c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+QuantityField::QuantityField(App& app, int row, QWidget* parent) : QSpinBox(parent), app_(app), row_(row) {
+    setRange(0, 1000);
+    setAccelerated(false);
+    setKeyboardTracking(false);
+    setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
+    connect(lineEdit(), &QLineEdit::textChanged, this, [this](const QString& text) { text_ = text; });
+}
+
+QString QuantityField::text() const { return text_; }
+
+void QuantityField::set_text(const QString& text) {
+    text_ = text;
+    lineEdit()->setText(text);
+}
+
+QString QuantityField::textFromValue(int) const { return text_; }
+
+int QuantityField::valueFromText(const QString& text) const {
+    return static_cast<int>(std::clamp<qint64>(text.toLongLong(), 0, 1000));
+}
+
+QValidator::State QuantityField::validate(QString& input, int&) const {
+    // Any count of up to nine digits may be typed; only the arrows keep to
+    // 0..1000. An empty field is allowed: it writes nothing.
+    if (!only_digits(input) || input.size() > kMaximumDigits) return QValidator::Invalid;
+    return QValidator::Acceptable;
+}
+
+void QuantityField::fixup(QString&) const {}
+
+void QuantityField::stepBy(int steps) {
+    const qint64 now = text().isEmpty() ? 0 : text().toLongLong();
+    const qint64 next = std::clamp<qint64>(now + steps, 0, 1000);
+    set_text(QString::number(next));
+}
+
+QAbstractSpinBox::StepEnabled QuantityField::stepEnabled() const { return StepUpEnabled | StepDownEnabled; }
+
+void QuantityField::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            commit();
+            return;
+        case Qt::Key_Escape:
+            cancel();
+            return;
+        case Qt::Key_Backspace:
+        case Qt::Key_Delete:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            QSpinBox::keyPressEvent(event);
+            return;
+        default:
+            break;
+    }
+    if (event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Copy) ||
+        event->matches(QKeySequence::Cut) || event->matches(QKeySequence::SelectAll) ||
+        event->matches(QKeySequence::Undo)) {
+        QSpinBox::keyPressEvent(event);  // pasted text still passes validate
+        return;
+    }
+    const QString typed = event->text();
+    if (!typed.isEmpty() && only_digits(typed)) {
+        QSpinBox::keyPressEvent(event);
+        return;
+    }
+    // Anything else is dropped without a beep.
+    event->accept();
+}
+
+void QuantityField::focusOutEvent(QFocusEvent* event) {
+    // Read the text before the spin box's own handling can correct it.
+    if (!finished_) commit();
+    QSpinBox::focusOutEvent(event);
+}
+
+void QuantityField::finish() {
+    finished_ = true;
+    hide();
+    deleteLater();
+    if (app_.main_window != nullptr) app_.main_window->item_list()->setFocus();
+}
+
+void QuantityField::commit() {
+    if (finished_) return;
+    const QString typed = text();
+    finish();
+    MainWindow* window = app_.main_window;
+    if (window == nullptr || typed.isEmpty()) return;  // an emptied field writes nothing
+    ItemListModel& model = window->list_model();
+    const QString quantity = QString::number(typed.toLongLong());
+    const std::string id = model.cell(row_, db::kId).toStdString();
+    if (app_.database.db_update(db::set_item_quantity(quantity.toStdString(), id))) {
+        model.set_cell(row_, db::kQuantity, quantity);
+        return;
+    }
+    // The cell keeps the stored value; the user hears why once.
+    const db::Diagnostic& why = app_.database.last_diagnostic();
+    QString text = QString::fromUtf8("Количество не сохранено.");
+    if (!why.text.empty()) text += "\n" + QString::fromStdString(why.text);
+    app_.platform.message_box(window, QString::fromUtf8("Внимание!"), text, MessageButtons::ok, MessageIcon::warning);
+}
+
+void QuantityField::cancel() {
+    if (finished_) return;
+    finish();
+}
+
+QuantityField* open_quantity_field(App& app) {
+    if (app.main_window == nullptr) return nullptr;
+    // A finished field lingers until the event loop deletes it.
+    const auto fields =
+        app.main_window->item_list()->viewport()->findChildren<QuantityField*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QuantityField* field : fields) {
+        if (!field->finished()) return field;
+    }
+    return nullptr;
+}
+
+namespace {
+
+void open_field(App& app, QTreeView* list, const QModelIndex& index, int row) {
+    if (QuantityField* old = open_quantity_field(app)) old->commit();
+    const QRect cell = list->visualRect(index);
+    auto* field = new QuantityField(app, row, list->viewport());
+    app.main_window->layer().register_control(field, kMainWindow, kQuantityField);
+    field->setGeometry(cell.left() + 1, cell.top(), std::max(cell.width() - 1, 1), cell.height());
+    field->set_text(app.main_window->list_model().cell(row, db::kQuantity));
+    field->show();
+    field->setFocus();
+    field->selectAll();
+}
+
+// The list's own part of a double click; true when it goes no further.
+bool list_double_click(App& app, QMouseEvent* event) {
+    MainWindow* window = app.main_window;
+    if (window == nullptr) return false;
+    QTreeView* list = window->item_list();
+    const QPoint at = event->position().toPoint();
+    const QModelIndex index = list->indexAt(at);
+    if (!index.isValid()) return true;  // no row there: nothing to edit or open
+    const int selected = window->selected_row();
+    if (index.column() == db::kQuantity) {
+        open_field(app, list, index, selected >= 0 ? selected : index.row());
+        return true;
+    }
+    if (index.column() == db::kName) {
+        const int x = at.x() - list->visualRect(index).left();
+        if (x > kIconBandStart && x < kIconBandEnd) {
+            const int row = selected >= 0 ? selected : index.row();
+            const QString document = window->list_model().cell(row, db::kDatasheet);
+            if (!document.isEmpty()) editor::open_document(app, document);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void install_list_behaviour(App& app) {
+    MainWindow* window = app.main_window;
+    if (window == nullptr) return;
+    window->layer().set_double_click_handler(window->item_list(),
+                                             [&app](QMouseEvent* event) { return list_double_click(app, event); });
+}
+
+}  // namespace detalehran::itemlist

@@ -1,0 +1,374 @@
+// Filling the item list, searching, the low-stock highlight, hiding and
+// showing columns, and the list's own double-click handling, against a real
+// database in a temporary folder.
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeView>
+
+#include "app/app.h"
+#include "app/commands.h"
+#include "app/control_numbers.h"
+#include "app/lifecycle.h"
+#include "app/main_window.h"
+#include "db/statements.h"
+#include "itemlist/item_list.h"
+#include "itemlist/item_list_model.h"
+#include "itemlist/quantity_field.h"
+#include "support/scripted_services.h"
+#include "support/test_environment.h"
+
+using namespace detalehran;
+using namespace detalehran::itemlist;
+using detalehran::testing::ScriptedServices;
+using detalehran::testing::ServiceKind;
+using detalehran::testing::TestFolder;
+
+namespace {
+
+struct Item {
+    std::string name;
+    std::string quantity = "1";
+    std::string price = "1";
+    std::string datasheet;
+};
+
+class ItemList : public ::testing::Test {
+protected:
+    ItemList() : app_(services_) {
+        detalehran::testing::test_application();
+        folder_.create_store();
+        start_up(app_);
+    }
+    ~ItemList() override {
+        app_.database.close_store();
+        delete app_.main_window;
+    }
+
+    void add(const Item& item) {
+        const std::string sql =
+            "INSERT INTO [Store] ([Название],[Описание],[Расположение],[Количество],[Цена расходная],"
+            "[Цена приходная],[Поставщик],[Путь],[Тип корпуса],[Datasheet])VALUES (" +
+            db::sql_text(item.name) + ",'','|Все|',"+ (item.quantity.empty() ? "NULL" : item.quantity) + "," +
+            item.price + ",0,'','|Все|','','" + item.datasheet + "')";
+        ASSERT_TRUE(app_.database.db_update(sql)) << app_.database.last_diagnostic().text;
+    }
+    ItemListModel& model() { return app_.main_window->list_model(); }
+    QTreeView* list() { return app_.main_window->item_list(); }
+    QStringList column(int c) {
+        QStringList out;
+        for (int r = 0; r < model().row_count(); ++r) out << model().cell(r, c);
+        return out;
+    }
+    void fill_all() { fill_item_list(app_, db::kSelectAllItems); }
+    void search(const QString& text) {
+        app_.main_window->search_field()->setText(text);
+        search_by_name(app_, Event{});
+    }
+
+    TestFolder folder_;
+    ScriptedServices services_;
+    App app_;
+};
+
+}  // namespace
+
+TEST(ListTexts, PricesAsTheListShowsThem) {
+    EXPECT_EQ(price_text(".0000"), "0.00");
+    EXPECT_EQ(price_text("12.5000"), "12.50");
+    EXPECT_EQ(price_text(".5000"), ".50");
+    EXPECT_EQ(price_text("-.5000"), "-.50");
+    EXPECT_EQ(price_text(""), "");
+    EXPECT_EQ(price_text("12"), "");
+}
+
+TEST(ListTexts, IntegerValueOfATextReadsLeadingDigitsOnly) {
+    EXPECT_EQ(integer_value("42"), 42);
+    EXPECT_EQ(integer_value("  \t-7 штук"), -7);
+    EXPECT_EQ(integer_value("+15"), 15);
+    EXPECT_EQ(integer_value("12.90"), 12);
+    EXPECT_EQ(integer_value(""), 0);
+    EXPECT_EQ(integer_value("abc"), 0);
+    EXPECT_EQ(integer_value("$ff"), 255);
+    EXPECT_EQ(integer_value("%101"), 5);
+    EXPECT_EQ(integer_value("9223372036854775807"), INT64_MAX);
+    EXPECT_EQ(integer_value("٣"), 0);  // only ASCII digits count
+}
+
+TEST(ListTexts, LowStockRule) {
+    EXPECT_TRUE(is_low_stock("4", "5"));
+    EXPECT_FALSE(is_low_stock("5", "5"));
+    EXPECT_TRUE(is_low_stock("", "5"));
+    EXPECT_TRUE(is_low_stock("-1", "5"));
+    EXPECT_FALSE(is_low_stock("0", ""));
+    EXPECT_FALSE(is_low_stock("0", "abc"));
+}
+
+TEST_F(ItemList, FillShowsRowsInOrderWithPriceTextsAndHighlight) {
+    add({"Резистор", "4", "12.5"});
+    add({"Диод", "5", ".5"});
+    add({"Конденсатор", "", "0"});
+    add({"Транзистор", "-1", "99999.99"});
+    app_.highlight.on = 1;
+    app_.highlight.minimum = "5";
+    app_.highlight.colour = 0x00FF00;
+    fill_all();
+    EXPECT_EQ(column(db::kName), (QStringList{"Диод", "Конденсатор", "Резистор", "Транзистор"}));
+    EXPECT_EQ(column(db::kPrice), (QStringList{".50", "0.00", "12.50", "99999.99"}));
+    EXPECT_EQ(column(db::kQuantity), (QStringList{"5", "", "4", "-1"}));
+    EXPECT_EQ(model().row_colour(0), -1);
+    EXPECT_EQ(model().row_colour(1), 0x00FF00);  // empty counts as 0
+    EXPECT_EQ(model().row_colour(2), 0x00FF00);
+    EXPECT_EQ(model().row_colour(3), 0x00FF00);
+
+    app_.highlight.on = 0;
+    fill_all();
+    for (int r = 0; r < model().row_count(); ++r) EXPECT_EQ(model().row_colour(r), -1);
+
+    app_.highlight.on = 1;
+    app_.highlight.minimum = "";
+    fill_all();
+    for (int r = 0; r < model().row_count(); ++r) {
+        EXPECT_EQ(model().row_colour(r), r == 3 ? 0x00FF00 : -1);  // only -1 is below 0
+    }
+}
+
+TEST_F(ItemList, AFailedStatementLeavesTheListEmpty) {
+    add({"Резистор"});
+    fill_all();
+    ASSERT_EQ(model().row_count(), 1);
+    fill_item_list(app_, "SELECT * FROM [Nowhere]");
+    EXPECT_EQ(model().row_count(), 0);
+    EXPECT_EQ(services_.count(ServiceKind::message_box), 0);
+}
+
+TEST_F(ItemList, SearchByNameKeepsPatternCharactersAndQuotes) {
+    for (const char* name : {"O'Hara", "Резистор 10кОм", "резистор 1%", "A_B", "AxB", "ABB"}) add({name});
+    search("O'Hara");
+    EXPECT_EQ(column(db::kName), (QStringList{"O'Hara"}));
+    search("резистор");
+    EXPECT_EQ(column(db::kName), (QStringList{"резистор 1%", "Резистор 10кОм"}));
+    search("");
+    EXPECT_EQ(model().row_count(), 6);
+    search("%");
+    EXPECT_EQ(model().row_count(), 6);
+    search("A_B");
+    EXPECT_EQ(column(db::kName), (QStringList{"A_B", "ABB", "AxB"}));
+    search("[");  // an unclosed list is a literal, not an error
+    EXPECT_EQ(model().row_count(), 0);
+    EXPECT_EQ(list()->selectionModel()->selectedRows().size(), 0);
+}
+
+TEST_F(ItemList, DocumentIconsAreLookedUpOncePerExtensionText) {
+    services_.icons_by_suffix["pdf"] = QIcon(QPixmap(16, 16));
+    add({"a", "1", "1", "a.pdf"});
+    add({"b", "1", "1", "b.PDF"});
+    add({"c", "1", "1", "c.pdf"});
+    add({"d", "1", "1", "x.doc"});
+    add({"e", "1", "1", "y.ocd"});
+    add({"f", "1", "1", "readme"});
+    add({"g"});
+    fill_all();
+    EXPECT_EQ(services_.count(ServiceKind::file_icon), 4);  // pdf, PDF, doc, ocd
+    EXPECT_FALSE(model().row_icon(0).isNull());
+    EXPECT_TRUE(model().row_icon(5).isNull());
+    EXPECT_TRUE(model().row_icon(6).isNull());
+    const auto* asked = services_.last(ServiceKind::file_icon);
+    ASSERT_NE(asked, nullptr);
+    EXPECT_TRUE(asked->text.endsWith("/Datasheet/y.ocd")) << asked->text.toStdString();
+}
+
+TEST_F(ItemList, HidingAndShowingKeepTheHiddenColumnsFirst) {
+    using Order = std::array<int, kListColumns>;
+    hide_column(app_, 1);
+    EXPECT_EQ(app_.column_table.order, (Order{1, 2, 7, 9, 10, 0, 8, 3, 4, 5, 6}));
+    EXPECT_EQ(app_.column_table.shown, (Order{0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(list()->header()->sectionSize(1), 0);
+    EXPECT_EQ(list()->header()->visualIndex(1), 0);
+    EXPECT_EQ(column_shown(app_, 1), 0);
+
+    const Order before = app_.column_table.order;
+    hide_column(app_, 1);  // already hidden: nothing moves
+    EXPECT_EQ(app_.column_table.order, before);
+
+    show_column(app_, 1);
+    EXPECT_EQ(app_.column_table.order, (Order{2, 7, 9, 10, 0, 1, 8, 3, 4, 5, 6}));
+    EXPECT_EQ(app_.column_table.shown, (Order{0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(list()->header()->sectionSize(1), 100);
+    EXPECT_EQ(list()->header()->visualIndex(1), 5);
+    EXPECT_EQ(column_shown(app_, 1), 1);
+
+    // A shown column dragged to nothing only gets its width back.
+    list()->header()->resizeSection(6, 0);
+    show_column(app_, 6);
+    EXPECT_EQ(app_.column_table.order, (Order{2, 7, 9, 10, 0, 1, 8, 3, 4, 5, 6}));
+    EXPECT_EQ(list()->header()->sectionSize(6), 100);
+}
+
+namespace {
+
+QPoint centre_of(QTreeView* list, int row, int column) {
+    return list->visualRect(list->model()->index(row, column)).center();
+}
+
+}  // namespace
+
+class DoubleClick : public ItemList {
+protected:
+    DoubleClick() {
+        add({"Анод", "7", "1", "r.pdf"});
+        add({"Диод", "3", "1", ""});
+        fill_all();
+        app_.main_window->resize(1200, 600);
+        list()->header()->resizeSection(db::kQuantity, 100);
+        app_.main_window->layer().set_sink([this](const Event& e) { events_.push_back(e); });
+    }
+    void double_click(int row, int column, int x_in_cell = -1) {
+        QPoint at = centre_of(list(), row, column);
+        if (x_in_cell >= 0) at.setX(list()->visualRect(list()->model()->index(row, column)).left() + x_in_cell);
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+    }
+    int double_clicks_routed() const {
+        int n = 0;
+        for (const Event& e : events_) n += e.kind == kControlEvent && e.type == kLeftDoubleClick;
+        return n;
+    }
+    std::vector<Event> events_;
+};
+
+TEST_F(DoubleClick, QuantityCellOpensTheFieldAndNotTheEditor) {
+    double_click(0, db::kQuantity);
+    QuantityField* field = open_quantity_field(app_);
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->text(), "7");
+    EXPECT_EQ(field->property("control").toInt(), kQuantityField);
+    EXPECT_EQ(double_clicks_routed(), 0);
+}
+
+TEST_F(DoubleClick, IconBandOpensTheDocumentOrNothing) {
+    double_click(0, db::kName, 28);
+    EXPECT_EQ(services_.count(ServiceKind::open), 1);
+    EXPECT_TRUE(services_.last(ServiceKind::open)->text.endsWith("/Datasheet/r.pdf"));
+    double_click(1, db::kName, 28);  // no document: nothing at all
+    EXPECT_EQ(services_.count(ServiceKind::open), 1);
+    EXPECT_EQ(double_clicks_routed(), 0);
+}
+
+TEST_F(DoubleClick, OtherCellsGoOnToTheProgram) {
+    double_click(1, db::kName, 80);
+    double_click(1, db::kPrice);
+    EXPECT_EQ(double_clicks_routed(), 2);
+    EXPECT_EQ(open_quantity_field(app_), nullptr);
+}
+
+class Quantity : public DoubleClick {
+protected:
+    QString stored(int id) {
+        app_.database.db_query("SELECT [Количество] FROM [Store] WHERE [ID] = " + std::to_string(id));
+        const QString text = app_.database.db_next_row() ? QString::fromStdString(app_.database.db_text(0)) : "?";
+        app_.database.db_finish();
+        return text;
+    }
+    QuantityField* open_on_first_row() {
+        double_click(0, db::kQuantity);
+        QuantityField* field = open_quantity_field(app_);
+        EXPECT_NE(field, nullptr);
+        return field;
+    }
+    int row_of_id(int id) {
+        for (int r = 0; r < model().row_count(); ++r) {
+            if (model().cell(r, db::kId) == QString::number(id)) return r;
+        }
+        return -1;
+    }
+};
+
+TEST_F(Quantity, TypingKeepsDigitsAndEnterStoresTheNumber) {
+    QuantityField* field = open_on_first_row();
+    ASSERT_NE(field, nullptr);
+    const int id = model().cell(0, db::kId).toInt();
+    field->selectAll();
+    QTest::keyClicks(field, "1x2-5");
+    QKeyEvent cyrillic(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("ы"));
+    QCoreApplication::sendEvent(field, &cyrillic);
+    EXPECT_EQ(field->text(), "125");
+    QTest::keyClick(field, Qt::Key_Backspace);
+    EXPECT_EQ(field->text(), "12");
+    QTest::keyClick(field, Qt::Key_Up);
+    EXPECT_EQ(field->text(), "13");
+    QTest::keyClick(field, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(open_quantity_field(app_), nullptr);
+    EXPECT_EQ(model().cell(row_of_id(id), db::kQuantity), "13");
+    EXPECT_EQ(stored(id), "13");
+    EXPECT_EQ(services_.count(ServiceKind::message_box), 0);
+}
+
+TEST_F(Quantity, ArrowsStayWithinTheRangeButTypedNumbersMayExceedIt) {
+    QuantityField* field = open_on_first_row();
+    ASSERT_NE(field, nullptr);
+    field->set_text("1000");
+    QTest::keyClick(field, Qt::Key_Up);
+    EXPECT_EQ(field->text(), "1000");
+    field->set_text("0");
+    QTest::keyClick(field, Qt::Key_Down);
+    EXPECT_EQ(field->text(), "0");
+    const int id = model().cell(0, db::kId).toInt();
+    field->set_text("5000");
+    field->commit();
+    EXPECT_EQ(stored(id), "5000");
+}
+
+TEST_F(Quantity, LosingTheFocusCommitsOnce) {
+    QuantityField* field = open_on_first_row();
+    ASSERT_NE(field, nullptr);
+    const int id = model().cell(0, db::kId).toInt();
+    field->set_text("42");
+    app_.main_window->search_field()->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(stored(id), "42");
+    EXPECT_EQ(open_quantity_field(app_), nullptr);
+    // The field is gone; a second loss of focus has nothing to commit.
+    ASSERT_TRUE(app_.database.db_update("UPDATE [Store] SET [Количество] = 1 WHERE [ID] = " + std::to_string(id)));
+    list()->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(stored(id), "1");
+}
+
+TEST_F(Quantity, EscapeAndAnEmptyFieldWriteNothing) {
+    QuantityField* field = open_on_first_row();
+    ASSERT_NE(field, nullptr);
+    const int id = model().cell(0, db::kId).toInt();
+    field->set_text("99");
+    QTest::keyClick(field, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(stored(id), "7");
+    EXPECT_EQ(model().cell(row_of_id(id), db::kQuantity), "7");
+
+    field = open_on_first_row();
+    ASSERT_NE(field, nullptr);
+    field->set_text("");
+    field->commit();
+    EXPECT_EQ(stored(id), "7");
+    EXPECT_EQ(model().cell(row_of_id(id), db::kQuantity), "7");
+    EXPECT_EQ(services_.count(ServiceKind::message_box), 0);
+}
+
+TEST_F(Quantity, AFailedWriteKeepsTheCellAndIsReportedOnce) {
+    QuantityField* field = open_on_first_row();
+    ASSERT_NE(field, nullptr);
+    const int row = field->row();
+    ASSERT_TRUE(app_.database.db_update("DELETE FROM [Store] WHERE [ID] = " + model().cell(row, db::kId).toStdString()));
+    field->set_text("55");
+    QTest::keyClick(field, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model().cell(row, db::kQuantity), "7");
+    EXPECT_EQ(services_.count(ServiceKind::message_box), 1);
+    EXPECT_EQ(services_.last(ServiceKind::message_box)->title, QString::fromUtf8("Внимание!"));
+}
