@@ -1,15 +1,143 @@
-// Commands of the table settings dialog; built with the dialog.
+// Commands of the table settings dialog: opening it with fresh copies of the
+// highlight settings, the highlight controls, the colour, and its three ways
+// of closing. It changes columns and row colours; it neither refills the
+// list nor writes the settings file.
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTreeView>
+#include <cstdint>
 
 #include "app/app.h"
 #include "app/commands.h"
+#include "app/control_numbers.h"
+#include "app/main_window.h"
+#include "itemlist/item_list.h"
+#include "itemlist/item_list_model.h"
+#include "itemlist/table_settings_dialog.h"
+#include "platform/services.h"
 
 namespace detalehran::itemlist {
 
-void open_table_settings(App&, const Event&) {}
-void table_settings_ok(App&, const Event&) {}
-void table_settings_cancel(App&, const Event&) {}
-void choose_highlight_colour(App&, const Event&) {}
-void toggle_highlight_controls(App&, const Event&) {}
-void close_table_settings(App&) {}
+namespace {
+
+constexpr int kQuantityColumn = 3;
+
+// Every row back to the default colour, then the low-stock rows in the
+// highlight colour.
+void recolour_rows(App& app, bool highlight) {
+    ItemListModel& rows = app.main_window->list_model();
+    const std::int64_t minimum = integer_value(app.highlight.minimum);
+    for (int row = 0; row < rows.row_count(); ++row) {
+        const bool low = highlight && integer_value(rows.cell(row, kQuantityColumn)) < minimum;
+        rows.set_row_colour(row, low ? app.highlight.colour : -1);
+    }
+}
+
+// The dialog goes; the main window takes over with the list focused.
+void leave_for_the_list(App& app, TableSettingsDialog& dialog) {
+    dialog.close_window();
+    app.main_window->setEnabled(true);
+    app.main_window->item_list()->setFocus();
+}
+
+}  // namespace
+
+void open_table_settings(App& app, const Event&) {
+    MainWindow* main = app.main_window;
+    if (main == nullptr) return;
+    if (TableSettingsDialog* open = table_settings_dialog(app)) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    main->setEnabled(false);
+    auto* dialog = new TableSettingsDialog(*main);
+    dialog->winId();
+    if (dialog->windowHandle() == nullptr) {
+        delete dialog;
+        main->setEnabled(true);
+        return;
+    }
+    // Disabling the main window reaches its child windows too.
+    dialog->setEnabled(true);
+
+    for (const ColumnBox& box : kColumnBoxes) {
+        QCheckBox* check = dialog->check_box(box.control);
+        check->setChecked(true);
+        if (column_shown(app, box.column) == 0) check->setChecked(false);
+    }
+    QCheckBox* highlight = dialog->check_box(kSettingsHighlightBox);
+    if (app.highlight.on == 0) {
+        dialog->set_highlight_controls_enabled(false);
+    } else {
+        highlight->setChecked(true);
+    }
+    app.highlight.on_saved = highlight->isChecked() ? 1 : 0;
+    dialog->set_minimum_text(app.highlight.minimum);
+    app.highlight.minimum_saved = dialog->minimum_field()->text();
+    app.highlight.colour_saved = app.highlight.colour;
+    dialog->show_centred();
+}
+
+void toggle_highlight_controls(App& app, const Event&) {
+    TableSettingsDialog* dialog = table_settings_dialog(app);
+    if (dialog == nullptr) return;
+    dialog->set_highlight_controls_enabled(dialog->check_box(kSettingsHighlightBox)->isChecked());
+}
+
+void choose_highlight_colour(App& app, const Event&) {
+    TableSettingsDialog* dialog = table_settings_dialog(app);
+    const int initial = app.highlight.colour == -1 ? 0 : app.highlight.colour;
+    QWidget* parent = dialog != nullptr ? static_cast<QWidget*>(dialog) : app.main_window;
+    // A cancelled chooser leaves the list's default colour, not the old one.
+    app.highlight.colour = app.platform.choose_colour(parent, initial).value_or(-1);
+}
+
+void table_settings_ok(App& app, const Event&) {
+    TableSettingsDialog* dialog = table_settings_dialog(app);
+    if (dialog == nullptr) return;
+    QTreeView* list = app.main_window->item_list();
+    list->setUpdatesEnabled(false);
+
+    for (const ColumnBox& box : kColumnBoxes) {
+        if (dialog->check_box(box.control)->isChecked()) {
+            show_column(app, box.column);
+        } else {
+            hide_column(app, box.column);
+        }
+    }
+
+    HighlightSettings& highlight = app.highlight;
+    highlight.on = dialog->check_box(kSettingsHighlightBox)->isChecked() ? 1 : 0;
+    highlight.minimum = dialog->minimum_field()->text();
+    if (highlight.on == 1 && (highlight.on_saved == 0 || highlight.minimum != highlight.minimum_saved ||
+                              highlight.colour != highlight.colour_saved)) {
+        recolour_rows(app, true);
+    } else if (highlight.on == 0 && highlight.on_saved == 1) {
+        recolour_rows(app, false);
+    }
+    highlight.minimum_saved = highlight.minimum;
+
+    list->setUpdatesEnabled(true);
+    list->viewport()->update();
+    leave_for_the_list(app, *dialog);
+}
+
+void table_settings_cancel(App& app, const Event&) {
+    TableSettingsDialog* dialog = table_settings_dialog(app);
+    if (dialog == nullptr) return;
+    leave_for_the_list(app, *dialog);
+    app.highlight.on = app.highlight.on_saved;
+    app.highlight.minimum = app.highlight.minimum_saved;
+    app.highlight.colour = app.highlight.colour_saved;
+}
+
+void close_table_settings(App& app) {
+    TableSettingsDialog* dialog = table_settings_dialog(app);
+    if (dialog == nullptr) return;
+    // Only the colour chosen meanwhile stays; the boxes and the minimum go.
+    dialog->close_window();
+}
 
 }  // namespace detalehran::itemlist
