@@ -215,7 +215,13 @@ bool Database::db_first_row() {
 
 std::string Database::db_text(int column) {
     std::string out;
-    if (!is_open() || query_ == SQL_NULL_HSTMT || column < 0) return out;
+    db_text(column, out);
+    return out;
+}
+
+void Database::db_text(int column, std::string& out) {
+    out.clear();
+    if (!is_open() || query_ == SQL_NULL_HSTMT || column < 0) return;
     char piece[kPiece];
     for (;;) {
         SQLLEN length = 0;
@@ -234,7 +240,6 @@ std::string Database::db_text(int column) {
         out.append(piece, static_cast<std::size_t>(length));
         break;
     }
-    return out;
 }
 
 int Database::db_int(int column) {

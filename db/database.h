@@ -60,6 +60,9 @@ public:
     bool db_next_row();
     bool db_first_row();
     std::string db_text(int column);
+    // The same into a caller's buffer, which keeps its capacity between
+    // calls: the way to read many rows without an allocation per value.
+    void db_text(int column, std::string& out);
     int db_int(int column);
     void db_finish();
     bool db_update(const std::string& statement);

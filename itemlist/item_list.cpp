@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QTreeView>
+#include <unordered_map>
 
 #include "app/app.h"
 #include "app/main_window.h"
@@ -68,14 +69,30 @@ void fill_item_list(App& app, const std::string& statement) {
     if (window == nullptr) return;
     std::vector<ItemListModel::Row> rows;
     QHash<QString, QIcon> icons;  // one look-up per extension and fill
+    // Places, paths, suppliers, packages, quantities and prices repeat from
+    // row to row: rows share one copy of each such text.
+    std::unordered_map<std::string, QString> shared[kListColumns];
+    std::string value;
     const bool highlight = app.highlight.on != 0;
     if (app.database.db_query(statement)) {
         while (app.database.db_next_row()) {
             ItemListModel::Row& row = rows.emplace_back();
             for (int c = 0; c < kListColumns; ++c) {
-                QString text = QString::fromStdString(app.database.db_text(c));
-                if (c == db::kPrice || c == db::kPurchasePrice) text = price_text(text);
-                row.cells[static_cast<std::size_t>(c)] = std::move(text);
+                app.database.db_text(c, value);
+                QString& cell = row.cells[static_cast<std::size_t>(c)];
+                if (value.empty()) continue;
+                if (c == db::kName || c == db::kDescription || c == db::kId) {
+                    cell = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
+                    continue;
+                }
+                auto& pool = shared[c];
+                auto known = pool.find(value);
+                if (known == pool.end()) {
+                    QString text = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
+                    if (c == db::kPrice || c == db::kPurchasePrice) text = price_text(text);
+                    known = pool.emplace(value, std::move(text)).first;
+                }
+                cell = known->second;
             }
             const QString& document = row.cells[db::kDatasheet];
             const QString extension = extension_of(document);
