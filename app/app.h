@@ -50,6 +50,7 @@ struct App {
     NodeList location_nodes;  // the location tree (storage places)
     int list_source_tree = 0;  // control number of the tree that last filled the list
     EditorMode editor_mode = EditorMode::add;
+    int pending_edit = 0;  // which label edit of a tree is under way (none: 0)
     MainWindow* main_window = nullptr;
     sorter::ColumnSorter* sorter = nullptr;  // owned by the sorter module
 

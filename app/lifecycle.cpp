@@ -19,6 +19,7 @@
 #include "itemlist/sorter/column_sorter.h"
 #include "platform/services.h"
 #include "settings/settings_store.h"
+#include "trees/tree_commands.h"
 
 namespace detalehran {
 
@@ -71,8 +72,10 @@ void start_up(App& app) {
     sorter::sorter_init(app);
     app.column_table = ColumnTable{};
     build_main_window(app);  // also loads the two embedded icons
+    settings::restore_window_sections(app);
     app.main_window->layer().set_sink([&app](const Event& event) { process_event(app, event); });
     itemlist::install_list_behaviour(app);
+    trees::install_tree_behaviour(app);
     app.list_font = ListFontRecord{};
 
     const std::string directory = working_directory();
@@ -85,12 +88,7 @@ void start_up(App& app) {
     itemlist::fill_item_list(app, db::kSelectAllItems);
     if (sorter::sorter_attach(app, kItemList, 2) == 1) sorter::configure_item_list_columns(app);
 
-    if (MainWindow* window = app.main_window) {
-        QTreeWidget* tree = window->path_tree();
-        tree->setFocus();
-        if (tree->topLevelItemCount() > 0) tree->setCurrentItem(tree->topLevelItem(0));
-    }
-    app.list_source_tree = kPathTree;
+    trees::show_trees_at_start_up(app);  // root selected and focused, both trees sorted
     read_column_order(app);
     make_backup_copy(directory);
 }
@@ -135,7 +133,8 @@ void shut_down(App& app) {
     app.database.close_store();
     app.database.remove_data_source(db::kDataSourceName);
     if (app.main_window != nullptr) read_column_order(app);
-    settings::save_settings(app);
+    // Nobody is left to be told of a failed save; the old file stays whole.
+    settings::save_settings(app, settings::OnFailure::quiet);
     sorter::sorter_shutdown(app);
 }
 

@@ -345,6 +345,8 @@ void show_popup(App& app, int menu_number) {
     if (QMenu* menu = app.main_window->popup_menu(menu_number)) menu->popup(QCursor::pos());
 }
 
+void set_splitter_position(QSplitter* splitter, int position) { set_position(splitter, position); }
+
 void apply_column_order(App& app) {
     if (app.main_window != nullptr) apply_order(app.main_window->item_list()->header(), app.column_table);
 }

@@ -87,6 +87,9 @@ void prepare_list_menu(App& app);
 // Shows popup 6, 7 or 55 at the mouse pointer and returns at once; the
 // chosen item arrives later as a menu event.
 void show_popup(App& app, int menu_number);
+// Moves a splitter's divider: the height of the upper part or the width of
+// the left one, in pixels.
+void set_splitter_position(QSplitter* splitter, int position);
 // The column table's display order onto the list header, and back.
 void apply_column_order(App& app);
 void read_column_order(App& app);

@@ -3,7 +3,6 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QTreeView>
-#include <unordered_map>
 
 #include "app/app.h"
 #include "app/main_window.h"
@@ -16,6 +15,33 @@ namespace detalehran::itemlist {
 namespace {
 
 constexpr int kShownWidth = 100;
+
+// Rows share one copy of a repeated text. A lossy cache keeps lookups to one
+// hash and one comparison: a text that collides is just not shared.
+class SharedTexts {
+public:
+    template <typename Make>
+    const QString& get(const std::string& key, Make make) {
+        std::uint64_t h = 1469598103934665603ull;  // FNV-1a
+        for (unsigned char c : key) h = (h ^ c) * 1099511628211ull;
+        Slot& slot = slots_[h & (kSlots - 1)];
+        if (!slot.used || slot.key != key) {
+            slot.key = key;
+            slot.text = make();
+            slot.used = true;
+        }
+        return slot.text;
+    }
+
+private:
+    static constexpr std::size_t kSlots = 4096;
+    struct Slot {
+        std::string key;
+        QString text;
+        bool used = false;
+    };
+    std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+};
 
 // What a document's icon is cached by within one fill: the text after the
 // last point, exactly as written (so PDF and pdf are looked up apart).
@@ -68,10 +94,11 @@ void fill_item_list(App& app, const std::string& statement) {
     MainWindow* window = app.main_window;
     if (window == nullptr) return;
     std::vector<ItemListModel::Row> rows;
+    rows.reserve(static_cast<std::size_t>(std::max(window->list_model().row_count(), 1024)));
     QHash<QString, QIcon> icons;  // one look-up per extension and fill
     // Places, paths, suppliers, packages, quantities and prices repeat from
-    // row to row: rows share one copy of each such text.
-    std::unordered_map<std::string, QString> shared[kListColumns];
+    // row to row.
+    std::vector<SharedTexts> shared(kListColumns);
     std::string value;
     const bool highlight = app.highlight.on != 0;
     if (app.database.db_query(statement)) {
@@ -85,14 +112,10 @@ void fill_item_list(App& app, const std::string& statement) {
                     cell = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
                     continue;
                 }
-                auto& pool = shared[c];
-                auto known = pool.find(value);
-                if (known == pool.end()) {
-                    QString text = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
-                    if (c == db::kPrice || c == db::kPurchasePrice) text = price_text(text);
-                    known = pool.emplace(value, std::move(text)).first;
-                }
-                cell = known->second;
+                cell = shared[static_cast<std::size_t>(c)].get(value, [&] {
+                    const QString text = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
+                    return c == db::kPrice || c == db::kPurchasePrice ? price_text(text) : text;
+                });
             }
             const QString& document = row.cells[db::kDatasheet];
             const QString extension = extension_of(document);

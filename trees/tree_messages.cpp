@@ -1,0 +1,85 @@
+#include "trees/tree_messages.h"
+
+#include "app/app.h"
+#include "app/main_window.h"
+#include "platform/services.h"
+
+namespace detalehran::trees {
+
+namespace {
+
+QString text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// SQLSTATE of an update or delete that matched no row.
+const char* const kNoRowMatched = "02000";
+
+}  // namespace
+
+QString root_message() { return text("Невозможно изменить/удалить корневой раздел!"); }
+QString duplicate_message() { return text("Такой раздел уже существует!"); }
+QString no_section_message() { return text("Не выбран раздел!"); }
+
+QString delete_question() {
+    return text("Раздел содержит вложенные данные! Это действие удалит выбранный раздел вместе с данными! Продолжить?");
+}
+
+QString rename_unread_message(const QString& why) {
+    return text("Не удалось прочитать позиции раздела из базы данных:\n%1\n\nРаздел сохранил прежнее имя.").arg(why);
+}
+
+QString rename_failed_message(const QString& why, int stuck) {
+    QString message =
+        text("Не удалось записать новое имя раздела в пути позиций:\n%1\n\nРаздел сохранил прежнее имя.").arg(why);
+    if (stuck > 0) {
+        message += text(
+                       "\nНе удалось вернуть прежний путь позициям (%1): они записаны под новым именем "
+                       "и видны в родительском разделе.")
+                       .arg(stuck);
+    }
+    return message;
+}
+
+QString delete_unread_message(const QString& why) {
+    return text("Не удалось прочитать позиции раздела из базы данных:\n%1\n\nРаздел не удалён.").arg(why);
+}
+
+QString delete_failed_message(const QString& why) {
+    return text("Не удалось удалить позиции раздела:\n%1\n\nРаздел не удалён.").arg(why);
+}
+
+QString cut_failed_message(const QString& why, int items) {
+    return text("Не удалось вырезать позиции (%1):\n%2\n\nОни остались на прежнем месте.").arg(items).arg(why);
+}
+
+QString paste_failed_message(const QString& why) {
+    return text(
+               "Не удалось вставить вырезанные позиции:\n%1\n\nОни сохранены и будут вставлены следующей командой "
+               "\"Вставить\".")
+        .arg(why);
+}
+
+QString paste_not_emptied_message(const QString& why) {
+    return text("Позиции вставлены, но буфер вырезанных позиций не очищен:\n%1").arg(why);
+}
+
+void warn(App& app, const QString& message) {
+    app.platform.message_box(app.main_window, text("Внимание!"), message, MessageButtons::ok, MessageIcon::warning);
+}
+
+bool ask_delete(App& app) {
+    return app.platform.message_box(app.main_window, text("Внимание!"), delete_question(), MessageButtons::yes_no,
+                                    MessageIcon::question) == MessageAnswer::yes;
+}
+
+bool update_done(App& app, const std::string& statement) {
+    if (!app.database.is_open()) return false;
+    return app.database.db_update(statement) || app.database.last_diagnostic().sqlstate == kNoRowMatched;
+}
+
+QString diagnostic_text(const App& app) {
+    const db::Diagnostic& why = app.database.last_diagnostic();
+    if (!app.database.is_open() || why.text.empty()) return text("нет соединения с базой данных");
+    return QString::fromStdString(why.text);
+}
+
+}  // namespace detalehran::trees

@@ -1,0 +1,36 @@
+#pragma once
+// What the tree and moving commands tell the user, and the small helpers
+// they share for statements whose failure the user must hear about.
+
+#include <QString>
+#include <string>
+
+namespace detalehran {
+struct App;
+}
+
+namespace detalehran::trees {
+
+QString root_message();
+QString duplicate_message();
+QString no_section_message();
+QString delete_question();
+QString rename_unread_message(const QString& why);
+// `stuck` items could not get their old path back after the failure.
+QString rename_failed_message(const QString& why, int stuck);
+QString delete_unread_message(const QString& why);
+QString delete_failed_message(const QString& why);
+QString cut_failed_message(const QString& why, int items);
+QString paste_failed_message(const QString& why);
+QString paste_not_emptied_message(const QString& why);
+
+// A message box titled "Внимание!" with an OK button.
+void warn(App& app, const QString& text);
+// The delete question; true only for the answer Yes.
+bool ask_delete(App& app);
+// Runs a statement that changes data; one that matched no row counts as done.
+bool update_done(App& app, const std::string& statement);
+// The database's reason for the last failure, for a message.
+QString diagnostic_text(const App& app);
+
+}  // namespace detalehran::trees
