@@ -109,10 +109,10 @@ TEST(ListTexts, LowStockRule) {
 }
 
 TEST_F(ItemList, FillShowsRowsInOrderWithPriceTextsAndHighlight) {
-    add({"Резистор", "4", "12.5"});
-    add({"Диод", "5", ".5"});
-    add({"Конденсатор", "", "0"});
-    add({"Транзистор", "-1", "99999.99"});
+    add({"Резистор", "4", "12.5", ""});
+    add({"Диод", "5", ".5", ""});
+    add({"Конденсатор", "", "0", ""});
+    add({"Транзистор", "-1", "99999.99", ""});
     app_.highlight.on = 1;
     app_.highlight.minimum = "5";
     app_.highlight.colour = 0x00FF00;
@@ -138,7 +138,7 @@ TEST_F(ItemList, FillShowsRowsInOrderWithPriceTextsAndHighlight) {
 }
 
 TEST_F(ItemList, AFailedStatementLeavesTheListEmpty) {
-    add({"Резистор"});
+    add({"Резистор", "1", "1", ""});
     fill_all();
     ASSERT_EQ(model().row_count(), 1);
     fill_item_list(app_, "SELECT * FROM [Nowhere]");
@@ -147,7 +147,7 @@ TEST_F(ItemList, AFailedStatementLeavesTheListEmpty) {
 }
 
 TEST_F(ItemList, SearchByNameKeepsPatternCharactersAndQuotes) {
-    for (const char* name : {"O'Hara", "Резистор 10кОм", "резистор 1%", "A_B", "AxB", "ABB"}) add({name});
+    for (const char* name : {"O'Hara", "Резистор 10кОм", "резистор 1%", "A_B", "AxB", "ABB"}) add({name, "1", "1", ""});
     search("O'Hara");
     EXPECT_EQ(column(db::kName), (QStringList{"O'Hara"}));
     search("резистор");
@@ -171,7 +171,7 @@ TEST_F(ItemList, DocumentIconsAreLookedUpOncePerExtensionText) {
     add({"d", "1", "1", "x.doc"});
     add({"e", "1", "1", "y.ocd"});
     add({"f", "1", "1", "readme"});
-    add({"g"});
+    add({"g", "1", "1", ""});
     fill_all();
     EXPECT_EQ(services_.count(ServiceKind::file_icon), 4);  // pdf, PDF, doc, ocd
     EXPECT_FALSE(model().row_icon(0).isNull());
