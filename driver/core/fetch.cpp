@@ -107,7 +107,7 @@ SQLRETURN number_failure(Stmt& stmt, NumberParse p) {
     if (p == NumberParse::out_of_range) {
         stmt.diag.add("22003", "Numeric value out of range");
     } else {
-        stmt.diag.add("22018", "Invalid character value for cast specification");
+        stmt.diag.add("22018", "Invalid character value: not a number");
     }
     return SQL_ERROR;
 }
