@@ -1,6 +1,7 @@
 #include "itemlist/item_list.h"
 
 #include <QHash>
+#include <algorithm>
 #include <QHeaderView>
 #include <QTreeView>
 
@@ -136,55 +137,53 @@ void fill_item_list(App& app, const std::string& statement) {
 
 int column_shown(const App& app, int column) { return app.column_table.column_shown(column) ? 1 : 0; }
 
-void hide_column(App& app, int column) {
-    MainWindow* window = app.main_window;
-    if (window == nullptr) return;
+namespace {
+
+// The list's header with the column table's order row read back from it
+// first (the user may have dragged headers), or null without a window.
+QHeaderView* header_in_step(App& app) {
+    if (app.main_window == nullptr) return nullptr;
     read_column_order(app);
+    return app.main_window->item_list()->header();
+}
+
+}  // namespace
+
+void hide_column(App& app, int column) {
+    QHeaderView* header = header_in_step(app);
+    const int i = app.column_table.position_of(column);
+    if (header == nullptr || i < 0) return;
     auto& order = app.column_table.order;
     auto& shown = app.column_table.shown;
-    const int i = app.column_table.position_of(column);
-    if (i < 0) return;
-    QHeaderView* header = window->item_list()->header();
-    if (shown[static_cast<std::size_t>(i)] == 0) {
-        // Already counted hidden: only a width dragged open is taken back, so
-        // the hidden positions stay exactly the first ones.
-        header->resizeSection(column, 0);
-        return;
+    // Already counted hidden: only a width dragged open is taken back, so the
+    // hidden positions stay exactly the first ones.
+    if (shown[static_cast<std::size_t>(i)] == 1) {
+        std::rotate(order.begin(), order.begin() + i, order.begin() + i + 1);
+        std::rotate(shown.begin(), shown.end() - 1, shown.end());
+        shown[0] = 0;
     }
-    for (int k = i; k >= 1; --k) order[static_cast<std::size_t>(k)] = order[static_cast<std::size_t>(k - 1)];
-    order[0] = column;
-    for (int k = kListColumns - 1; k >= 1; --k) shown[static_cast<std::size_t>(k)] = shown[static_cast<std::size_t>(k - 1)];
-    shown[0] = 0;
     header->resizeSection(column, 0);
     apply_column_order(app);
 }
 
 void show_column(App& app, int column) {
-    MainWindow* window = app.main_window;
-    if (window == nullptr) return;
-    read_column_order(app);
+    QHeaderView* header = header_in_step(app);
+    const int i = app.column_table.position_of(column);
+    if (header == nullptr || i < 0) return;
     auto& order = app.column_table.order;
     auto& shown = app.column_table.shown;
-    const int i = app.column_table.position_of(column);
-    if (i < 0) return;
-    QHeaderView* header = window->item_list()->header();
     if (shown[static_cast<std::size_t>(i)] == 1) {
         // Already counted shown (perhaps dragged to nothing): only its width
         // comes back; moving it would overwrite another column's position.
         if (header->sectionSize(column) == 0) header->resizeSection(column, kShownWidth);
         return;
     }
-    int j = kListColumns - 1;
-    for (int p = 0; p < kListColumns; ++p) {
-        if (shown[static_cast<std::size_t>(p)] == 1) {
-            j = p;
-            break;
-        }
-    }
+    const auto first_shown = std::find(shown.begin(), shown.end(), 1);
+    const int j = std::max(i, first_shown == shown.end() ? kListColumns - 1
+                                                         : static_cast<int>(first_shown - shown.begin()));
     // The column goes right of the leftmost shown one.
-    for (int k = i; k < j; ++k) order[static_cast<std::size_t>(k)] = order[static_cast<std::size_t>(k + 1)];
-    order[static_cast<std::size_t>(j)] = column;
-    for (int k = 0; k < kListColumns - 1; ++k) shown[static_cast<std::size_t>(k)] = shown[static_cast<std::size_t>(k + 1)];
+    std::rotate(order.begin() + i, order.begin() + i + 1, order.begin() + j + 1);
+    std::rotate(shown.begin(), shown.begin() + 1, shown.end());
     shown[kListColumns - 1] = 1;
     apply_column_order(app);
     header->resizeSection(column, kShownWidth);
