@@ -13,3 +13,12 @@ void delete_package(App&, const Event&) {}
 void close_editor(App&) {}
 
 }  // namespace detalehran::editor
+
+#include "editor/item_editor.h"
+
+namespace detalehran::editor {
+
+// Built with the editor window.
+void open_item_editor(App&, EditorMode) {}
+
+}  // namespace detalehran::editor
