@@ -90,3 +90,36 @@ std::string stamp_parked(StoreColumn column, const std::string& path) {
 }
 
 }  // namespace detalehran::db
+
+// Item commands of the list.
+namespace detalehran::db {
+
+std::string delete_item(const std::string& id) { return "DELETE FROM [Store] WHERE [ID] =" + id; }
+
+}  // namespace detalehran::db
+
+namespace detalehran::db {
+
+std::string update_item(const ItemValues& v) {
+    return "UPDATE [Store] SET [Название]=" + sql_text(v.name) + ",[Описание]=" + sql_text(v.description) +
+           ",[Тип корпуса]=" + sql_text(v.package) + ",[Расположение]=" + sql_text(v.place) +
+           ",[Количество]=" + v.quantity + ",[Цена расходная]=" + v.price + ",[Цена приходная]=" +
+           v.purchase_price + ",[Поставщик]=" + sql_text(v.supplier) + ", [Datasheet]=" + sql_text(v.datasheet) +
+           " WHERE [ID] = " + v.id;
+}
+
+std::string insert_item(const ItemValues& v) {
+    return "INSERT INTO [Store] ([Название],[Описание],[Расположение],[Количество],[Цена расходная],"
+           "[Цена приходная],[Поставщик],[Путь],[Тип корпуса],[Datasheet])VALUES (" +
+           sql_text(v.name) + "," + sql_text(v.description) + "," + sql_text(v.place) + "," + v.quantity + "," +
+           v.price + "," + v.purchase_price + "," + sql_text(v.supplier) + "," + sql_text(v.section_path) + "," +
+           sql_text(v.package) + "," + sql_text(v.datasheet) + ")";
+}
+
+std::string insert_package(const std::string& package) { return "INSERT INTO [Package] Values(" + sql_text(package) + ")"; }
+
+std::string delete_package(const std::string& package) {
+    return "DELETE FROM [Package] WHERE [Тип корпуса] = " + sql_text(package);
+}
+
+}  // namespace detalehran::db

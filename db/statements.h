@@ -68,3 +68,35 @@ std::string unpark_item(const std::string& id);
 std::string stamp_parked(StoreColumn column, const std::string& path);
 
 }  // namespace detalehran::db
+
+// Item commands of the list.
+namespace detalehran::db {
+
+// "DELETE FROM [Store] WHERE [ID] =id", as the list's delete has always sent it.
+std::string delete_item(const std::string& id);
+
+}  // namespace detalehran::db
+
+// The item editor: its lists, saving an item and the package types.
+namespace detalehran::db {
+
+inline constexpr const char* kSelectPackages = "SELECT * FROM [Package] ORDER BY [Тип корпуса]";
+inline constexpr const char* kSelectSuppliers = "SELECT DISTINCT [Поставщик] FROM [Store]";
+inline constexpr const char* kSelectNewestId = "SELECT [Название], [ID] FROM [Store] ORDER BY [ID] DESC";
+inline constexpr const char* kSelectIdsDescending = "SELECT [ID] FROM [Store] ORDER BY [ID] DESC";
+
+// The values of one item as the editor holds them; numbers are checked
+// digits before they get here and go in bare.
+struct ItemValues {
+    std::string name, description, place, quantity, price, purchase_price, supplier, section_path, package, id,
+        datasheet;
+};
+
+// Rewrites every column but the section path of the item with values.id.
+std::string update_item(const ItemValues& values);
+// A new item; its ID comes from the database.
+std::string insert_item(const ItemValues& values);
+std::string insert_package(const std::string& package);
+std::string delete_package(const std::string& package);
+
+}  // namespace detalehran::db
