@@ -1,12 +1,62 @@
-// Commands on the items of the list. Those that need the item editor and the
-// list's rows are built with them.
+// Commands on the items of the list: opening the item editor, deleting the
+// checked rows, checking and unchecking every row, the web search and the
+// selected item's document.
+
+#include <QItemSelectionModel>
+#include <QStringList>
+#include <QTreeView>
+#include <QUrl>
 
 #include "app/app.h"
 #include "app/commands.h"
 #include "app/control_numbers.h"
 #include "app/main_window.h"
+#include "db/statements.h"
+#include "editor/documents.h"
+#include "editor/item_editor.h"
+#include "itemlist/item_list_model.h"
+#include "platform/services.h"
+#include "trees/tree_commands.h"
 
 namespace detalehran::commands {
+
+namespace {
+
+// The search engine's page and query keys; the name follows, percent-encoded.
+const char* const kWebSearchAddress = "https://www.google.com/webhp?hl=ru#sclient=psy&hl=ru&site=webhp&source=hp&q=";
+
+bool is_number(const QString& text) {
+    if (text.isEmpty()) return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9') return false;
+    }
+    return true;
+}
+
+void warn(App& app, const QString& text) {
+    app.platform.message_box(app.main_window, QStringLiteral("Внимание!"), text, MessageButtons::ok,
+                             MessageIcon::warning);
+}
+
+// A cell of the selected row; empty with none selected.
+QString selected_cell(const App& app, int column) {
+    const int row = app.main_window->selected_row();
+    return row < 0 ? QString() : app.main_window->list_model().cell(row, column);
+}
+
+// The list shows no selected row and no focus mark.
+void clear_selection(App& app) {
+    QTreeView* list = app.main_window->item_list();
+    list->selectionModel()->clear();
+}
+
+void set_every_check(App& app, bool checked) {
+    ItemListModel& rows = app.main_window->list_model();
+    for (int row = 0; row < rows.row_count(); ++row) rows.set_checked(row, checked);
+    clear_selection(app);
+}
+
+}  // namespace
 
 void list_right_click(App& app, const Event&) {
     prepare_list_menu(app);
@@ -19,14 +69,75 @@ void exit_at_once(App& app, const Event&) {
     if (app.end_process) app.end_process(0);
 }
 
-void edit_item(App&, const Event&) {}
-void edit_item_from_list(App&, const Event&) {}
-void add_item(App&, const Event&) {}
-void duplicate_item(App&, const Event&) {}
-void show_document(App&, const Event&) {}
-void web_search(App&, const Event&) {}
-void check_all_rows(App&, const Event&) {}
-void uncheck_all_rows(App&, const Event&) {}
-void delete_checked_items(App&, const Event&) {}
+void add_item(App& app, const Event&) {
+    if (app.main_window == nullptr) return;
+    app.editor_mode = EditorMode::add;
+    if (trees::selected_node(app, kPathTree) < 0) {
+        warn(app, QStringLiteral("Не выбран раздел!"));
+        return;
+    }
+    editor::open_item_editor(app, EditorMode::add);
+}
+
+void edit_item(App& app, const Event&) {
+    if (app.main_window == nullptr || app.main_window->selected_row() < 0) return;
+    app.editor_mode = EditorMode::edit;
+    editor::open_item_editor(app, EditorMode::edit);
+}
+
+void edit_item_from_list(App& app, const Event& event) { edit_item(app, event); }
+
+void duplicate_item(App& app, const Event&) {
+    // The menu item is disabled without a selected row; the editor would
+    // have nothing to fill its fields from.
+    if (app.main_window == nullptr || app.main_window->selected_row() < 0) return;
+    app.editor_mode = EditorMode::duplicate;
+    editor::open_item_editor(app, EditorMode::duplicate);
+}
+
+void show_document(App& app, const Event&) {
+    if (app.main_window == nullptr) return;
+    editor::open_document(app, selected_cell(app, db::kDatasheet));
+}
+
+void web_search(App& app, const Event&) {
+    if (app.main_window == nullptr) return;
+    // Encoded whole, so that blanks, "&", "#", "+" and Cyrillic letters reach
+    // the engine as the one name they are part of.
+    const QByteArray name = QUrl::toPercentEncoding(selected_cell(app, db::kName));
+    app.platform.open_with_default_program(QString::fromLatin1(kWebSearchAddress) + QString::fromLatin1(name));
+}
+
+void check_all_rows(App& app, const Event&) {
+    if (app.main_window != nullptr) set_every_check(app, true);
+}
+
+void uncheck_all_rows(App& app, const Event&) {
+    if (app.main_window != nullptr) set_every_check(app, false);
+}
+
+void delete_checked_items(App& app, const Event&) {
+    if (app.main_window == nullptr) return;
+    ItemListModel& rows = app.main_window->list_model();
+    QStringList kept;
+    std::string reason;
+    // From the last row up, so the rows still to visit keep their indexes.
+    for (int row = rows.row_count() - 1; row >= 0; --row) {
+        if (!rows.is_checked(row)) continue;
+        const QString id = rows.cell(row, db::kId);
+        // The list never shows what is not stored: a row goes only when the
+        // database let its item go.
+        if (is_number(id) && app.database.db_update(db::delete_item(id.toStdString()))) {
+            rows.remove_row(row);
+            continue;
+        }
+        kept.prepend(rows.cell(row, db::kName));
+        if (is_number(id)) reason = app.database.last_diagnostic().text;
+    }
+    if (kept.isEmpty()) return;
+    QString text = QStringLiteral("Не удалось удалить:\n") + kept.join('\n');
+    if (!reason.empty()) text += QStringLiteral("\n\n") + QString::fromStdString(reason);
+    warn(app, text);
+}
 
 }  // namespace detalehran::commands

@@ -1,13 +1,53 @@
-// Commands of the about dialog; built with the dialog.
+// Commands of the about dialog: opening it, copying a wallet identifier and
+// its two ways of closing.
+
+#include <QTreeView>
 
 #include "app/app.h"
 #include "app/commands.h"
+#include "app/main_window.h"
+#include "dialogs/about_dialog.h"
+#include "platform/services.h"
 
 namespace detalehran::dialogs {
 
-void open_about_dialog(App&, const Event&) {}
-void about_ok(App&, const Event&) {}
-void copy_wallet_identifier(App&, const Event&) {}
-void close_about_dialog(App&) {}
+void open_about_dialog(App& app, const Event&) {
+    MainWindow* main = app.main_window;
+    if (main == nullptr) return;
+    if (AboutDialog* open = about_dialog(app)) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    main->setEnabled(false);
+    auto* dialog = new AboutDialog(*main);
+    // Disabling the main window reaches its child windows too.
+    dialog->setEnabled(true);
+    dialog->show_centred();
+}
+
+void copy_wallet_identifier(App& app, const Event& event) {
+    AboutDialog* dialog = about_dialog(app);
+    if (dialog == nullptr) return;
+    auto* link = qobject_cast<LinkLabel*>(dialog->control(event.control));
+    if (link == nullptr) return;
+    // A clipboard that cannot be opened copies nothing; the message comes all the same.
+    app.platform.set_clipboard_text(link->text());
+    app.platform.message_box(dialog, QString(), QStringLiteral("Номер кошелька скопирован в буфер обмена"),
+                             MessageButtons::ok, MessageIcon::information);
+}
+
+void about_ok(App& app, const Event&) {
+    AboutDialog* dialog = about_dialog(app);
+    if (dialog == nullptr) return;
+    dialog->close_window();
+    app.main_window->setEnabled(true);
+    app.main_window->item_list()->setFocus();
+}
+
+void close_about_dialog(App& app) {
+    // The main window is enabled already; the focus stays where it is.
+    if (AboutDialog* dialog = about_dialog(app)) dialog->close_window();
+}
 
 }  // namespace detalehran::dialogs
