@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -200,7 +201,14 @@ W* ItemEditorWindow::add(int number, int x, int y, int width, int height, Args&&
 }
 
 void ItemEditorWindow::label(int number, int y, int width, const QString& text) {
-    add<QLabel>(number, 10, y, width, 15, text);
+    auto* caption = add<QLabel>(number, 10, y, width, 15, text);
+    // The layout was drawn for a narrower font: a caption that would be cut
+    // gets a smaller size of the same font instead.
+    QFont font = caption->font();
+    while (QFontMetrics(font).horizontalAdvance(text) > width && font.pointSizeF() > 6.0) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    caption->setFont(font);
 }
 
 QWidget* ItemEditorWindow::control(int number) const {
