@@ -128,21 +128,10 @@ QWidget* AboutDialog::control(int number) const {
 
 void AboutDialog::show_centred() {
     const QScreen* screen = owner_.screen() != nullptr ? owner_.screen() : QGuiApplication::primaryScreen();
-    const QPoint centre = screen != nullptr ? screen->availableGeometry().center() : QPoint();
-    move(centre - QPoint(width() / 2, height() / 2));
-    show();
-    // A window's position is that of its frame, known only once it is shown.
-    const QSize frame = frameGeometry().size();
-    if (frame != size()) move(centre - QPoint(frame.width() / 2, frame.height() / 2));
-    raise();
-    activateWindow();
+    WindowLayer::show_centred(this, screen != nullptr ? screen->availableGeometry().center() : QPoint());
 }
 
-void AboutDialog::close_window() {
-    owner_.layer().close_window(this);
-    setObjectName(QString());  // never found again, though deleted only later
-    deleteLater();
-}
+void AboutDialog::close_window() { owner_.layer().dispose_window(this); }
 
 AboutDialog* about_dialog(const App& app) {
     if (app.main_window == nullptr) return nullptr;

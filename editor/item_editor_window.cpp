@@ -258,21 +258,9 @@ bool ItemEditorWindow::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
-void ItemEditorWindow::show_centred() {
-    const QPoint centre = owner_.frameGeometry().center();
-    move(centre - QPoint(width() / 2, height() / 2));
-    show();
-    const QSize frame = frameGeometry().size();
-    if (frame != size()) move(centre - QPoint(frame.width() / 2, frame.height() / 2));
-    raise();
-    activateWindow();
-}
+void ItemEditorWindow::show_centred() { WindowLayer::show_centred(this, owner_.frameGeometry().center()); }
 
-void ItemEditorWindow::close_window() {
-    owner_.layer().close_window(this);
-    setObjectName(QString());  // never found again, though deleted only later
-    deleteLater();
-}
+void ItemEditorWindow::close_window() { owner_.layer().dispose_window(this); }
 
 ItemEditorWindow* item_editor_window(const App& app) {
     MainWindow* main = app.main_window;

@@ -216,22 +216,9 @@ void TableSettingsDialog::set_highlight_controls_enabled(bool enabled) {
     }
 }
 
-void TableSettingsDialog::show_centred() {
-    // A window's position is that of its frame, known only once it is shown.
-    const QPoint centre = owner_.frameGeometry().center();
-    move(centre - QPoint(width() / 2, height() / 2));
-    show();
-    const QSize frame = frameGeometry().size();
-    if (frame != size()) move(centre - QPoint(frame.width() / 2, frame.height() / 2));
-    raise();
-    activateWindow();
-}
+void TableSettingsDialog::show_centred() { WindowLayer::show_centred(this, owner_.frameGeometry().center()); }
 
-void TableSettingsDialog::close_window() {
-    owner_.layer().close_window(this);
-    setObjectName(QString());  // never found again, though deleted only later
-    deleteLater();
-}
+void TableSettingsDialog::close_window() { owner_.layer().dispose_window(this); }
 
 TableSettingsDialog* table_settings_dialog(const App& app) {
     if (app.main_window == nullptr) return nullptr;

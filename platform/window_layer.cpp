@@ -1,5 +1,7 @@
 #include "platform/window_layer.h"
 
+#include <QPoint>
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
@@ -153,6 +155,22 @@ bool WindowLayer::eventFilter(QObject* watched, QEvent* event) {
         default:
             return false;
     }
+}
+
+void WindowLayer::show_centred(QWidget* window, const QPoint& centre) {
+    window->move(centre - QPoint(window->width() / 2, window->height() / 2));
+    window->show();
+    // A window's position is that of its frame, known only once it is shown.
+    const QSize frame = window->frameGeometry().size();
+    if (frame != window->size()) window->move(centre - QPoint(frame.width() / 2, frame.height() / 2));
+    window->raise();
+    window->activateWindow();
+}
+
+void WindowLayer::dispose_window(QWidget* window) {
+    close_window(window);
+    window->setObjectName(QString());
+    window->deleteLater();
 }
 
 void WindowLayer::set_double_click_handler(QAbstractItemView* view, DoubleClickHandler handler) {

@@ -15,6 +15,7 @@ class QAction;
 class QAbstractItemView;
 class QKeyEvent;
 class QMouseEvent;
+class QPoint;
 class QWidget;
 
 namespace detalehran {
@@ -47,6 +48,12 @@ public:
     // further (neither to the program's router nor to the view).
     using DoubleClickHandler = std::function<bool(QMouseEvent*)>;
     void set_double_click_handler(QAbstractItemView* view, DoubleClickHandler handler);
+
+    // Shows a dialog window with its frame centred on a point, raised and active.
+    static void show_centred(QWidget* window, const QPoint& centre);
+    // Closes a dialog window for good: hidden now, deleted by the event loop.
+    // It loses its object name at once so no one finds it meanwhile.
+    void dispose_window(QWidget* window);
 
     // Closes (hides) a registered window for real; false when Qt refused.
     bool close_window(QWidget* window);

@@ -22,9 +22,6 @@
 #include "dialogs/about_dialog.h"
 #include "support/scripted_services.h"
 
-static void PrintTo(const QRect& r, std::ostream* out) {
-    *out << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
-}
 static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace detalehran {
