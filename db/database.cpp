@@ -188,6 +188,7 @@ bool Database::fresh_query_statement() {
 
 bool Database::db_query(const std::string& statement) {
     if (!is_open() || !fresh_query_statement()) return false;
+    if (observer_) observer_(statement);
     SQLSetStmtAttr(query_, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_DYNAMIC), 0);
     const SQLRETURN rc =
         SQLExecDirect(query_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.c_str())), SQL_NTS);
@@ -266,6 +267,7 @@ bool Database::db_update(const std::string& statement) {
         remember(SQL_HANDLE_DBC, dbc_, "cannot allocate a statement");
         return false;
     }
+    if (observer_) observer_(statement);
     SQLRETURN rc = SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.c_str())), SQL_NTS);
     if (SQL_SUCCEEDED(rc)) rc = SQLExecute(stmt);
     const bool ok = SQL_SUCCEEDED(rc);

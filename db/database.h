@@ -6,7 +6,9 @@
 
 #include <sql.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace detalehran::db {
 
@@ -73,6 +75,11 @@ public:
     // Data source file path used by the connection (DBQ), when known.
     const std::string& database_path() const { return path_; }
 
+    // Called with the text of every statement handed to the driver, before
+    // it runs: a trace of exactly what the program asked of the database.
+    using StatementObserver = std::function<void(const std::string& statement)>;
+    void set_statement_observer(StatementObserver observer) { observer_ = std::move(observer); }
+
 private:
     bool connect_by_name(const std::string& name, const std::string& user, const std::string& password);
     bool connect_by_driver(const std::string& attributes);
@@ -86,6 +93,7 @@ private:
     bool connected_ = false;
     std::string path_;
     Diagnostic last_;
+    StatementObserver observer_;
 };
 
 }  // namespace detalehran::db

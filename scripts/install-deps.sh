@@ -10,6 +10,7 @@ packages=(
   googletest libgtest-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth fonts-dejavu-core
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()
