@@ -12,6 +12,8 @@ namespace detalehran::odbc {
 
 namespace {
 
+constexpr int kLockWaitMilliseconds = 2000;
+
 std::string upper(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -82,7 +84,9 @@ SQLRETURN open_file(Dbc& dbc, const std::string& path) {
     // A misspelt [column] must be an error, not the text of its name.
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-    sqlite3_busy_timeout(db, 5000);
+    // Another program holding the file waits this long, then the statement
+    // fails with "database is locked" instead of hanging the window.
+    sqlite3_busy_timeout(db, kLockWaitMilliseconds);
     if (!store::register_text_functions(db)) {
         dbc.diag.add("HY000", std::string("Cannot register text rules: ") + sqlite3_errmsg(db));
         sqlite3_close(db);
