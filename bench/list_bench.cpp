@@ -20,78 +20,15 @@
 #include "db/statements.h"
 #include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
-#include "platform/services.h"
-#include "store_writer.h"
+#include "bench_support.h"
 
 namespace fs = std::filesystem;
 using namespace detalehran;
-
-namespace {
-
-// The desktop is not asked anything during a benchmark.
-class QuietServices : public PlatformServices {
-public:
-    MessageAnswer message_box(QWidget*, const QString& title, const QString& text, MessageButtons,
-                              MessageIcon) override {
-        std::fprintf(stderr, "message: %s: %s\n", qPrintable(title), qPrintable(text));
-        return MessageAnswer::ok;
-    }
-    std::optional<QString> choose_file(QWidget*, const QString&, const QList<FileFilter>&) override { return {}; }
-    std::optional<FontChoice> choose_font(QWidget*, const FontChoice&) override { return {}; }
-    std::optional<int> choose_colour(QWidget*, int) override { return {}; }
-    bool open_with_default_program(const QString&) override { return true; }
-    bool set_clipboard_text(const QString&) override { return true; }
-    QIcon file_type_icon(const QString&) override { return {}; }
-};
-
-using Clock = std::chrono::steady_clock;
-
-double ms_since(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-template <typename F>
-double best_of(int runs, F&& work) {
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        work();
-        best = std::min(best, ms_since(start));
-    }
-    return best;
-}
-
-long resident_kib() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-    }
-    return 0;
-}
-
-}  // namespace
+using namespace detalehran::bench;
 
 int main(int argc, char** argv) {
-    std::size_t parts = 100000;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::string(argv[i]) == "--parts") parts = std::strtoul(argv[i + 1], nullptr, 10);
-    }
-    const fs::path folder = fs::temp_directory_path() / ("detalehran-list-bench-" + std::to_string(getpid()));
-    fs::create_directories(folder);
-    dbtool::CreateReport report;
-    std::string error;
-    const auto made = Clock::now();
-    if (!dbtool::create_database({folder.string(), dbtool::Content::generated, parts}, &report, &error)) {
-        std::fprintf(stderr, "cannot build the store: %s\n", error.c_str());
-        return 1;
-    }
-    std::printf("Store.mdb with %zu parts built in %.0f ms\n", report.parts, ms_since(made));
-    fs::copy_file(fs::path(DETALEHRAN_ODBCSYSINI) / "odbcinst.ini", folder / "odbcinst.ini");
-    setenv("ODBCSYSINI", folder.c_str(), 1);
-    setenv("ODBCINI", (folder / "odbc.ini").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    fs::current_path(folder);
+    std::size_t parts = 0;
+    const fs::path folder = generated_store_folder("detalehran-list-bench", parts_argument(argc, argv, 100000), &parts);
 
     QApplication application(argc, argv);
     QuietServices services;
@@ -157,7 +94,7 @@ int main(int argc, char** argv) {
     const double sort_quantity = sort_ms(db::kQuantity);
     const double sort_price = sort_ms(db::kPrice);
 
-    std::printf("\n%zu parts, all timings best of 3 where repeated\n", report.parts);
+    std::printf("\n%zu parts, all timings best of 3 where repeated\n", parts);
     std::printf("  start-up until the list is filled  %8.1f ms\n", start_up_ms);
     std::printf("  database layer read alone          %8.1f ms  (SELECT * ... ORDER BY [Название], 11 texts)\n",
                 read_ms);
@@ -177,9 +114,7 @@ int main(int argc, char** argv) {
 
     app.database.close_store();
     app.database.remove_data_source(db::kDataSourceName);
-    fs::current_path(fs::temp_directory_path());
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
+    remove_folder(folder);
     std::fflush(stdout);
     std::_Exit(0);  // the window and the application go with the process
 }

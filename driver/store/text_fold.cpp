@@ -190,23 +190,28 @@ LikePattern::LikePattern(std::string_view pattern, char32_t escape) {
 }
 
 bool LikePattern::matches(std::string_view text) const {
-    std::vector<char32_t> s = decode_utf8(text);
-    for (char32_t& c : s) c = fold_code_point(c);
     // Greedy matching with one back-track point for the last "%": every other
     // token consumes exactly one character, so this is complete and never
-    // worse than quadratic.
+    // worse than quadratic. Characters are decoded and folded as they are
+    // reached, so a text that fails early costs only its first characters.
+    auto folded_at = [&](std::size_t& i) { return fold_code_point(next_code_point(text, i)); };
     std::size_t ti = 0, si = 0;
     std::size_t star_t = SIZE_MAX, star_s = 0;
-    while (si < s.size()) {
+    while (si < text.size()) {
         if (ti < tokens_.size() && tokens_[ti].kind == Token::any_run) {
             star_t = ti++;
             star_s = si;
-        } else if (ti < tokens_.size() && tokens_[ti].accepts(s[si])) {
+            continue;
+        }
+        std::size_t next = si;
+        const char32_t c = folded_at(next);
+        if (ti < tokens_.size() && tokens_[ti].accepts(c)) {
             ++ti;
-            ++si;
+            si = next;
         } else if (star_t != SIZE_MAX) {
             ti = star_t + 1;
-            si = ++star_s;
+            folded_at(star_s);  // the "%" takes one character more
+            si = star_s;
         } else {
             return false;
         }
