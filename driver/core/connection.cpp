@@ -104,6 +104,7 @@ SQLRETURN open_file(Dbc& dbc, const std::string& path) {
         sqlite3_close(db);
         return SQL_ERROR;
     }
+    store::add_missing_indexes(db);
     dbc.db = db;
     dbc.path = path;
     return SQL_SUCCESS;

@@ -38,6 +38,7 @@ constexpr const char* kSchema =
     "CREATE INDEX \"Store_Название\" ON \"Store\" (\"Название\");"
     "CREATE INDEX \"Store_Путь\" ON \"Store\" (\"Путь\");"
     "CREATE INDEX \"Store_Расположение\" ON \"Store\" (\"Расположение\");"
+    "CREATE INDEX \"Store_Поставщик\" ON \"Store\" (\"Поставщик\");"
     "CREATE TABLE \"Package\" (\"Тип корпуса\" TEXT COLLATE JETCI NOT NULL PRIMARY KEY);"
     "CREATE TABLE \"Temp\" (" DTLH_ITEM_COLUMNS("INTEGER PRIMARY KEY") ");";
 
@@ -89,6 +90,20 @@ void like_function(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 }  // namespace
 
 const char* schema_sql() { return kSchema; }
+
+void add_missing_indexes(sqlite3* db) {
+    // Distinct suppliers for the item editor read this index, not the table.
+    static constexpr const char* kLookFor =
+        "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = 'Store_Поставщик'";
+    sqlite3_stmt* look = nullptr;
+    bool present = true;
+    if (sqlite3_prepare_v2(db, kLookFor, -1, &look, nullptr) == SQLITE_OK) present = sqlite3_step(look) == SQLITE_ROW;
+    sqlite3_finalize(look);
+    if (!present) {
+        sqlite3_exec(db, "CREATE INDEX IF NOT EXISTS \"Store_Поставщик\" ON \"Store\" (\"Поставщик\")", nullptr,
+                     nullptr, nullptr);
+    }
+}
 
 bool register_text_functions(sqlite3* db) {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;

@@ -24,6 +24,11 @@ inline constexpr const char* kMoneyType = "MONEY";
 // Statements that create the three tables and their indexes, in order.
 const char* schema_sql();
 
+// Adds the indexes that files made by earlier versions lack. Best effort:
+// a file that cannot be written now stays as it is and still works, only
+// slower.
+void add_missing_indexes(sqlite3* db);
+
 // Registers the collation and the LIKE functions on a connection. Every
 // connection that writes to a store file must call this first.
 bool register_text_functions(sqlite3* db);

@@ -91,6 +91,26 @@ TEST_F(Diagnostics, OneStatementPerCall) {
     EXPECT_EQ(db_.query("SELECT * FROM [Store] ORDER BY [Название];").size(), 1u);
 }
 
+// A statement handed over with its length may hold a NUL byte. SQLite stops
+// reading there; what follows is still part of the text and must not be
+// dropped unseen, least of all a WHERE.
+TEST_F(Diagnostics, TextAfterANulIsNotDropped) {
+    using namespace std::string_literals;
+    add_item(Item{});
+    for (const std::string& sql : {"DELETE FROM [Store]\0 WHERE [ID] = 0"s, "DELETE * FROM [Store];\0\0 WHERE 0"s,
+                                   "UPDATE [Store] SET [Количество] = 7\0 WHERE [ID] = 0"s,
+                                   "SELECT 1\0; DROP TABLE [Store]"s}) {
+        EXPECT_EQ(failure_state(db_, sql), "42000") << sql;
+    }
+    const Rows rows = db_.query("SELECT * FROM [Store]");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][kQuantity], "5");
+    // Blanks, semicolons and comments after a statement are still no part
+    // of it, and nor is a terminating NUL that a length counts.
+    EXPECT_EQ(db_.query("SELECT * FROM [Store]; -- all\n /* of them */ ;"s).size(), 1u);
+    EXPECT_EQ(db_.query("SELECT * FROM [Store]\0"s).size(), 1u);
+}
+
 TEST_F(Diagnostics, PragmaAndAttachRefused) {
     const std::string attached = folder_ + "other.db";
     for (const std::string& sql :
@@ -180,6 +200,55 @@ TEST(Connecting, FilesNotOursAreRefusedAndLeftAlone) {
         EXPECT_EQ(read_file(path), before);
         EXPECT_FALSE(file_exists(path + "-journal"));
     }
+}
+
+
+// Files made before the supplier index existed get it on their first open;
+// a file that cannot be written still opens and reads.
+TEST(Connecting, OlderFilesGetTheMissingIndexWhenWritable) {
+    const std::string folder = new_folder("upgrade");
+    auto index_count = [](const std::string& path) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE name = 'Store_Поставщик'", -1, &s, nullptr);
+        const int n = sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int(s, 0) : -1;
+        sqlite3_finalize(s);
+        sqlite3_close(db);
+        return n;
+    };
+    auto make_old = [&](const std::string& path) {
+        ASSERT_NO_FATAL_FAILURE(create_store(path));
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, "DROP INDEX \"Store_Поставщик\"", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        ASSERT_EQ(index_count(path), 0);
+    };
+    const std::string writable = folder + "old.mdb";
+    ASSERT_NO_FATAL_FAILURE(make_old(writable));
+    {
+        Connection c;
+        ASSERT_EQ(c.open_file(writable), SQL_SUCCESS) << describe(c.diags());
+        EXPECT_EQ(c.run(insert_statement(Item{})), SQL_SUCCESS);
+        EXPECT_EQ(c.query("SELECT DISTINCT [Поставщик] FROM [Store]").size(), 1u);
+    }
+    EXPECT_EQ(index_count(writable), 1);
+
+    // Another program is writing: the index waits for a later open.
+    const std::string busy = folder + "busy.mdb";
+    ASSERT_NO_FATAL_FAILURE(make_old(busy));
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(busy.c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE; DELETE FROM \"Package\";", nullptr, nullptr, nullptr), SQLITE_OK);
+    {
+        Connection c;
+        ASSERT_EQ(c.open_file(busy), SQL_SUCCESS) << describe(c.diags());
+        EXPECT_TRUE(c.query("SELECT DISTINCT [Поставщик] FROM [Store]").empty());
+    }
+    sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+    EXPECT_EQ(index_count(busy), 0);
 }
 
 }  // namespace
