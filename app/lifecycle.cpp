@@ -82,10 +82,16 @@ void start_up(App& app) {
     if (app.database.has_environment() &&
         !app.database.open_store(directory, db::kDataSourceName, "", "")) {
         report_no_connection(app, directory);
+    } else {
+        // A cut ended by a crash between its copy and its delete leaves the
+        // item in both tables. The stored one is the item; its stale copy
+        // would make every later cut of it fail, and would bring the item
+        // back at the next paste or close after it was deleted.
+        app.database.db_update(db::kDropReturnedParked);
     }
 
     settings::restore_at_start_up(app);
-    itemlist::fill_item_list(app, db::kSelectAllItems);
+    itemlist::show_item_list(app, db::kSelectAllItems);
     if (sorter::sorter_attach(app, kItemList, 2) == 1) sorter::configure_item_list_columns(app);
 
     trees::show_trees_at_start_up(app);  // root selected and focused, both trees sorted

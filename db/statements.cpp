@@ -19,7 +19,18 @@ std::string sql_text(const std::string& value) {
 namespace detalehran::db {
 
 std::string select_items_by_name(const std::string& text) {
-    return "SELECT * FROM [Store] WHERE [Название] LIKE " + sql_text("%" + text + "%") + " ORDER BY [Название]";
+    // "[" would open a character list: "[x]" would find "x" and never the
+    // name "[x]" itself.
+    std::string pattern = "%";
+    for (char c : text) {
+        if (c == '[') {
+            pattern += "[[]";
+        } else {
+            pattern += c;
+        }
+    }
+    pattern += '%';
+    return "SELECT * FROM [Store] WHERE [Название] LIKE " + sql_text(pattern) + " ORDER BY [Название]";
 }
 
 std::string set_item_quantity(const std::string& quantity, const std::string& id) {

@@ -38,7 +38,8 @@ inline constexpr const char* kDropReturnedParked = "DELETE * FROM [Temp] WHERE [
 namespace detalehran::db {
 
 // "SELECT * FROM [Store] WHERE [Название] LIKE '%text%' ORDER BY [Название]";
-// "%" and "_" in the text keep their pattern meaning.
+// "%" and "_" in the text keep their pattern meaning; "[" stands for
+// itself (as "[[]").
 std::string select_items_by_name(const std::string& text);
 // "UPDATE [Store] SET [Количество] = q WHERE [ID] =id".
 std::string set_item_quantity(const std::string& quantity, const std::string& id);

@@ -203,8 +203,11 @@ void save_item(App& app, const Event&) {
         warn(app, editor, QStringLiteral("Деталь не сохранена: %1").arg(reason(app)));
         return;
     }
-    // A type already in the table is refused; that is the usual case.
-    app.database.db_update(db::insert_package(editor->value(db::kPackage).toStdString()));
+    // A type already in the table is refused; that is the usual case. An
+    // empty field names no type and adds no empty entry to the list.
+    if (const QString package = editor->value(db::kPackage); !package.isEmpty()) {
+        app.database.db_update(db::insert_package(package.toStdString()));
+    }
 
     trees::copy_tree(editor->nodes(), app.location_nodes, app.main_window->location_tree());
     trees::sort_tree(app.main_window->location_tree());

@@ -10,6 +10,7 @@
 #include "db/statements.h"
 #include "editor/documents.h"
 #include "itemlist/item_list_model.h"
+#include "platform/services.h"
 
 namespace detalehran::itemlist {
 
@@ -91,9 +92,9 @@ bool is_low_stock(const QString& quantity, const QString& minimum) {
     return integer_value(quantity) < integer_value(minimum);
 }
 
-void fill_item_list(App& app, const std::string& statement) {
+bool fill_item_list(App& app, const std::string& statement) {
     MainWindow* window = app.main_window;
-    if (window == nullptr) return;
+    if (window == nullptr) return false;
     std::vector<ItemListModel::Row> rows;
     rows.reserve(static_cast<std::size_t>(std::max(window->list_model().row_count(), 1024)));
     QHash<QString, QIcon> icons;  // one look-up per extension and fill
@@ -102,7 +103,8 @@ void fill_item_list(App& app, const std::string& statement) {
     std::vector<SharedTexts> shared(kListColumns);
     std::string value;
     const bool highlight = app.highlight.on != 0;
-    if (app.database.db_query(statement)) {
+    bool complete = app.database.db_query(statement);
+    if (complete) {
         while (app.database.db_next_row()) {
             ItemListModel::Row& row = rows.emplace_back();
             for (int c = 0; c < kListColumns; ++c) {
@@ -129,10 +131,24 @@ void fill_item_list(App& app, const std::string& statement) {
                 row.colour = app.highlight.colour;
             }
         }
+        // A fetch or a read that broke off leaves its reason behind.
+        complete = app.database.last_diagnostic().empty();
         app.database.db_finish();
     }
     // One reset: the view repaints once, whatever the number of rows.
     window->list_model().replace_rows(std::move(rows));
+    return complete;
+}
+
+void show_item_list(App& app, const std::string& statement) {
+    if (fill_item_list(app, statement) || !app.database.is_open()) return;
+    // Without a connection the user was told at start-up, once.
+    const db::Diagnostic& why = app.database.last_diagnostic();
+    QString text = QString::fromUtf8("Список деталей не прочитан из базы данных полностью");
+    text += why.text.empty() ? QStringLiteral(".") : ":\n" + QString::fromStdString(why.text);
+    text += QString::fromUtf8("\n\nВ списке только то, что удалось прочитать.");
+    app.platform.message_box(app.main_window, QString::fromUtf8("Внимание!"), text, MessageButtons::ok,
+                             MessageIcon::warning);
 }
 
 int column_shown(const App& app, int column) { return app.column_table.column_shown(column) ? 1 : 0; }

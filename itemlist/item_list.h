@@ -16,8 +16,14 @@ struct ListFontRecord;
 namespace detalehran::itemlist {
 
 // Replaces the list's rows with the statement's rows, in its order, with
-// price texts, document icons and the low-stock colour.
-void fill_item_list(App& app, const std::string& statement);
+// price texts, document icons and the low-stock colour. False when the
+// statement failed or its rows broke off: the list then holds only the rows
+// read (none when the statement failed), and the reason is the database's
+// last diagnostic. Shows no window.
+bool fill_item_list(App& app, const std::string& statement);
+// The same for a command of the user's: a list that could not be read whole
+// is not shown as if it were, the user is told why.
+void show_item_list(App& app, const std::string& statement);
 
 // Integer value of a text: leading blanks and tabs skipped, an optional sign,
 // decimal digits up to the first other character ("$" hexadecimal, "%"

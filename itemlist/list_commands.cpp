@@ -15,8 +15,8 @@ namespace detalehran::itemlist {
 
 void search_by_name(App& app, const Event&) {
     if (app.main_window == nullptr) return;
-    // "%" and "_" typed by the user stay pattern characters.
-    fill_item_list(app, db::select_items_by_name(app.main_window->search_field()->text().toStdString()));
+    // "%" and "_" typed by the user stay pattern characters; "[" does not.
+    show_item_list(app, db::select_items_by_name(app.main_window->search_field()->text().toStdString()));
 }
 
 QFont font_of(const ListFontRecord& record) {

@@ -76,7 +76,7 @@ void paste_items(App& app, const Event&) {
     }
     if (!update_done(app, db::kDropReturnedParked)) warn(app, paste_not_emptied_message(diagnostic_text(app)));
     const int remembered = window->selected_row();
-    itemlist::fill_item_list(app, db::select_items_under(column, path));
+    itemlist::show_item_list(app, db::select_items_under(column, path));
     window->select_row(remembered);
 }
 

@@ -181,7 +181,7 @@ void select_node(App& app, int tree, Click click) {
     if (window == nullptr) return;
     const int remembered = click == Click::left ? window->selected_row() : -1;
     const QString path = build_node_path(app, tree);
-    itemlist::fill_item_list(app, db::select_items_under(column_of(tree), path.toStdString()));
+    itemlist::show_item_list(app, db::select_items_under(column_of(tree), path.toStdString()));
     app.list_source_tree = tree;
     if (click == Click::left) {
         window->select_row(remembered);
