@@ -187,10 +187,11 @@ void MainWindow::make_item_list() {
     show_selection_without_focus(item_list_);
 
     QHeaderView* header = item_list_->header();
+    // Width 0 hides a column while leaving it to be widened again. Set
+    // first: without it the header measures the widest glyph of its font.
+    header->setMinimumSectionSize(0);
     header->setSectionsMovable(true);
     header->setStretchLastSection(false);
-    // Width 0 hides a column while leaving it to be widened again.
-    header->setMinimumSectionSize(0);
     for (int column = 0; column < kListColumns; ++column) header->resizeSection(column, kInitialColumnWidths[column]);
     apply_order(header, app_.column_table);
     layer_.register_control(item_list_, kMainWindow, kItemList);

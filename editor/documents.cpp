@@ -75,10 +75,20 @@ bool copy_in(App& app, ItemEditorWindow& editor, const QString& source, const QS
     return done;
 }
 
+// The item's name as the start of a file name in the datasheet folder. Part
+// names such as "IRF540/IRF540N" are common: a separator must not make the
+// copy land in another folder (or fail), so each becomes "_".
+QString file_name_of(const QString& item_name) {
+    QString out = item_name;
+    out.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
+    out.replace(QChar(0), QLatin1Char('_'));
+    return out;
+}
+
 // The chosen file under the item's name: plain form, or numbered with `id`
 // when the plain name is taken.
 bool attach_chosen(App& app, ItemEditorWindow& editor, const QString& id) {
-    const QString name = editor.value(db::kName);
+    const QString name = file_name_of(editor.value(db::kName));
     const QString extension = file_extension(editor.chosen_file);
     QString target = name + "." + extension;
     if (taken(target)) target = name + "_" + id + "." + extension;
@@ -101,7 +111,7 @@ bool document_step(App& app, ItemEditorWindow& editor, int row, DocumentRename& 
             if (document.isEmpty()) return true;
             if (document != list.cell(row, db::kDatasheet)) return attach_chosen(app, editor, id);
             // The copy gets a file of its own.
-            const QString target = editor.value(db::kName) + "_" + id + "." + file_extension(document);
+            const QString target = file_name_of(editor.value(db::kName)) + "_" + id + "." + file_extension(document);
             if (!copy_in(app, editor, datasheet_folder() + document, target)) return false;
             editor.set_value(db::kDatasheet, target);
             return true;
@@ -113,8 +123,8 @@ bool document_step(App& app, ItemEditorWindow& editor, int row, DocumentRename& 
     if (document != list.cell(row, db::kDatasheet)) {
         return document.isEmpty() || attach_chosen(app, editor, id);
     }
-    const QString old_name = list.cell(row, db::kName);
-    const QString new_name = editor.value(db::kName);
+    const QString old_name = file_name_of(list.cell(row, db::kName));
+    const QString new_name = file_name_of(editor.value(db::kName));
     if (document.isEmpty() || new_name == old_name || !document.startsWith(old_name)) return true;
     // Only the item's name at the start of the document's name is replaced.
     const QString rest = document.mid(old_name.size());

@@ -73,7 +73,11 @@ SQLRETURN open_file(Dbc& dbc, const std::string& path) {
     }
     sqlite3* db = nullptr;
     // No SQLITE_OPEN_CREATE: a missing file must stay missing.
-    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // No SQLite mutex: a connection is never used by two threads at once
+    // (unixODBC serialises calls by default, and the driver's own handles
+    // are not shared between threads), and every value read would
+    // otherwise lock and unlock one.
+    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         dbc.diag.add("08001", "Cannot open database file " + path + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)),
                      rc);

@@ -49,6 +49,23 @@ TEST_F(Documents, NewItemsGetThePlainNameThenTheNumberedOne) {
     EXPECT_EQ(model().cell(3, db::kDatasheet), "LM317_4.pdf");
 }
 
+// Part names often hold "/" ("IRF540/IRF540N"); a name must never lead the
+// copy out of the datasheet folder.
+TEST_F(Documents, SeparatorsInAnItemsNameStayInsideTheDatasheetFolder) {
+    add("IRF540/../../escaped", source_ + "lm317.pdf");
+    ASSERT_EQ(window(), nullptr) << last_message().toStdString();
+    EXPECT_EQ(stored("Datasheet")[2], "IRF540/../../escaped=IRF540_.._.._escaped.pdf");
+    EXPECT_EQ(read_file(datasheet("IRF540_.._.._escaped.pdf")), "first");
+    EXPECT_FALSE(file_exists(folder_.file("escaped.pdf")));
+
+    open(EditorMode::edit, 2);
+    type(kEditorName, "IRF540/N");
+    press_ok();
+    EXPECT_EQ(stored("Datasheet")[2], "IRF540/N=IRF540_N.pdf");
+    EXPECT_TRUE(file_exists(datasheet("IRF540_N.pdf")));
+    EXPECT_FALSE(file_exists(datasheet("IRF540_.._.._escaped.pdf")));
+}
+
 TEST_F(Documents, TheDocumentFollowsARenameOfItsLeadingName) {
     add("R1", source_ + "lm317.pdf");
     open(EditorMode::edit, 2);
