@@ -38,6 +38,9 @@ struct ListFontRecord {
 
 struct App {
     explicit App(PlatformServices& services) : platform(services) {}
+    // Releases what the modules own when a run ends without its shutdown
+    // (an ended process, a test).
+    ~App();
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 

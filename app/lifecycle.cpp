@@ -64,6 +64,8 @@ void report_no_connection(App& app, const std::string& directory) {
 
 }  // namespace
 
+App::~App() { sorter::sorter_shutdown(*this); }
+
 void start_up(App& app) {
     // The runtime (heap, windows, event queue) is the QApplication made in main.
     if (!app.database.init_environment()) {

@@ -245,12 +245,20 @@ void WindowLayer::key_press(QWidget* receiver, QKeyEvent* key) {
     const bool has_character = character.code != 0;
     if (!has_down && !has_character) return;
     // Delivered once the focused control has handled the key, so that the
-    // router sees its effect (a moved selection, an edited text).
+    // router sees its effect (a moved selection, an edited text). The key
+    // still belongs to the control that had the focus when it was pressed:
+    // Enter that closes the quantity field hands the focus back to the list,
+    // and must not reach the list as its own Enter (which opens the editor).
+    const int focus = focus_control();
     QMetaObject::invokeMethod(
         this,
-        [this, down, character, has_down, has_character] {
-            if (has_down) deliver(down);
-            if (has_character) deliver(character);
+        [this, down, character, has_down, has_character, focus] {
+            for (Event event : {down, character}) {
+                if (!(event.kind == kKeyDownMessage ? has_down : has_character)) continue;
+                event.focus_control = focus;
+                event.active_window = active_window();
+                if (sink_) sink_(event);
+            }
         },
         Qt::QueuedConnection);
 }

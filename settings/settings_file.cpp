@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,29 +105,57 @@ bool exists_but_unreadable(const std::string& path) {
     return !readable;
 }
 
+namespace {
+
+// Opens the temporary copy and holds its lock. Another program saving into
+// the same folder uses the same name: it must neither truncate nor rename a
+// copy this one is writing, so the copy is emptied only under the lock, and
+// one that was renamed away while this program waited for it is left alone.
+int open_locked_temporary(const std::string& temporary) {
+    for (;;) {
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0) return -1;
+        if (::flock(fd, LOCK_EX) != 0) {
+            if (errno == EINTR) {
+                ::close(fd);
+                continue;
+            }
+            return fd;  // no locks on this file system: as before, alone
+        }
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(fd, &held) == 0 && ::stat(temporary.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+            held.st_ino == named.st_ino) {
+            return fd;
+        }
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
 FileResult replace_file(const std::string& path, const QByteArray& bytes) {
     const std::string temporary = path + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = open_locked_temporary(temporary);
     if (fd < 0) return failure(QStringLiteral("не удалось создать"), temporary, errno);
     int error = 0;
-    if (!write_all(fd, bytes) || ::fsync(fd) != 0) error = errno;
-    if (::close(fd) != 0 && error == 0) error = errno;
-    if (error != 0) {
+    if (::ftruncate(fd, 0) != 0 || !write_all(fd, bytes) || ::fsync(fd) != 0) error = errno;
+    auto give_up = [&](const FileResult& result) {
         ::unlink(temporary.c_str());
-        return failure(QStringLiteral("не удалось записать"), temporary, error);
-    }
+        ::close(fd);
+        return result;
+    };
+    if (error != 0) return give_up(failure(QStringLiteral("не удалось записать"), temporary, error));
     if (exists_but_unreadable(path)) {
         const FileResult moved = move_aside(path);
-        if (!moved.ok) {
-            ::unlink(temporary.c_str());
-            return moved;
-        }
+        if (!moved.ok) return give_up(moved);
     }
+    // Renamed while still locked: a program waiting for the lock then finds
+    // the name free and makes a copy of its own.
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = errno;
-        ::unlink(temporary.c_str());
-        return failure(QStringLiteral("не удалось заменить"), path, error);
+        return give_up(failure(QStringLiteral("не удалось заменить"), path, errno));
     }
+    ::close(fd);  // the bytes reached the disk with the fsync above
     sync_folder(path);
     return {};
 }

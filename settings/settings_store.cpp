@@ -78,7 +78,8 @@ void restore_window_sections(App& app) {
 }
 
 void restore_at_start_up(App& app) {
-    if (settings_file_size() < 0) {
+    const bool first_run = settings_file_size() < 0;
+    if (first_run) {
         start_first_run(app);
     } else if (QString why; !load_trees(app, &why)) {
         app.platform.message_box(
@@ -88,6 +89,13 @@ void restore_at_start_up(App& app) {
                            "он останется рядом под именем %2%3.")
                 .arg(why, QString::fromLatin1(kSettingsFile), QString::fromLatin1(kUnreadableSuffix)),
             MessageButtons::ok, MessageIcon::warning);
+    }
+    // Items whose section or place the file does not name (a run killed in
+    // the middle of a rename, a file written while the database was away)
+    // would be reachable only through "Все": their nodes are added back.
+    if (!first_run && app.database.is_open()) {
+        trees::build_tree_from_values(app, kPathTree);
+        trees::build_tree_from_values(app, kLocationTree);
     }
     // The trees are shown, sorted, once the list is filled.
     for (const char* header : {kColumnsQuerry, kColumnsHidden, kCheckBoxStates, kStringMin, kHighLight}) {

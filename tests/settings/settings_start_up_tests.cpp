@@ -356,6 +356,22 @@ TEST_F(SettingsRun, AFailedSaveIsReportedOnceAndNeverCostsTheOldFile) {
     EXPECT_EQ(read_file(ini()), before);
 }
 
+// A run killed between a rename's item rewrites and its settings save, or a
+// file written while the database was away, must not hide stored items.
+TEST_F(SettingsRun, StoredSectionsAndPlacesTheFileLacksComeBackAsNodes) {
+    folder_.create_store();
+    add_item(folder_.file("Store.mdb"), "R1", "|Все|Шкаф|Ящик 2|", "|Все|Резисторы|SMD|");
+    add_item(folder_.file("Store.mdb"), "C1", "|Все|Шкаф|", "|Все|Конденсаторы|");
+    write_ini(u("[TreeItems]\r\n0|Все|0|\r\n1|Резисторы|1|\r\n[TreeLocation]\r\n0|Все|0|\r\n").toUtf8());
+    App& app = start();
+    EXPECT_EQ(messages(), 0);
+    EXPECT_EQ(names_of(app.path_nodes), QStringList({u("SMD"), u("Все"), u("Конденсаторы"), u("Резисторы")}));
+    EXPECT_EQ(names_shown(window().path_tree()), names_of(app.path_nodes));
+    EXPECT_EQ(app.location_nodes, (NodeList{{u("Все"), 0}, {u("Шкаф"), 1}, {u("Ящик 2"), 2}}));
+    close();
+    EXPECT_EQ(names_of(stored().path_nodes), QStringList({u("SMD"), u("Все"), u("Конденсаторы"), u("Резисторы")}));
+}
+
 TEST_F(SettingsRun, FirstStartWithoutADatabaseWritesTheRootsAlone) {
     start();
     EXPECT_EQ(stored().path_nodes, (NodeList{{u("Все"), 0}}));
