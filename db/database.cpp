@@ -25,6 +25,15 @@ std::string installer_error(void* library) {
     return text;
 }
 
+// Statements go to the driver as C strings: a NUL byte in one, from a text
+// a user pasted, would cut it short. The driver would see only the part
+// before it and refuse it for a reason that names nothing the user did.
+bool refuse_nul(const std::string& statement, Diagnostic& last) {
+    if (statement.find('\0') == std::string::npos) return false;
+    last = {"22000", "a text holds a NUL character, which the database cannot store"};
+    return true;
+}
+
 }  // namespace
 
 std::string with_trailing_slash(const std::string& directory) {
@@ -188,6 +197,7 @@ bool Database::fresh_query_statement() {
 
 bool Database::db_query(const std::string& statement) {
     if (!is_open() || !fresh_query_statement()) return false;
+    if (refuse_nul(statement, last_)) return false;
     if (observer_) observer_(statement);
     SQLSetStmtAttr(query_, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_DYNAMIC), 0);
     const SQLRETURN rc =
@@ -261,7 +271,7 @@ void Database::db_finish() {
 }
 
 bool Database::db_update(const std::string& statement) {
-    if (!is_open()) return false;
+    if (!is_open() || refuse_nul(statement, last_)) return false;
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) {
         remember(SQL_HANDLE_DBC, dbc_, "cannot allocate a statement");

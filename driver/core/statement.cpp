@@ -1,7 +1,6 @@
 #include <sqlite3.h>
 
 #include <cctype>
-#include <cstring>
 
 #include "handles.h"
 #include "store/store_schema.h"
@@ -56,17 +55,23 @@ ColumnInfo column_of_type(const char* declared) {
 namespace {
 
 // True when nothing but blanks, semicolons and comments follows. The rest is
-// scanned, never compiled: SQLite applies a PRAGMA while compiling it.
-bool only_trailing_noise(const char* tail) {
-    for (const char* p = tail; *p != 0;) {
-        if (*p == ';' || std::isspace(static_cast<unsigned char>(*p))) {
-            ++p;
-        } else if (p[0] == '-' && p[1] == '-') {
-            while (*p != 0 && *p != '\n') ++p;
-        } else if (p[0] == '/' && p[1] == '*') {
-            const char* close = std::strstr(p + 2, "*/");
-            if (close == nullptr) return true;  // an open comment runs to the end
-            p = close + 2;
+// scanned, never compiled: SQLite applies a PRAGMA while compiling it. It is
+// scanned to its given end: SQLite stops reading at a NUL byte, and whatever
+// a NUL hides must not be dropped unseen. NULs that only end the text (a
+// length that counts the terminator) hide nothing.
+bool only_trailing_noise(std::string_view rest) {
+    for (std::size_t i = 0; i < rest.size();) {
+        const auto c = static_cast<unsigned char>(rest[i]);
+        if (c == 0) {
+            return rest.find_first_not_of('\0', i) == std::string_view::npos;
+        } else if (c == ';' || std::isspace(c)) {
+            ++i;
+        } else if (rest.substr(i, 2) == "--") {
+            while (i < rest.size() && rest[i] != '\n') ++i;
+        } else if (rest.substr(i, 2) == "/*") {
+            const std::size_t close = rest.find("*/", i + 2);
+            if (close == std::string_view::npos) return true;  // an open comment runs to the end
+            i = close + 2;
         } else {
             return false;
         }
@@ -146,7 +151,7 @@ SQLRETURN prepare(Stmt& stmt, std::string_view sql) {
         return SQL_ERROR;
     }
     // One statement per call, as Jet takes it: nothing may ride along.
-    if (!only_trailing_noise(tail)) {
+    if (!only_trailing_noise(std::string_view(t.sql).substr(static_cast<std::size_t>(tail - t.sql.c_str())))) {
         sqlite3_finalize(ps);
         stmt.diag.add("42000", "Characters found after end of SQL statement");
         return SQL_ERROR;

@@ -200,6 +200,32 @@ TEST_F(OpenDatabase, FailuresAreFalseWithTheDriversReason) {
     EXPECT_EQ(database_.last_diagnostic().sqlstate, "23000");
 }
 
+// A widget's text may hold a NUL when it was pasted. A statement carrying it
+// is refused with that reason before the driver sees a statement cut at the
+// NUL, and a refused query leaves no earlier rows to read.
+TEST_F(OpenDatabase, TextWithANulIsRefusedForWhatItIs) {
+    using namespace std::string_literals;
+    ASSERT_TRUE(database_.db_update(insert_item("a")));
+    for (const std::string& statement : {insert_item("nul\0inside"s), db::insert_package("SOT\0-23"s),
+                                         db::set_item_node_path(db::kSectionPath, "|Все|\0|"s, "1")}) {
+        EXPECT_FALSE(database_.db_update(statement));
+        EXPECT_NE(database_.last_diagnostic().text.find("NUL"), std::string::npos)
+            << database_.last_diagnostic().text;
+    }
+    ASSERT_TRUE(database_.db_query(db::kSelectAllItems));
+    EXPECT_FALSE(database_.db_query(db::select_items_by_name("a\0"s)));
+    EXPECT_NE(database_.last_diagnostic().text.find("NUL"), std::string::npos) << database_.last_diagnostic().text;
+    EXPECT_FALSE(database_.db_next_row());
+
+    ASSERT_TRUE(database_.db_query(db::kSelectAllItems));
+    ASSERT_TRUE(database_.db_next_row());
+    EXPECT_EQ(database_.db_text(db::kName), "a");
+    EXPECT_EQ(database_.db_text(db::kSectionPath), "|Все|Резисторы|");
+    EXPECT_FALSE(database_.db_next_row());
+    ASSERT_TRUE(database_.db_query(db::kSelectPackages));
+    EXPECT_FALSE(database_.db_next_row());
+}
+
 TEST_F(OpenDatabase, ParkedItemsGoBackBeforeTheScratchTableIsEmptied) {
     ASSERT_TRUE(database_.db_update(insert_item("остаётся")));
     ASSERT_TRUE(database_.db_update(insert_item("вырезан")));

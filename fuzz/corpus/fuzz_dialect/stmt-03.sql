@@ -1,0 +1,1 @@
+INSERT INTO [Store] SELECT * FROM [Temp] WHERE [ID] NOT IN (SELECT [ID] FROM [Store])

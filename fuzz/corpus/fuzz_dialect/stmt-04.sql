@@ -1,0 +1,1 @@
+DELETE * FROM [Temp] WHERE [ID] IN (SELECT [ID] FROM [Store])

@@ -1,0 +1,1 @@
+SELECT * FROM [Store] WHERE [Название] LIKE '%10%к_м%' ORDER BY [Название]

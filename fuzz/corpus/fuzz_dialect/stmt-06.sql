@@ -1,0 +1,1 @@
+UPDATE [Store] SET [Количество] = 12 WHERE [ID] =3

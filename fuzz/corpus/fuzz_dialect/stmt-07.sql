@@ -1,0 +1,1 @@
+SELECT * FROM [Store] WHERE [Путь] LIKE '|Все|[%]ные[_]|%' ORDER BY [Название]

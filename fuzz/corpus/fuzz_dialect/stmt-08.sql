@@ -1,0 +1,1 @@
+SELECT [ID], [Расположение] FROM [Store] WHERE [Расположение] LIKE '|Все|Шкаф 1|%' ORDER BY [ID]

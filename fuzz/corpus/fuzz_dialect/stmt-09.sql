@@ -1,0 +1,1 @@
+DELETE * FROM [Store] WHERE [Путь] LIKE '|Все|Резисторы|%'

@@ -1,0 +1,1 @@
+UPDATE [Store] SET [Путь] = '|Все|Конденсаторы|' WHERE [ID] = 4

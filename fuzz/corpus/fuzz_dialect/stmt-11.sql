@@ -1,0 +1,1 @@
+SELECT DISTINCT [Путь] FROM [Store]

@@ -1,0 +1,1 @@
+INSERT INTO [Temp] SELECT * FROM [Store] WHERE [ID] = 2

@@ -1,0 +1,1 @@
+DELETE FROM [Store] WHERE [ID] =2

@@ -1,0 +1,1 @@
+SELECT * FROM [Package] ORDER BY [Тип корпуса]

@@ -1,0 +1,1 @@
+SELECT DISTINCT [Поставщик] FROM [Store]

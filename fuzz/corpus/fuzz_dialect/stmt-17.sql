@@ -1,0 +1,1 @@
+SELECT [Название], [ID] FROM [Store] ORDER BY [ID] DESC

@@ -1,0 +1,1 @@
+INSERT INTO [Package] Values('SOT-23')

@@ -1,0 +1,1 @@
+DELETE FROM [Package] WHERE [Тип корпуса] = 'sot-23'

@@ -1,0 +1,1 @@
+SELECT * FROM [Store] WHERE [Название] = "a""b" OR [Описание] = 'c''d'

@@ -1,0 +1,1 @@
+select `Название` from `Store` where `ID` > 0

@@ -1,0 +1,1 @@
+DELETE Store.* FROM Store WHERE ID = 1

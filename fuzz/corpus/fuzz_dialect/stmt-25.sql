@@ -1,0 +1,1 @@
+SELECT 1; PRAGMA writable_schema = 1

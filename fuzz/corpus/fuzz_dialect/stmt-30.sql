@@ -1,0 +1,1 @@
+ATTACH 'x.db' AS x

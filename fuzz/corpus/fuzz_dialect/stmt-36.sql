@@ -1,0 +1,1 @@
+ALTER TABLE [Store] ADD COLUMN [x] TEXT

@@ -1,0 +1,1 @@
+SELECT [Название] FROM [Store] WHERE [Название] LIKE '[!a-я]%' ESCAPE '!'
