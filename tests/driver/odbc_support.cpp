@@ -271,7 +271,7 @@ std::string run_command(const std::string& command, const std::string& input, in
     const std::string folder = new_folder("command");
     write_file(folder + "in", input);
     // A home of its own: isql keeps a history file there.
-    const std::string line = "HOME='" + folder + "' " + command + " <'" + folder + "in' >'" + folder + "out' 2>&1";
+    const std::string line = std::string(DETALEHRAN_CHILD_ENV) + " HOME='" + folder + "' " + command + " <'" + folder + "in' >'" + folder + "out' 2>&1";
     const int rc = std::system(line.c_str());
     if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     return read_file(folder + "out");
