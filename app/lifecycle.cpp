@@ -1,5 +1,8 @@
 #include "app/lifecycle.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTreeWidget>
@@ -65,6 +68,26 @@ void report_no_connection(App& app, const std::string& directory) {
 }  // namespace
 
 App::~App() { sorter::sorter_shutdown(*this); }
+
+void use_huge_page_heap(char** argv) {
+    static constexpr const char* kVariable = "GLIBC_TUNABLES";
+    static constexpr const char* kSetting = "glibc.malloc.hugetlb=1";
+    const char* tunables = std::getenv(kVariable);
+    if (tunables != nullptr && std::strstr(tunables, "glibc.malloc.hugetlb") != nullptr) return;
+    const char* preload = std::getenv("LD_PRELOAD");
+    if (preload != nullptr && std::strstr(preload, "vgpreload") != nullptr) return;
+    const std::string value =
+        tunables != nullptr && *tunables != 0 ? std::string(tunables) + ":" + kSetting : std::string(kSetting);
+    if (::setenv(kVariable, value.c_str(), 1) != 0) return;
+    ::execv("/proc/self/exe", argv);
+    // Not started again: go on as we are, and keep the setting away from
+    // the programs this one starts.
+    if (tunables != nullptr) {
+        ::setenv(kVariable, tunables, 1);
+    } else {
+        ::unsetenv(kVariable);
+    }
+}
 
 void start_up(App& app) {
     // The runtime (heap, windows, event queue) is the QApplication made in main.

@@ -9,6 +9,7 @@
 #include "platform/qt_services.h"
 
 int main(int argc, char** argv) {
+    detalehran::use_huge_page_heap(argv);
     QApplication application(argc, argv);
     QApplication::setApplicationName("detalehran");
     QApplication::setApplicationDisplayName(QString::fromUtf8("Деталехран"));

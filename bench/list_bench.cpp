@@ -27,6 +27,7 @@ using namespace detalehran;
 using namespace detalehran::bench;
 
 int main(int argc, char** argv) {
+    use_huge_page_heap(argv);  // the heap the program itself runs with
     std::size_t parts = 0;
     const fs::path folder = generated_store_folder("detalehran-list-bench", parts_argument(argc, argv, 100000), &parts);
 
