@@ -64,7 +64,8 @@ bool only_trailing_noise(std::string_view rest) {
         const auto c = static_cast<unsigned char>(rest[i]);
         if (c == 0) {
             return rest.find_first_not_of('\0', i) == std::string_view::npos;
-        } else if (c == ';' || std::isspace(c)) {
+        } else if (c == ';' || c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r') {
+            // SQLite's own blanks; a vertical tab is no blank to it.
             ++i;
         } else if (rest.substr(i, 2) == "--") {
             while (i < rest.size() && rest[i] != '\n') ++i;

@@ -87,8 +87,11 @@ TEST_F(Diagnostics, OneStatementPerCall) {
         EXPECT_EQ(failure_state(db_, sql), "42000") << sql;
     }
     EXPECT_EQ(db_.query("SELECT * FROM [Store]").size(), 1u);
-    // A closing semicolon alone is no second statement.
+    // A closing semicolon alone is no second statement, and blanks and
+    // comments after it are nothing; what SQLite would refuse is refused.
     EXPECT_EQ(db_.query("SELECT * FROM [Store] ORDER BY [Название];").size(), 1u);
+    EXPECT_EQ(db_.query("SELECT * FROM [Store]; \t\r\n\f-- done\n/* open").size(), 1u);
+    EXPECT_EQ(failure_state(db_, "SELECT * FROM [Store];\v"), "42000");
 }
 
 // A statement handed over with its length may hold a NUL byte. SQLite stops
