@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "db/statements.h"
 #include "settings/settings_format.h"
 #include "store/store_schema.h"
 #include "trees/node_operations.h"
@@ -21,13 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// List columns (db::StoreColumn).
-constexpr int kPlaceColumn = 2;
-constexpr int kQuantityColumn = 3;
-constexpr int kPriceColumn = 4;
-constexpr int kPurchasePriceColumn = 5;
-constexpr int kSectionPathColumn = 7;
-constexpr int kIdColumn = 9;
 // Tree control numbers as the session journals them.
 constexpr int kPathTreeNumber = 0;
 
@@ -174,7 +168,7 @@ StoreFile read_store_file(const std::string& database, const std::string& scratc
                 Values values;
                 std::copy(row.begin(), row.end(), values.begin());
                 long long id = 0;
-                if (!whole_number(values[kIdColumn], id)) {
+                if (!whole_number(values[db::kId], id)) {
                     out.problem = std::string(table) + " has a row without an ID";
                     break;
                 }
@@ -256,7 +250,7 @@ int items_outside_the_trees(const StoreFile& file, const std::string& settings_p
     int outside = 0;
     for (const auto& [id, where] : file.items) {
         if (!where.store) continue;
-        if (sections.count((*where.store)[kSectionPathColumn]) == 0 || places.count((*where.store)[kPlaceColumn]) == 0)
+        if (sections.count((*where.store)[db::kSectionPath]) == 0 || places.count((*where.store)[db::kPlace]) == 0)
             ++outside;
     }
     return outside;
@@ -266,12 +260,12 @@ bool same_values(const Values& expected, const Values& stored, bool loose_paths)
     for (int c = 0; c < static_cast<int>(expected.size()); ++c) {
         const std::string& e = expected[static_cast<std::size_t>(c)];
         const std::string& s = stored[static_cast<std::size_t>(c)];
-        if (loose_paths && (c == kPlaceColumn || c == kSectionPathColumn)) continue;
-        if (c == kQuantityColumn || c == kIdColumn) {
+        if (loose_paths && (c == db::kPlace || c == db::kSectionPath)) continue;
+        if (c == db::kQuantity || c == db::kId) {
             long long a = 0;
             long long b = 0;
             if (!whole_number(e, a) || !whole_number(s, b) || a != b) return false;
-        } else if (c == kPriceColumn || c == kPurchasePriceColumn) {
+        } else if (c == db::kPrice || c == db::kPurchasePrice) {
             long long a = 0;
             long long b = 0;
             if (!cents(e, a) || !cents(s, b) || a != b) return false;
@@ -362,7 +356,7 @@ void Expectations::done(const std::string& tag, const Record& r) {
         const auto values = values_after(r, 2);
         if (values.empty()) return fault("short record " + join_record(r));
         long long id = 0;
-        if (!whole_number(values[0][kIdColumn], id)) return fault(what + ": the list shows the item without an ID");
+        if (!whole_number(values[0][db::kId], id)) return fault(what + ": the list shows the item without an ID");
         if (what == "add" || what == "dup") {
             for (const Where& s : items_[id]) {
                 if (s.store || s.temp) fault(what + ": new item got ID " + std::to_string(id) + " of a stored item");
@@ -415,7 +409,7 @@ void Expectations::done(const std::string& tag, const Record& r) {
         return;
     }
     if (what == "rename") {
-        const int column = std::atoi(r.at(2).c_str()) == kPathTreeNumber ? kSectionPathColumn : kPlaceColumn;
+        const int column = std::atoi(r.at(2).c_str()) == kPathTreeNumber ? db::kSectionPath : db::kPlace;
         const int level = std::atoi(r.at(3).c_str());
         const std::string& old_path = r.at(4);
         renames_.push_back({column, level, old_path, r.at(5)});
@@ -456,10 +450,10 @@ void Expectations::uncertain(const Record& r, bool reported_failure) {
             if (!s.store) continue;
             Where changed = s;
             if (what == "qty") {
-                (*changed.store)[kQuantityColumn] = r.at(3);
+                (*changed.store)[db::kQuantity] = r.at(3);
             } else if (!values.empty()) {
                 for (int c = 0; c < 11; ++c) {
-                    if (c != kSectionPathColumn && c != kIdColumn) (*changed.store)[c] = values[0][c];
+                    if (c != db::kSectionPath && c != db::kId) (*changed.store)[c] = values[0][c];
                 }
             }
             add_state(id, changed);
@@ -514,7 +508,7 @@ void Expectations::uncertain(const Record& r, bool reported_failure) {
         return;
     }
     if (what == "rename") {
-        const int column = std::atoi(r.at(2).c_str()) == kPathTreeNumber ? kSectionPathColumn : kPlaceColumn;
+        const int column = std::atoi(r.at(2).c_str()) == kPathTreeNumber ? db::kSectionPath : db::kPlace;
         const int level = std::atoi(r.at(3).c_str());
         const std::string& old_path = r.at(4);
         for (auto& [id, states_ref] : items_) {
@@ -547,8 +541,8 @@ bool Expectations::matches(long long id, const Where& expected, const Where& fou
         return false;
     auto same = [&](const Values& e, const Values& f) {
         if (!concurrent_) return same_values(e, f, false);
-        return same_values(e, f, true) && path_reachable(kPlaceColumn, e[kPlaceColumn], f[kPlaceColumn]) &&
-               path_reachable(kSectionPathColumn, e[kSectionPathColumn], f[kSectionPathColumn]);
+        return same_values(e, f, true) && path_reachable(db::kPlace, e[db::kPlace], f[db::kPlace]) &&
+               path_reachable(db::kSectionPath, e[db::kSectionPath], f[db::kSectionPath]);
     };
     if (expected.store && !same(*expected.store, *found.store)) return false;
     if (expected.temp && !same(*expected.temp, *found.temp)) return false;
@@ -596,7 +590,7 @@ std::vector<std::string> Expectations::compare(const StoreFile& file) {
         const Values& stored = found.store ? *found.store : *found.temp;
         const auto candidate = std::find_if(maybe_added_.begin(), maybe_added_.end(), [&](const auto& added) {
             Values expected = added.first;
-            expected[kIdColumn] = stored[kIdColumn];
+            expected[db::kId] = stored[db::kId];
             return same_values(expected, stored, false);
         });
         if (candidate == maybe_added_.end() || (found.store && found.temp)) {

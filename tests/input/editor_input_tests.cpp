@@ -115,6 +115,29 @@ protected:
         return sorted(before);
     }
 
+    // Puts the text into the field under test and presses ОК: the editor
+    // closes without a message, and the statements sent are those of the
+    // plain value (whose skeletons the first run checks) with the text in
+    // its place. Returns the package type the item was saved with.
+    QString save_with(const QString& text, std::vector<std::string>& plain_run,
+                      const std::vector<std::string>& plain_skeletons) {
+        put(text);
+        EXPECT_EQ(window()->value(under_test().column), text);  // the field holds the text whole
+        const QString package = window()->value(db::kPackage);
+        take_statements();
+        const int messages_before = messages();
+        press_ok();
+        const std::vector<std::string> sent = take_statements();
+        EXPECT_EQ(window(), nullptr) << last_message().toStdString();
+        EXPECT_EQ(messages(), messages_before);
+        if (plain_run.empty()) {
+            plain_run = sent;
+            EXPECT_EQ(skeletons(sent), plain_skeletons);
+        }
+        EXPECT_EQ(shapes(sent), expected_for(plain_run, text, package));
+        return package;
+    }
+
     int field_ = 0;
 };
 
@@ -134,26 +157,12 @@ void EditorInput::add_with_every_text(int field) {
         open(EditorMode::add);
         ASSERT_NE(window(), nullptr);
         fill_the_other_fields();
-        put(input.text);
-        ASSERT_EQ(window()->value(under_test().column), input.text);  // the field holds the text whole
-        const QString package = window()->value(db::kPackage);
-        take_statements();
-        const int messages_before = messages();
-        press_ok();
-        const std::vector<std::string> sent = take_statements();
-
-        ASSERT_EQ(window(), nullptr) << last_message().toStdString();
-        EXPECT_EQ(messages(), messages_before);
-        if (plain_run.empty()) {
-            plain_run = sent;
-            ASSERT_EQ(skeletons(sent),
-                      (std::vector<std::string>{
-                          "INSERT INTO [Store] ([Название],[Описание],[Расположение],[Количество],[Цена расходная],"
-                          "[Цена приходная],[Поставщик],[Путь],[Тип корпуса],[Datasheet])VALUES (?,?,?,0,0.00,0.00,?,"
-                          "?,?,?)",
-                          db::kSelectNewestId, "INSERT INTO [Package] Values(?)"}));
-        }
-        EXPECT_EQ(shapes(sent), expected_for(plain_run, input.text, package));
+        const QString package = save_with(
+            input.text, plain_run,
+            {"INSERT INTO [Store] ([Название],[Описание],[Расположение],[Количество],[Цена расходная],"
+             "[Цена приходная],[Поставщик],[Путь],[Тип корпуса],[Datasheet])VALUES (?,?,?,0,0.00,0.00,?,?,?,?)",
+             db::kSelectNewestId, "INSERT INTO [Package] Values(?)"});
+        if (HasFailure()) return;
 
         const int id = next_id++;
         EXPECT_EQ(stored_text(id), input.text.toStdString());
@@ -183,26 +192,12 @@ void EditorInput::edit_with_every_text(int field) {
         open(EditorMode::edit, row_of_id(1));
         ASSERT_NE(window(), nullptr);
         ASSERT_EQ(window()->value(db::kId), "1");
-        put(input.text);
-        ASSERT_EQ(window()->value(under_test().column), input.text);
-        const QString package = window()->value(db::kPackage);
-        take_statements();
-        const int messages_before = messages();
-        press_ok();
-        const std::vector<std::string> sent = take_statements();
-
-        ASSERT_EQ(window(), nullptr) << last_message().toStdString();
-        EXPECT_EQ(messages(), messages_before);
-        if (plain_run.empty()) {
-            plain_run = sent;
-            ASSERT_EQ(skeletons(sent),
-                      (std::vector<std::string>{
-                          "UPDATE [Store] SET [Название]=?,[Описание]=?,[Тип корпуса]=?,[Расположение]=?,"
-                          "[Количество]=7,[Цена расходная]=1.50,[Цена приходная]=.25,[Поставщик]=?, [Datasheet]=? "
-                          "WHERE [ID] = 1",
-                          "INSERT INTO [Package] Values(?)"}));
-        }
-        EXPECT_EQ(shapes(sent), expected_for(plain_run, input.text, package));
+        const QString package = save_with(
+            input.text, plain_run,
+            {"UPDATE [Store] SET [Название]=?,[Описание]=?,[Тип корпуса]=?,[Расположение]=?,[Количество]=7,"
+             "[Цена расходная]=1.50,[Цена приходная]=.25,[Поставщик]=?, [Datasheet]=? WHERE [ID] = 1",
+             "INSERT INTO [Package] Values(?)"});
+        if (HasFailure()) return;
 
         EXPECT_EQ(stored_text(1), input.text.toStdString());
         const DatabaseSnapshot after = snapshot();
