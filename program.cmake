@@ -25,14 +25,14 @@ add_library(detalehran_gui STATIC ${DETALEHRAN_GUI_SOURCES})
 target_include_directories(detalehran_gui PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(detalehran_gui PUBLIC detalehran_db Qt6::Widgets)
 
-# Shown in the about dialog. The defaults are examples only: a build that is
-# handed out sets its own author, contact and wallet identifiers (one capital
-# letter and twelve digits each).
-set(DETALEHRAN_AUTHOR "Detalehran project (example author)" CACHE STRING "Author named in the about dialog")
-set(DETALEHRAN_CONTACT "detalehran@example.org" CACHE STRING "Contact address in the about dialog")
-set(DETALEHRAN_WALLET_1 "R000000000001" CACHE STRING "First wallet identifier (example)")
-set(DETALEHRAN_WALLET_2 "Z000000000002" CACHE STRING "Second wallet identifier (example)")
-set(DETALEHRAN_WALLET_3 "E000000000003" CACHE STRING "Third wallet identifier (example)")
+# Shown in the about dialog. A build that is handed out sets its author,
+# contact address and wallet identifiers (one capital letter and twelve digits
+# each); left empty, the dialog says that they are not set.
+set(DETALEHRAN_AUTHOR "" CACHE STRING "Author named in the about dialog")
+set(DETALEHRAN_CONTACT "" CACHE STRING "Contact address in the about dialog")
+set(DETALEHRAN_WALLET_1 "" CACHE STRING "First wallet identifier")
+set(DETALEHRAN_WALLET_2 "" CACHE STRING "Second wallet identifier")
+set(DETALEHRAN_WALLET_3 "" CACHE STRING "Third wallet identifier")
 target_compile_definitions(detalehran_gui PRIVATE
   DETALEHRAN_AUTHOR="${DETALEHRAN_AUTHOR}"
   DETALEHRAN_CONTACT="${DETALEHRAN_CONTACT}"

@@ -11,7 +11,9 @@
 
 namespace detalehran::dialogs {
 
-void open_about_dialog(App& app, const Event&) {
+void open_about_dialog(App& app, const Event&) { open_about_dialog(app, about_texts()); }
+
+void open_about_dialog(App& app, const AboutTexts& texts) {
     MainWindow* main = app.main_window;
     if (main == nullptr) return;
     if (AboutDialog* open = about_dialog(app)) {
@@ -20,7 +22,7 @@ void open_about_dialog(App& app, const Event&) {
         return;
     }
     main->setEnabled(false);
-    auto* dialog = new AboutDialog(*main);
+    auto* dialog = new AboutDialog(*main, texts);
     // Disabling the main window reaches its child windows too.
     dialog->setEnabled(true);
     dialog->show_centred();
@@ -30,7 +32,8 @@ void copy_wallet_identifier(App& app, const Event& event) {
     AboutDialog* dialog = about_dialog(app);
     if (dialog == nullptr) return;
     auto* link = qobject_cast<LinkLabel*>(dialog->control(event.control));
-    if (link == nullptr) return;
+    // A wallet the build did not set is no identifier to pay to.
+    if (link == nullptr || link->inert()) return;
     // A clipboard that cannot be opened copies nothing; the message comes all the same.
     app.platform.set_clipboard_text(link->text());
     app.platform.message_box(dialog, QString(), QStringLiteral("Номер кошелька скопирован в буфер обмена"),

@@ -1,14 +1,13 @@
 #include "dialogs/about_dialog.h"
 
-#include <QFontMetricsF>
-#include <algorithm>
-
 #include <QEnterEvent>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 #include "app/app.h"
 #include "app/control_numbers.h"
@@ -36,6 +35,21 @@ AboutTexts about_texts() {
              QString::fromUtf8(DETALEHRAN_WALLET_3)}};
 }
 
+QString author_line(const AboutTexts& texts) {
+    const QString author = texts.author.trimmed();
+    return QStringLiteral("Автор: ") + (author.isEmpty() ? QStringLiteral("Разработчики программы Деталехран") : author);
+}
+
+QString contact_line(const AboutTexts& texts) {
+    const QString contact = texts.contact.trimmed();
+    return QStringLiteral("Все предложения и пожелания (а также найденные ошибки) прошу присылать по адресу ") +
+           (contact.isEmpty() ? QStringLiteral("(адрес %1)").arg(QString::fromUtf8(kNotSet)) : contact);
+}
+
+QString wallet_text(const QString& wallet) {
+    return wallet.trimmed().isEmpty() ? QString::fromUtf8(kNotSet) : wallet.trimmed();
+}
+
 LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QAbstractButton(parent) {
     setText(text);
     QFont underlined = font();
@@ -46,17 +60,25 @@ LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QAbstractButton(par
     setFocusPolicy(Qt::NoFocus);
 }
 
+void LinkLabel::set_inert() {
+    inert_ = true;
+    QFont plain = font();
+    plain.setUnderline(false);
+    setFont(plain);
+    unsetCursor();
+}
+
 QSize LinkLabel::sizeHint() const { return {fontMetrics().horizontalAdvance(text()), fontMetrics().height()}; }
 
 void LinkLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(font());
-    painter.setPen(text_colour());
+    painter.setPen(inert_ ? palette().color(QPalette::WindowText) : text_colour());
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
 }
 
 void LinkLabel::enterEvent(QEnterEvent* event) {
-    hovered_ = true;
+    hovered_ = !inert_;
     update();
     QAbstractButton::enterEvent(event);
 }
@@ -68,57 +90,77 @@ void LinkLabel::leaveEvent(QEvent* event) {
 }
 
 // Caption and sizing border; no system menu, hence no close box.
-AboutDialog::AboutDialog(MainWindow& owner)
+AboutDialog::AboutDialog(MainWindow& owner, const AboutTexts& texts)
     : QWidget(&owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), owner_(owner) {
     setObjectName(kObjectName);
     setWindowTitle(QStringLiteral("О программе"));
     owner.layer().register_window(this, kAboutWindow);
-    const AboutTexts texts = about_texts();
-
-    // The layout was drawn for a narrower font than the desktop's: grow it
-    // evenly until every one-line text fits its place, never shrink it.
-    const QFontMetricsF metrics(font());
-    const std::pair<QString, int> one_liners[] = {
-        {QStringLiteral("Благодарности принимаются здесь:"), 185}, {QStringLiteral("здесь:"), 35},
-        {QStringLiteral("или здесь:"), 55},          {texts.wallets[0], 80},
-        {texts.wallets[1], 85},                        {texts.wallets[2], 80}};
-    for (const auto& [text, width] : one_liners) scale_x_ = std::max(scale_x_, (metrics.horizontalAdvance(text) + 2) / width);
-    scale_y_ = std::max(1.0, metrics.height() / 15.0);
-    resize(qRound(kClientWidth * scale_x_), qRound(kClientHeight * scale_y_));
 
     // Creation order is the controls' order.
     add<QLabel>(65, 5, 5, 275, 15, QStringLiteral("'Деталехран' Версия 0.9"));
-    add<QLabel>(68, 5, 35, 275, 20, QStringLiteral("Автор: ") + texts.author);
+    add<QLabel>(68, 5, 35, 275, 20, author_line(texts));
     add<QLabel>(69, 5, 55, 275, 30,
                 QStringLiteral("При необходимости в программу будут добавляться новые возможности"));
-    add<QLabel>(70, 5, 85, 275, 40,
-                QStringLiteral("Все предложения и пожелания (а также найденные ошибки) прошу присылать по адресу ") +
-                    texts.contact);
+    add<QLabel>(70, 5, 85, 275, 40, contact_line(texts));
     add<QLabel>(71, 5, 130, 275, 30,
                 QStringLiteral("Если Вам понравилась программа, Вы всегда можете сказать спасибо."));
     add<QLabel>(72, 10, 175, 185, 15, QStringLiteral("Благодарности принимаются здесь:"));
-    add<LinkLabel>(kAboutLink1, 200, 175, 80, 15, texts.wallets[0]);
+    add<LinkLabel>(kAboutLink1, 200, 175, 80, 15, wallet_text(texts.wallets[0]));
     add<QLabel>(73, 15, 190, 35, 15, QStringLiteral("здесь:"));
-    add<LinkLabel>(kAboutLink2, 50, 190, 85, 15, texts.wallets[1]);
+    add<LinkLabel>(kAboutLink2, 50, 190, 85, 15, wallet_text(texts.wallets[1]));
     add<QLabel>(74, 140, 190, 55, 15, QStringLiteral("или здесь:"));
-    add<LinkLabel>(kAboutLink3, 200, 190, 80, 15, texts.wallets[2]);
+    add<LinkLabel>(kAboutLink3, 200, 190, 80, 15, wallet_text(texts.wallets[2]));
     add<QPushButton>(kAboutOk, 105, 210, 80, 20, QStringLiteral("OK"));
 
+    const int links[] = {kAboutLink1, kAboutLink2, kAboutLink3};
+    for (int i = 0; i < 3; ++i) {
+        if (texts.wallets[i].trimmed().isEmpty()) static_cast<LinkLabel*>(control(links[i]))->set_inert();
+    }
     for (int number : {65, 68, 69, 70, 71}) {
         auto* label = static_cast<QLabel*>(control(number));
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         label->setWordWrap(true);
     }
+    fit_texts();
 }
 
 template <typename W>
 W* AboutDialog::add(int number, int x, int y, int width, int height, const QString& text) {
     auto* widget = new W(text, this);
-    widget->setGeometry(qRound(x * scale_x_), qRound(y * scale_y_), qRound(width * scale_x_),
-                        qRound(height * scale_y_));
+    designed_[number] = QRect(x, y, width, height);
     owner_.layer().register_control(widget, kAboutWindow, number);
     controls_[number] = widget;
     return widget;
+}
+
+void AboutDialog::place_controls() {
+    for (const auto& [number, r] : designed_) {
+        controls_[number]->setGeometry(qRound(r.x() * scale_x_), qRound(r.y() * scale_y_),
+                                       qRound(r.width() * scale_x_), qRound(r.height() * scale_y_));
+    }
+    resize(qRound(kClientWidth * scale_x_), qRound(kClientHeight * scale_y_));
+}
+
+void AboutDialog::fit_texts() {
+    // One-line texts set the width; then the wrapped ones, at that width,
+    // set the height (a wider dialog wraps into fewer lines).
+    for (const auto& [number, r] : designed_) {
+        QWidget* widget = controls_[number];
+        const auto* label = qobject_cast<QLabel*>(widget);
+        if (label != nullptr && label->wordWrap()) continue;
+        const QString text = label != nullptr ? label->text() : static_cast<QAbstractButton*>(widget)->text();
+        const QFontMetricsF metrics(widget->font());
+        const double margin = qobject_cast<QPushButton*>(widget) != nullptr ? 16.0 : 2.0;
+        scale_x_ = std::max(scale_x_, (metrics.horizontalAdvance(text) + margin) / r.width());
+        scale_y_ = std::max(scale_y_, metrics.height() / r.height());
+    }
+    for (const auto& [number, r] : designed_) {
+        const auto* label = qobject_cast<QLabel*>(controls_[number]);
+        if (label == nullptr || !label->wordWrap()) continue;
+        const int needed = label->heightForWidth(qRound(r.width() * scale_x_));
+        scale_y_ = std::max(scale_y_, (needed + 1.0) / r.height());
+    }
+    place_controls();
 }
 
 QWidget* AboutDialog::control(int number) const {

@@ -17,13 +17,21 @@ class MainWindow;
 
 namespace dialogs {
 
-// What the build configuration put into the dialog.
+// What the build configuration put into the dialog; an empty text is a
+// detail the build did not set.
 struct AboutTexts {
     QString author;
     QString contact;
     QString wallets[3];
 };
 AboutTexts about_texts();
+
+// The lines as the dialog shows them: a detail that is not set says so in
+// plain words instead of looking like a real one.
+QString author_line(const AboutTexts& texts);
+QString contact_line(const AboutTexts& texts);
+QString wallet_text(const QString& wallet);
+inline constexpr const char* kNotSet = "не указан";
 
 // A one-line, always underlined text that acts like a button: the hand
 // pointer over it, another colour while hovered, a click on release.
@@ -36,6 +44,9 @@ public:
 
     explicit LinkLabel(const QString& text, QWidget* parent = nullptr);
     QColor text_colour() const { return hovered_ ? kHover : kNormal; }
+    // A link with nothing behind it is drawn as plain text and does nothing.
+    void set_inert();
+    bool inert() const { return inert_; }
     QSize sizeHint() const override;
 
 protected:
@@ -45,6 +56,7 @@ protected:
 
 private:
     bool hovered_ = false;
+    bool inert_ = false;
 };
 
 class AboutDialog : public QWidget {
@@ -52,7 +64,7 @@ class AboutDialog : public QWidget {
 
 public:
     // Builds the window and its controls, hidden, as a child of the main window.
-    explicit AboutDialog(MainWindow& owner);
+    AboutDialog(MainWindow& owner, const AboutTexts& texts);
 
     // A numbered control of this window, or null.
     QWidget* control(int number) const;
@@ -63,15 +75,23 @@ public:
 private:
     template <typename W>
     W* add(int number, int x, int y, int width, int height, const QString& text);
+    // Grows the drawn layout evenly until every text fits its place under
+    // the desktop's font, never shrinking it.
+    void fit_texts();
+    void place_controls();
 
     MainWindow& owner_;
     std::map<int, QWidget*> controls_;
+    std::map<int, QRect> designed_;  // each control's place in the drawn layout
     double scale_x_ = 1.0;  // the drawn layout grown for the desktop's font
     double scale_y_ = 1.0;
 };
 
 // The open dialog, or null.
 AboutDialog* about_dialog(const App& app);
+// Opens the dialog with these details; the menu command opens it with the
+// build's.
+void open_about_dialog(App& app, const AboutTexts& texts);
 
 }  // namespace dialogs
 }  // namespace detalehran

@@ -1,5 +1,5 @@
 // Any bytes as a Store.ini file, read the way the program reads one: bytes
-// to lines (UTF-8, or Windows-1251 when the bytes are not UTF-8), lines to
+// to lines (each UTF-8, or Windows-1251 when its bytes are not UTF-8), lines to
 // the record and the two trees, the trees mended. The trees keep a root and
 // a parent for every node; what is read, written and read again is the same
 // record, byte for byte the same file from then on.

@@ -171,21 +171,33 @@ QString decode_windows_1251(const QByteArray& bytes) {
     return text;
 }
 
-QStringList settings_lines(const QByteArray& bytes) {
+namespace {
+
+// One line's bytes: UTF-8 when they are valid UTF-8, otherwise Windows-1251.
+// Deciding per line keeps one stray line of an older installation from
+// garbling every other name of the file.
+QString decode_line(QByteArrayView bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8.decode(bytes);
-    if (utf8.hasError()) text = decode_windows_1251(bytes);
+    if (utf8.hasError()) text = decode_windows_1251(bytes.toByteArray());
+    return text;
+}
 
+}  // namespace
+
+QStringList settings_lines(const QByteArray& bytes) {
+    // CR and LF are single bytes in both encodings, so the bytes are split
+    // into lines before anything is decoded.
     QStringList lines;
     qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) continue;
-        lines.append(text.mid(start, i - start));
-        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n') continue;
+        lines.append(decode_line(QByteArrayView(bytes).sliced(start, i - start)));
+        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    if (start < text.size()) lines.append(text.mid(start));
+    if (start < bytes.size()) lines.append(decode_line(QByteArrayView(bytes).sliced(start)));
     return lines;
 }
 

@@ -69,8 +69,8 @@ struct SettingsRecord {
 // every line.
 QByteArray settings_text(const SettingsRecord& record);
 
-// The file's bytes as lines: UTF-8 when the bytes are valid UTF-8, otherwise
-// Windows-1251; CR, LF and CR LF each end a line.
+// The file's bytes as lines, each decoded on its own: UTF-8 when its bytes
+// are valid UTF-8, otherwise Windows-1251; CR, LF and CR LF each end a line.
 QStringList settings_lines(const QByteArray& bytes);
 QString decode_windows_1251(const QByteArray& bytes);
 

@@ -84,6 +84,10 @@ TEST(SettingsLines, AcceptCrLfCrAndLfAndBothEncodings) {
 
     // Valid UTF-8 stays UTF-8 even where it would also be Windows-1251 text.
     EXPECT_EQ(settings_lines(u("Ящик").toUtf8()), QStringList({u("Ящик")}));
+
+    // One stray Windows-1251 line among UTF-8 ones garbles only itself.
+    const QByteArray mixed = u("[TreeItems]\r\n0|Все|0|\r\n1|").toUtf8() + "\xD1\xEE\xEA" + u("|1|\r\n2|Ящик|1|").toUtf8();
+    EXPECT_EQ(settings_lines(mixed), QStringList({"[TreeItems]", u("0|Все|0|"), u("1|Сок|1|"), u("2|Ящик|1|")}));
 }
 
 TEST(SettingValues, ValueEndsAtTheSecondEqualsAndNumbersReadLikeTheOldProgram) {
