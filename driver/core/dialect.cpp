@@ -1,128 +1,45 @@
 #include "dialect.h"
 
-#include <cctype>
 #include <vector>
+
+#include "sql_tokens.h"
 
 namespace detalehran::odbc {
 
 namespace {
 
-struct Token {
-    enum Kind { word, quoted_ident, literal, space, other } kind;
-    std::string text;
-};
+constexpr const char* kNoStatement = "Invalid SQL statement; expected 'DELETE', 'INSERT', 'SELECT', or 'UPDATE'";
 
-bool is_word_char(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80; }
+// The column SELECT @@IDENTITY answers with, named as Jet names it.
+constexpr const char* kIdentitySql = "SELECT last_insert_rowid() AS \"Expr1000\"";
 
-bool same_word(const Token& t, std::string_view keyword) {
-    if (t.kind != Token::word || t.text.size() != keyword.size()) return false;
-    for (std::size_t i = 0; i < keyword.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(t.text[i])) != keyword[i]) return false;
+// "SELECT @@IDENTITY" from the token at first on, "@@" written together.
+// Returns the index of the token after IDENTITY, or 0 if it is not that.
+std::size_t after_identity(const std::vector<Token>& tokens, std::size_t first) {
+    const std::size_t at = next_solid(tokens, first + 1);
+    if (at + 2 >= tokens.size() || !is_char(tokens[at], '@') || !is_char(tokens[at + 1], '@') ||
+        !same_word(tokens[at + 2], "IDENTITY")) {
+        return 0;
     }
-    return true;
+    return at + 3;
 }
 
-std::string single_quoted(std::string_view body) {
-    std::string out = "'";
-    for (char c : body) {
-        if (c == '\'') out += '\'';
-        out += c;
+// The table of "INSERT INTO <table>", unquoted; empty if not found.
+std::string insert_target(const std::vector<Token>& tokens, std::size_t first) {
+    std::size_t k = next_solid(tokens, first + 1);
+    if (k < tokens.size() && same_word(tokens[k], "INTO")) k = next_solid(tokens, k + 1);
+    if (k >= tokens.size() || !names_something(tokens[k])) return {};
+    // A schema name before a dot names no table of its own.
+    const std::size_t dot = next_solid(tokens, k + 1);
+    if (dot < tokens.size() && is_char(tokens[dot], '.')) {
+        const std::size_t table = next_solid(tokens, dot + 1);
+        if (table < tokens.size() && names_something(tokens[table])) return std::string(name_of(tokens[table]));
     }
-    out += '\'';
-    return out;
+    return std::string(name_of(tokens[k]));
 }
 
-std::string double_quoted(std::string_view name) {
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
-    return out;
-}
-
-// Splits the text into tokens, rewriting quoting on the way. Returns false
-// with a reason for an unterminated literal or identifier.
-bool tokenize(std::string_view s, std::vector<Token>& out, std::string& error) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c == '\'') {
-            std::size_t j = i + 1;
-            for (;; ++j) {
-                if (j >= s.size()) {
-                    error = "Syntax error in string in query expression";
-                    return false;
-                }
-                if (s[j] == '\'') {
-                    if (j + 1 < s.size() && s[j + 1] == '\'') {
-                        ++j;
-                        continue;
-                    }
-                    break;
-                }
-            }
-            out.push_back({Token::literal, std::string(s.substr(i, j + 1 - i))});
-            i = j + 1;
-        } else if (c == '"') {
-            // Jet reads a double-quoted run as a text literal, with "" for ".
-            std::string body;
-            std::size_t j = i + 1;
-            for (;; ++j) {
-                if (j >= s.size()) {
-                    error = "Syntax error in string in query expression";
-                    return false;
-                }
-                if (s[j] == '"') {
-                    if (j + 1 < s.size() && s[j + 1] == '"') {
-                        body += '"';
-                        ++j;
-                        continue;
-                    }
-                    break;
-                }
-                body += s[j];
-            }
-            out.push_back({Token::literal, single_quoted(body)});
-            i = j + 1;
-        } else if (c == '[') {
-            const std::size_t close = s.find(']', i + 1);
-            if (close == std::string_view::npos) {
-                error = "Invalid bracketing of name";
-                return false;
-            }
-            out.push_back({Token::quoted_ident, double_quoted(s.substr(i + 1, close - i - 1))});
-            i = close + 1;
-        } else if (c == '`') {
-            const std::size_t close = s.find('`', i + 1);
-            if (close == std::string_view::npos) {
-                error = "Invalid bracketing of name";
-                return false;
-            }
-            out.push_back({Token::quoted_ident, double_quoted(s.substr(i + 1, close - i - 1))});
-            i = close + 1;
-        } else if (std::isspace(c)) {
-            std::size_t j = i;
-            while (j < s.size() && std::isspace(static_cast<unsigned char>(s[j]))) ++j;
-            out.push_back({Token::space, std::string(s.substr(i, j - i))});
-            i = j;
-        } else if (is_word_char(c)) {
-            std::size_t j = i;
-            while (j < s.size() && is_word_char(static_cast<unsigned char>(s[j]))) ++j;
-            out.push_back({Token::word, std::string(s.substr(i, j - i))});
-            i = j;
-        } else {
-            out.push_back({Token::other, std::string(1, static_cast<char>(c))});
-            ++i;
-        }
-    }
-    return true;
-}
-
-std::size_t next_solid(const std::vector<Token>& tokens, std::size_t i) {
-    while (i < tokens.size() && tokens[i].kind == Token::space) ++i;
-    return i;
+void blank_out(std::vector<Token>& tokens, std::size_t from, std::size_t to) {
+    for (std::size_t m = from; m < to; ++m) tokens[m] = {Token::space, "", {}};
 }
 
 }  // namespace
@@ -134,32 +51,38 @@ Translation translate_statement(std::string_view jet_sql) {
 
     const std::size_t first = next_solid(tokens, 0);
     if (first >= tokens.size()) {
-        result.error = "Invalid SQL statement; expected 'DELETE', 'INSERT', 'SELECT', or 'UPDATE'";
+        result.error = kNoStatement;
         return result;
     }
     const Token& head = tokens[first];
-    if (same_word(head, "SELECT") || (head.kind == Token::other && head.text == "(")) {
+    if (same_word(head, "SELECT") || is_char(head, '(')) {
         result.kind = StatementKind::select;
+        if (const std::size_t end = after_identity(tokens, first); end != 0) {
+            // Whatever follows is kept, so that the usual check for a second
+            // statement sees it.
+            result.command = Command::identity;
+            blank_out(tokens, 0, end);
+            tokens[0].text = kIdentitySql;
+        }
     } else if (same_word(head, "INSERT")) {
         result.kind = StatementKind::insert;
+        result.target = insert_target(tokens, first);
     } else if (same_word(head, "UPDATE")) {
         result.kind = StatementKind::update;
     } else if (same_word(head, "DELETE")) {
         result.kind = StatementKind::delete_rows;
         // "DELETE * FROM t" and "DELETE t.* FROM t" name what Jet deletes:
         // whole rows either way, which is all SQLite knows.
-        std::size_t k = next_solid(tokens, first + 1);
+        const std::size_t k = next_solid(tokens, first + 1);
         std::size_t from = k;
         while (from < tokens.size() && !same_word(tokens[from], "FROM")) ++from;
-        if (from < tokens.size() && from != k) {
-            for (std::size_t m = k; m < from; ++m) tokens[m] = {Token::space, ""};
-        }
+        if (from < tokens.size() && from != k) blank_out(tokens, k, from);
     } else if (same_word(head, "CREATE") || same_word(head, "DROP") || same_word(head, "ALTER")) {
         result.kind = StatementKind::ddl;
     } else {
         // PRAGMA, ATTACH, VACUUM and the like are not part of the dialect;
         // refusing them also keeps a client from switching the text rules off.
-        result.error = "Invalid SQL statement; expected 'DELETE', 'INSERT', 'SELECT', or 'UPDATE'";
+        result.error = kNoStatement;
         return result;
     }
     for (const Token& t : tokens) result.sql += t.text;

@@ -5,6 +5,7 @@
 #include <sqlext.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,8 @@ struct Dbc {
     std::string path;
     std::vector<Stmt*> statements;
     SQLUINTEGER login_timeout = 0;
+    // Whether a table numbers its rows itself (an auto-number ID), by name.
+    std::map<std::string, bool> auto_numbered;
 };
 
 // How a column's values are shown as text and described to clients.
@@ -88,6 +91,10 @@ struct Stmt {
     // Prepared statement; null for catalog results, which are built rows.
     sqlite3_stmt* prepared = nullptr;
     StatementKind kind = StatementKind::select;
+    Command command = Command::none;
+    // An insert into a table without an auto-number, which must leave the
+    // connection's last auto-number as it was.
+    bool keeps_identity = false;
     bool executed = false;
     std::vector<ColumnInfo> columns;
 

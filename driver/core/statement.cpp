@@ -80,6 +80,24 @@ bool only_trailing_noise(std::string_view rest) {
     return true;
 }
 
+// Whether rows inserted into a table get their number from SQLite: a single
+// integer primary key, as the auto-number ID of Store and Temp is.
+bool numbers_its_rows(Dbc& dbc, const std::string& table) {
+    if (const auto it = dbc.auto_numbered.find(table); it != dbc.auto_numbered.end()) return it->second;
+    sqlite3_stmt* ps = nullptr;
+    bool numbered = false;
+    if (sqlite3_prepare_v2(dbc.db,
+                           "SELECT sum(pk > 0) = 1 AND sum(pk = 1 AND upper(type) = 'INTEGER') = 1 "
+                           "FROM pragma_table_info(?1)",
+                           -1, &ps, nullptr) == SQLITE_OK) {
+        sqlite3_bind_text(ps, 1, table.c_str(), static_cast<int>(table.size()), SQLITE_STATIC);
+        numbered = sqlite3_step(ps) == SQLITE_ROW && sqlite3_column_int(ps, 0) == 1;
+    }
+    sqlite3_finalize(ps);
+    dbc.auto_numbered.emplace(table, numbered);
+    return numbered;
+}
+
 SQLLEN display_size(const ColumnInfo& c) {
     switch (c.sql_type) {
         case SQL_INTEGER:
@@ -127,6 +145,8 @@ void release_statement(Stmt& stmt) {
     stmt.prepared = nullptr;
     stmt.executed = false;
     stmt.columns.clear();
+    stmt.command = Command::none;
+    stmt.keeps_identity = false;
 }
 
 void detach_readers(Dbc& dbc, const Stmt* except) {
@@ -159,9 +179,16 @@ SQLRETURN prepare(Stmt& stmt, std::string_view sql) {
     }
     stmt.prepared = ps;
     stmt.kind = t.kind;
+    stmt.command = t.command;
+    stmt.keeps_identity = t.kind == StatementKind::insert && !numbers_its_rows(*stmt.dbc, t.target);
     const int n = sqlite3_column_count(ps);
     stmt.columns.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) stmt.columns.push_back(describe(ps, i));
+    if (t.command == Command::identity) {
+        stmt.columns[0] = column_of_type("INTEGER");
+        stmt.columns[0].name = sqlite3_column_name(ps, 0);
+        stmt.columns[0].nullable = SQL_NO_NULLS;
+    }
     stmt.live_views.assign(static_cast<std::size_t>(n), CellView{});
     stmt.live_formatted.assign(static_cast<std::size_t>(n), std::string{});
     stmt.live_ready.assign(static_cast<std::size_t>(n), 0);
@@ -180,6 +207,9 @@ SQLRETURN execute(Stmt& stmt) {
     // statement is still reading.
     if (!sqlite3_stmt_readonly(ps)) detach_readers(dbc, &stmt);
     const sqlite3_int64 before = sqlite3_total_changes64(dbc.db);
+    // SELECT @@IDENTITY answers with SQLite's last inserted row number; only
+    // rows that got an auto-number may change it, as in Jet.
+    const sqlite3_int64 identity = sqlite3_last_insert_rowid(dbc.db);
     int rc = sqlite3_step(ps);
     stmt.executed = true;
     if (!stmt.columns.empty()) {
@@ -199,12 +229,14 @@ SQLRETURN execute(Stmt& stmt) {
         return SQL_SUCCESS;
     }
     while (rc == SQLITE_ROW) rc = sqlite3_step(ps);
+    if (rc != SQLITE_DONE || stmt.keeps_identity) sqlite3_set_last_insert_rowid(dbc.db, identity);
     if (rc != SQLITE_DONE) {
         const SQLRETURN err = sqlite_failure(stmt.diag, dbc.db, rc);
         sqlite3_reset(ps);
         return err;
     }
     sqlite3_reset(ps);
+    if (stmt.kind == StatementKind::ddl) dbc.auto_numbered.clear();
     stmt.row_count = static_cast<SQLLEN>(sqlite3_total_changes64(dbc.db) - before);
     stmt.diag.row_count = stmt.row_count;
     if (stmt.row_count == 0 && (stmt.kind == StatementKind::update || stmt.kind == StatementKind::delete_rows)) {

@@ -230,6 +230,18 @@ TEST(TranslateStatement, KeywordsInAnyCase) {
     expect_translation("uPdAtE [Temp] SET [Путь] = ''", "uPdAtE \"Temp\" SET \"Путь\" = ''", StatementKind::update);
 }
 
+TEST(TranslateStatement, IdentityOnlyAsJetWritesIt) {
+    for (const char* jet : {"SELECT @@IDENTITY", " select  @@Identity;", "SELECT\n@@identity -- last"}) {
+        const auto t = translate_statement(jet);
+        ASSERT_TRUE(t.ok) << jet;
+        EXPECT_EQ(t.command, detalehran::odbc::Command::identity) << jet;
+        EXPECT_EQ(t.sql.rfind("SELECT last_insert_rowid() AS \"Expr1000\"", 0), 0u) << t.sql;
+    }
+    for (const char* other : {"SELECT @ @IDENTITY", "SELECT @@IDENTITY2", "SELECT '@@IDENTITY'", "SELECT [@@IDENTITY]"}) {
+        EXPECT_EQ(translate_statement(other).command, detalehran::odbc::Command::none) << other;
+    }
+}
+
 TEST(TranslateStatement, RefusesBrokenTextAndForeignStatements) {
     for (const char* bad : {"SELECT * FROM [Store] WHERE [Путь] = 'open", "SELECT * FROM [Store] WHERE [Путь] = \"open",
                             "SELECT * FROM [Store", "SELECT * FROM `Store", "", "   ", "PRAGMA writable_schema = 1",

@@ -174,6 +174,52 @@ TEST_F(Statements, ItemAddedWhileNewestIsCutDoesNotTakeItsId) {
               (Rows{{"Добавлен позже", std::to_string(added)}, {"Самый новый", std::to_string(id)}}));
 }
 
+// SELECT @@IDENTITY answers each connection with the auto-number of its own
+// last insert, whatever another program inserted in between; inserts that
+// give no auto-number (Package) or fail leave it as it was.
+TEST_F(Statements, IdentityIsTheConnectionsOwnLastAutoNumber) {
+    Connection other;
+    ASSERT_TRUE(SQL_SUCCEEDED(other.open_file(db_path_))) << describe(other.diags());
+    auto identity = [](Connection& c, const char* sql = "SELECT @@IDENTITY") {
+        const Rows rows = c.query(sql);
+        return rows.size() == 1 && rows[0].size() == 1 ? rows[0][0].value_or("<null>") : "<no row>";
+    };
+    auto name_of = [&](const std::string& id) { return db_.query("SELECT [Название] FROM [Store] WHERE [ID] = " + id); };
+    EXPECT_EQ(identity(db_), "0");
+    EXPECT_EQ(identity(other), "0");
+    for (int round = 0; round < 3; ++round) {
+        must(insert_statement(named("моя " + std::to_string(round))));
+        ASSERT_EQ(other.run(insert_statement(named("чужая " + std::to_string(round)))), SQL_SUCCESS);
+        const std::string mine = identity(db_), theirs = identity(other);
+        EXPECT_EQ(name_of(mine), (Rows{{"моя " + std::to_string(round)}}));
+        EXPECT_EQ(name_of(theirs), (Rows{{"чужая " + std::to_string(round)}}));
+    }
+    const std::string last = identity(db_);
+    must("INSERT INTO [Package] Values('SOT-23')");
+    EXPECT_EQ(db_.run("INSERT INTO [Package] Values('SOT-23')"), SQL_ERROR);
+    EXPECT_EQ(db_.run("INSERT INTO [Store] ([ID], [Название]) VALUES (" + last + ", 'занят')"), SQL_ERROR);
+    EXPECT_EQ(identity(db_, "  select @@identity ;"), last);
+
+    // Cut and paste: the row copied into Temp and back keeps its number.
+    must("INSERT INTO [Temp] SELECT * FROM [Store] WHERE [ID] = 1");
+    EXPECT_EQ(identity(db_), "1");
+    must("DELETE FROM [Store] WHERE [ID] = 1");
+    must("INSERT INTO [Store] Select * FROM [Temp]");
+    EXPECT_EQ(identity(db_), "1");
+
+    // One integer column.
+    Statement s(db_);
+    ASSERT_EQ(s.exec("SELECT @@IDENTITY"), SQL_SUCCESS);
+    SQLSMALLINT type = 0;
+    EXPECT_EQ(SQLDescribeCol(s.handle(), 1, nullptr, 0, nullptr, &type, nullptr, nullptr, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(type, SQL_INTEGER);
+    ASSERT_EQ(s.fetch(), SQL_SUCCESS);
+    SQLINTEGER value = -1;
+    EXPECT_EQ(SQLGetData(s.handle(), 1, SQL_C_LONG, &value, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(value, 1);
+    EXPECT_EQ(s.fetch(), SQL_NO_DATA);
+}
+
 TEST_F(Statements, WritesThatMatchNothingReturnNoData) {
     const long id = add_item(named("Есть"));
     const std::string missing = std::to_string(id + 100);
