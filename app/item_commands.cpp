@@ -12,6 +12,7 @@
 #include "app/control_numbers.h"
 #include "app/main_window.h"
 #include "db/statements.h"
+#include "db/failure_text.h"
 #include "editor/documents.h"
 #include "editor/item_editor.h"
 #include "itemlist/item_list_model.h"
@@ -73,7 +74,8 @@ void add_item(App& app, const Event&) {
     if (app.main_window == nullptr) return;
     app.editor_mode = EditorMode::add;
     if (trees::selected_node(app, kPathTree) < 0) {
-        warn(app, QStringLiteral("Не выбран раздел!"));
+        app.platform.message_box(app.main_window, QStringLiteral("Внимание!"), QStringLiteral("Не выбран раздел!"),
+                                 MessageButtons::ok, MessageIcon::none);
         return;
     }
     editor::open_item_editor(app, EditorMode::add);
@@ -132,7 +134,7 @@ void delete_checked_items(App& app, const Event&) {
             continue;
         }
         kept.prepend(rows.cell(row, db::kName));
-        if (is_number(id)) reason = app.database.last_diagnostic().text;
+        if (is_number(id)) reason = db::failure_text(app.database.last_diagnostic());
     }
     if (kept.isEmpty()) return;
     QString text = QStringLiteral("Не удалось удалить:\n") + kept.join('\n');

@@ -17,6 +17,7 @@
 #include "app/main_window.h"
 #include "app/routing.h"
 #include "db/statements.h"
+#include "db/failure_text.h"
 #include "itemlist/item_list.h"
 #include "itemlist/quantity_field.h"
 #include "itemlist/sorter/column_sorter.h"
@@ -59,7 +60,7 @@ void report_no_connection(App& app, const std::string& directory) {
     const db::Diagnostic& why = app.database.last_diagnostic();
     QString text = QString::fromUtf8("Не удалось открыть базу данных %1.")
                        .arg(QString::fromStdString(directory + db::kDatabaseFile));
-    if (!why.text.empty()) text += "\n" + QString::fromStdString(why.text);
+    if (!why.empty()) text += "\n" + QString::fromStdString(db::failure_text(why));
     text += QString::fromUtf8("\n\nПрограмма продолжит работу без базы данных: изменения не будут сохранены.");
     app.platform.message_box(app.main_window, QString::fromUtf8("Внимание!"), text, MessageButtons::ok,
                              MessageIcon::warning);

@@ -7,12 +7,14 @@
 #include "app/app.h"
 #include "app/lifecycle.h"
 #include "platform/qt_services.h"
+#include "platform/translations.h"
 
 int main(int argc, char** argv) {
     detalehran::use_huge_page_heap(argv);
     QApplication application(argc, argv);
+    // No display name: Qt would append it to every window title.
     QApplication::setApplicationName("detalehran");
-    QApplication::setApplicationDisplayName(QString::fromUtf8("Деталехран"));
+    detalehran::install_qt_translation(application);
 
     detalehran::QtPlatformServices services;
     detalehran::App app(services);

@@ -284,7 +284,7 @@ bool Database::db_update(const std::string& statement) {
     if (ok) {
         forget();
     } else if (rc == SQL_NO_DATA) {
-        last_ = {"02000", "no row matched"};
+        last_ = {kNoRowMatched, "no row matched"};
     } else {
         remember(SQL_HANDLE_STMT, stmt, "statement failed");
     }

@@ -23,6 +23,9 @@ inline constexpr const char* kInstallerEntry = "SQLConfigDataSource";
 inline constexpr int kAddDataSource = 1;
 inline constexpr int kRemoveDataSource = 3;
 
+// SQLSTATE of an update or delete that matched no row.
+inline constexpr const char* kNoRowMatched = "02000";
+
 struct Diagnostic {
     std::string sqlstate;
     std::string text;

@@ -83,7 +83,9 @@ namespace detalehran::db {
 
 inline constexpr const char* kSelectPackages = "SELECT * FROM [Package] ORDER BY [Тип корпуса]";
 inline constexpr const char* kSelectSuppliers = "SELECT DISTINCT [Поставщик] FROM [Store]";
-inline constexpr const char* kSelectNewestId = "SELECT [Название], [ID] FROM [Store] ORDER BY [ID] DESC";
+// The auto-number this connection inserted last: the new item's own ID, even
+// while another program adds items to the same store.
+inline constexpr const char* kSelectNewId = "SELECT @@IDENTITY";
 inline constexpr const char* kSelectIdsDescending = "SELECT [ID] FROM [Store] ORDER BY [ID] DESC";
 
 // The values of one item as the editor holds them; numbers are checked

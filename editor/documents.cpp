@@ -32,7 +32,7 @@ QString file_extension(const QString& path) {
 QString document_chooser_title() { return QStringLiteral("Выберите файл"); }
 
 QList<FileFilter> document_filters() {
-    return {{"All files", "*.*"},
+    return {{"All files", "*"},
             {"Document PDF", "*.pdf"},
             {"Document DjView", "*.djvu"},
             {"Picture", "*.jpg"}};

@@ -14,6 +14,7 @@
 #include "app/control_numbers.h"
 #include "app/main_window.h"
 #include "db/statements.h"
+#include "db/failure_text.h"
 #include "editor/documents.h"
 #include "editor/item_editor.h"
 #include "editor/item_editor_window.h"
@@ -34,7 +35,7 @@ void warn(App& app, QWidget* parent, const QString& text) {
     app.platform.message_box(parent, QStringLiteral("Внимание!"), text, MessageButtons::ok, MessageIcon::none);
 }
 
-QString reason(const App& app) { return QString::fromStdString(app.database.last_diagnostic().text); }
+QString reason(const App& app) { return QString::fromStdString(db::failure_text(app.database.last_diagnostic())); }
 
 // Column 0 of every row of a query, in the order read.
 QStringList first_column(App& app, const char* statement) {
@@ -97,11 +98,11 @@ QStringList cells_of(const ItemEditorWindow& editor) {
     return cells;
 }
 
-// ID of the newest item, or empty when it cannot be read.
-QString newest_id(App& app) {
+// ID of the item this program inserted last, or empty when it cannot be read.
+QString new_item_id(App& app) {
     QString id;
-    if (app.database.db_query(db::kSelectNewestId)) {
-        if (app.database.db_first_row()) id = QString::fromStdString(app.database.db_text(1));
+    if (app.database.db_query(db::kSelectNewId)) {
+        if (app.database.db_first_row()) id = QString::fromStdString(app.database.db_text(0));
         app.database.db_finish();
     }
     return id;
@@ -123,7 +124,7 @@ bool store_item(App& app, ItemEditorWindow& editor, int row) {
     // A new item lands in the section selected in the path tree now.
     editor.set_value(db::kSectionPath, trees::build_node_path(app, kPathTree));
     if (!app.database.db_update(db::insert_item(values_of(editor)))) return false;
-    editor.set_value(db::kId, newest_id(app));
+    editor.set_value(db::kId, new_item_id(app));
     const QString document = editor.value(db::kDatasheet);
     list.append_row(cells_of(editor), document.isEmpty() ? QIcon() : document_icon(app, document));
     app.main_window->select_row(list.row_count() - 1);
@@ -200,7 +201,7 @@ void save_item(App& app, const Event&) {
     if (!store_item(app, *editor, row)) {
         undo_rename(renamed);
         editor->set_value(db::kDatasheet, document_before);
-        warn(app, editor, QStringLiteral("Деталь не сохранена: %1").arg(reason(app)));
+        warn(app, editor, QStringLiteral("Деталь не сохранена.\n%1").arg(reason(app)));
         return;
     }
     // A type already in the table is refused; that is the usual case. An
@@ -240,8 +241,10 @@ void delete_package(App& app, const Event&) {
     if (editor == nullptr) return;
     QComboBox* box = editor->package_box();
     const QString package = box->currentText();
-    if (!app.database.db_update(db::delete_package(package.toStdString()))) {
-        warn(app, editor, QStringLiteral("Тип корпуса не удалён: %1").arg(reason(app)));
+    // A type that is not stored is no failure: it is gone either way.
+    if (!app.database.db_update(db::delete_package(package.toStdString())) &&
+        app.database.last_diagnostic().sqlstate != db::kNoRowMatched) {
+        warn(app, editor, QStringLiteral("Тип корпуса не удалён:\n%1").arg(reason(app)));
         return;
     }
     // Only an entry picked from the list leaves it; typed text is no entry.

@@ -228,6 +228,7 @@ void ItemEditorWindow::set_value(int column, const QString& text) {
         // A known entry counts as picked from the list.
         box->setCurrentIndex(box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
         box->setEditText(text);
+        if (box->lineEdit() != nullptr) box->lineEdit()->setCursorPosition(0);
         return;
     }
     if (column < 0 || column >= 11) return;
@@ -237,6 +238,8 @@ void ItemEditorWindow::set_value(int column, const QString& text) {
     field->setValidator(nullptr);
     field->setText(text);
     field->setValidator(filter);
+    // A long text shows from its start, not scrolled to its end.
+    field->setCursorPosition(0);
 }
 
 bool ItemEditorWindow::eventFilter(QObject* watched, QEvent* event) {

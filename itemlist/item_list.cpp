@@ -8,6 +8,7 @@
 #include "app/app.h"
 #include "app/main_window.h"
 #include "db/statements.h"
+#include "db/failure_text.h"
 #include "editor/documents.h"
 #include "itemlist/item_list_model.h"
 #include "platform/services.h"
@@ -145,7 +146,7 @@ void show_item_list(App& app, const std::string& statement) {
     // Without a connection the user was told at start-up, once.
     const db::Diagnostic& why = app.database.last_diagnostic();
     QString text = QString::fromUtf8("Список деталей не прочитан из базы данных полностью");
-    text += why.text.empty() ? QStringLiteral(".") : ":\n" + QString::fromStdString(why.text);
+    text += why.empty() ? QStringLiteral(".") : ":\n" + QString::fromStdString(db::failure_text(why));
     text += QString::fromUtf8("\n\nВ списке только то, что удалось прочитать.");
     app.platform.message_box(app.main_window, QString::fromUtf8("Внимание!"), text, MessageButtons::ok,
                              MessageIcon::warning);

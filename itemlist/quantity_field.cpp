@@ -9,6 +9,7 @@
 #include "app/control_numbers.h"
 #include "app/main_window.h"
 #include "db/statements.h"
+#include "db/failure_text.h"
 #include "editor/documents.h"
 #include "itemlist/item_list_model.h"
 #include "platform/services.h"
@@ -136,7 +137,7 @@ void QuantityField::commit() {
     // The cell keeps the stored value; the user hears why once.
     const db::Diagnostic& why = app_.database.last_diagnostic();
     QString text = QString::fromUtf8("Количество не сохранено.");
-    if (!why.text.empty()) text += "\n" + QString::fromStdString(why.text);
+    if (!why.empty()) text += "\n" + QString::fromStdString(db::failure_text(why));
     app_.platform.message_box(window, QString::fromUtf8("Внимание!"), text, MessageButtons::ok, MessageIcon::warning);
 }
 

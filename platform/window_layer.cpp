@@ -270,6 +270,9 @@ bool WindowLayer::window_event(QWidget* window, QEvent* event) {
         case QEvent::Close:
             if (closing_ == window) return false;
             event->ignore();
+            // A disabled window takes no input, its close box included: the
+            // main window stays while a dialog of it is open.
+            if (!window->isEnabled()) return true;
             reported.kind = kCloseEvent;
             deliver_later(reported);
             return true;

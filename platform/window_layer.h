@@ -33,7 +33,8 @@ public:
 
     // A top-level window: carries the "window" property; its close box,
     // size and maximize/restore changes become events. The close box never
-    // closes it by itself: the program calls close_window.
+    // closes it by itself: the program calls close_window. The close box of
+    // a disabled window is refused and not reported.
     void register_window(QWidget* window, int window_number);
     // A control: carries the "control" property and the object name
     // "control_<n>". Clicks on item views and buttons and key presses in it

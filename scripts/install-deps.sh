@@ -8,7 +8,7 @@ packages=(
   libsqlite3-dev sqlite3
   unixodbc unixodbc-dev odbcinst libsqliteodbc
   googletest libgtest-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev llvm
 )

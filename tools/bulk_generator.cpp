@@ -496,26 +496,33 @@ static_assert(kKindCount * kMakerCount == BulkGenerator::kBulkSectionCount);
 
 }  // namespace
 
+// A name stands once on a level of a tree: a maker's section is named with
+// its kind, and shelves, boxes and cassettes are numbered through the store.
 BulkGenerator::BulkGenerator(std::uint64_t seed) : state_(seed) {
     for (std::size_t kind = 0; kind < kKindCount; ++kind) {
         for (const char* maker : kMakers) {
-            sections_.push_back(node_path({kKinds[kind].top, kKinds[kind].middle, maker}));
+            sections_.push_back(node_path({kKinds[kind].top, kKinds[kind].middle,
+                                           std::string(kKinds[kind].middle) + " " + maker}));
             section_kinds_.push_back(static_cast<int>(kind));
         }
     }
+    int shelf = 0, box = 0;
     for (int cabinet = 1; cabinet <= 3; ++cabinet) {
-        for (int shelf = 1; shelf <= 5; ++shelf) {
-            for (int box = 1; box <= 12; ++box) {
-                places_.push_back(node_path({"Шкаф " + std::to_string(cabinet), "Полка " + std::to_string(shelf),
-                                             "Ящик " + std::to_string(box)}));
+        for (int s = 0; s < 5; ++s) {
+            const std::string shelf_name = "Полка " + std::to_string(++shelf);
+            for (int b = 0; b < 12; ++b) {
+                places_.push_back(
+                    node_path({"Шкаф " + std::to_string(cabinet), shelf_name, "Ящик " + std::to_string(++box)}));
             }
         }
     }
+    int tier = 0, cassette = 0;
     for (int rack = 1; rack <= 2; ++rack) {
-        for (int shelf = 1; shelf <= 4; ++shelf) {
-            for (int cassette = 1; cassette <= 15; ++cassette) {
-                places_.push_back(node_path({"Стеллаж " + std::to_string(rack), "Полка " + std::to_string(shelf),
-                                             "Кассета " + std::to_string(cassette)}));
+        for (int t = 0; t < 4; ++t) {
+            const std::string tier_name = "Ярус " + std::to_string(++tier);
+            for (int c = 0; c < 15; ++c) {
+                places_.push_back(
+                    node_path({"Стеллаж " + std::to_string(rack), tier_name, "Кассета " + std::to_string(++cassette)}));
             }
         }
     }

@@ -44,23 +44,26 @@ const std::map<std::string, const char*> kDatasheetSummaries = {
 
 class DemoBuilder {
 public:
+    // A name stands once on a level of a tree, so shelves and boxes are
+    // numbered through the workshop, as their labels would be.
     DemoBuilder() {
-        for (int shelf = 1; shelf <= 3; ++shelf) {
-            for (int box = 1; box <= 4; ++box) {
-                places_.push_back(
-                    node_path({"Шкаф 1", "Полка " + std::to_string(shelf), "Ящик " + std::to_string(box)}));
+        int shelf = 0, box = 0;
+        auto add_cabinet = [&](const std::string& cabinet, int shelves) {
+            for (int s = 0; s < shelves; ++s) {
+                const std::string shelf_name = "Полка " + std::to_string(++shelf);
+                for (int b = 0; b < 4; ++b) {
+                    places_.push_back(node_path({cabinet, shelf_name, "Ящик " + std::to_string(++box)}));
+                }
             }
-        }
+        };
+        add_cabinet("Шкаф 1", 3);
         for (int cassette = 1; cassette <= 10; ++cassette) {
             places_.push_back(node_path({"Кассетница SMD", "Кассета " + std::to_string(cassette)}));
         }
-        for (int shelf = 1; shelf <= 2; ++shelf) {
-            for (int box = 1; box <= 4; ++box) {
-                places_.push_back(
-                    node_path({"Шкаф 2", "Полка " + std::to_string(shelf), "Ящик " + std::to_string(box)}));
-            }
+        add_cabinet("Шкаф 2", 2);
+        for (int crate = 1; crate <= 4; ++crate) {
+            places_.push_back(node_path({"Стеллаж", "Коробка " + std::to_string(crate)}));
         }
-        for (int box = 1; box <= 4; ++box) places_.push_back(node_path({"Стеллаж", "Коробка " + std::to_string(box)}));
     }
 
     void add(const std::string& section, const Item& item, int quantity_low, int quantity_high) {
@@ -223,8 +226,8 @@ void add_inductors_and_crystals(DemoBuilder& demo) {
         demo.add(inductors, {name.c_str(), "Радиальный дроссель на ферритовом сердечнике", "D8x10", 1500, 4000}, 5, 50);
     }
 
-    const std::string hc49 = node_path({"Кварцы и генераторы", "Кварцевые резонаторы", "HC-49S"});
-    const std::string smd = node_path({"Кварцы и генераторы", "Кварцевые резонаторы", "SMD"});
+    const std::string hc49 = node_path({"Кварцы и генераторы", "Кварцевые резонаторы", "Резонаторы HC-49S"});
+    const std::string smd = node_path({"Кварцы и генераторы", "Кварцевые резонаторы", "Резонаторы SMD"});
     for (const double mhz : {4.0, 8.0, 11.0592, 12.0, 16.0, 20.0, 25.0}) {
         const std::string name = "Кварцевый резонатор " + format_value(mhz * 1e6, "Гц") + " HC-49S";
         demo.add(hc49, {name.c_str(), "Кварцевый резонатор, нагрузочная ёмкость 20 пФ, ±30 ppm", "HC-49S", 1500, 4000},

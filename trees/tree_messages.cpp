@@ -1,3 +1,4 @@
+#include "db/failure_text.h"
 #include "trees/tree_messages.h"
 
 #include "app/app.h"
@@ -9,9 +10,6 @@ namespace detalehran::trees {
 namespace {
 
 QString text(const char* utf8) { return QString::fromUtf8(utf8); }
-
-// SQLSTATE of an update or delete that matched no row.
-const char* const kNoRowMatched = "02000";
 
 }  // namespace
 
@@ -73,13 +71,13 @@ bool ask_delete(App& app) {
 
 bool update_done(App& app, const std::string& statement) {
     if (!app.database.is_open()) return false;
-    return app.database.db_update(statement) || app.database.last_diagnostic().sqlstate == kNoRowMatched;
+    return app.database.db_update(statement) || app.database.last_diagnostic().sqlstate == db::kNoRowMatched;
 }
 
 QString diagnostic_text(const App& app) {
     const db::Diagnostic& why = app.database.last_diagnostic();
     if (!app.database.is_open() || why.text.empty()) return text("нет соединения с базой данных");
-    return QString::fromStdString(why.text);
+    return QString::fromStdString(db::failure_text(why));
 }
 
 }  // namespace detalehran::trees

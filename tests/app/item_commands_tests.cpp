@@ -192,6 +192,7 @@ TEST_F(ItemCommands, AddNeedsASelectedSection) {
     EXPECT_EQ(app_.editor_mode, EditorMode::add);
     EXPECT_EQ(messages(), 1);
     EXPECT_EQ(last_message(), "Внимание!: Не выбран раздел!");
+    EXPECT_EQ(services_.last(ServiceKind::message_box)->icon, MessageIcon::none);
 
     select(kPathTree, 0);
     menu(kMenuAdd);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <sqlite3.h>
 #include <chrono>
 #include <fstream>
@@ -203,6 +204,46 @@ TEST_F(StartUp, ClosingADialogDoesNotEndTheLoopAndTheNextEventIsRouted) {
         EXPECT_TRUE(app_.main_window->isEnabled());
         EXPECT_FALSE(app_.loop_ended);
     }
+}
+
+// While a dialog is open the main window is disabled and its close box is
+// refused: what the user typed in the dialog stays. A termination signal
+// still ends the program in order, without saving the open editor's item.
+TEST_F(StartUp, AnOpenDialogKeepsTheMainWindowFromClosingButASignalStillShutsDown) {
+    folder_.create_store();
+    seed(folder_.path(), {"деталь"});
+    start_up(app_);
+    for (int menu_item : {kMenuAbout, kMenuTableSettings, kMenuEdit}) {
+        app_.main_window->select_row(0);
+        Event open;
+        open.kind = kMenuEvent;
+        open.control = menu_item;
+        process_event(app_, open);
+        QCoreApplication::processEvents();
+        ASSERT_FALSE(app_.main_window->isEnabled()) << menu_item;
+        app_.main_window->close();
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(app_.loop_ended) << menu_item;
+        EXPECT_TRUE(app_.main_window->isVisible()) << menu_item;
+        if (menu_item != kMenuEdit) app_.main_window->findChild<QWidget*>(
+            menu_item == kMenuAbout ? "about_dialog" : "table_settings_dialog")->close();
+        QCoreApplication::processEvents();
+    }
+    auto* name = qobject_cast<QLineEdit*>(app_.main_window->findChild<QWidget*>("control_22"));
+    ASSERT_NE(name, nullptr);
+    name->setText("изменена");
+    app_.main_window->close();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(name->text(), "изменена");
+
+    process_event(app_, close_of(kMainWindow));  // what the signal route does
+    EXPECT_TRUE(app_.loop_ended);
+    shut_down(app_);
+    EXPECT_EQ(names_in(folder_.path(), "Store"), (std::vector<std::string>{"деталь"}));
+    EXPECT_FALSE(store_registered(folder_));
+    const std::string settings = read_file(folder_.file("Store.ini"));  // written whole at the close
+    EXPECT_EQ(settings.find("[TreeItems]"), 0u);
+    EXPECT_NE(settings.find("[HighLight]\r\nColor="), std::string::npos);
 }
 
 TEST(Program, TerminationSignalShutsDownLikeClosingTheWindow) {

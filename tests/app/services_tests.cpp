@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "platform/qt_services.h"
+#include "platform/translations.h"
 #include "support/scripted_services.h"
 #include "support/test_environment.h"
 
@@ -79,7 +80,9 @@ TEST(QtServiceConversions, FiltersColoursFontsAndAddresses) {
 }
 
 TEST_F(QtServicesTest, MessageBoxShowsTitleTextIconAndButtonsAndReturnsTheAnswer) {
-    QString title, text;
+    // As the program starts: Qt's standard buttons speak Russian.
+    ASSERT_TRUE(install_qt_translation(application_));
+    QString title, text, yes, no;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     when_open<QMessageBox>([&](QMessageBox* box) {
@@ -87,6 +90,8 @@ TEST_F(QtServicesTest, MessageBoxShowsTitleTextIconAndButtonsAndReturnsTheAnswer
         text = box->text();
         icon = box->icon();
         buttons = box->standardButtons();
+        yes = box->button(QMessageBox::Yes)->text().remove('&');
+        no = box->button(QMessageBox::No)->text().remove('&');
         box->button(QMessageBox::Yes)->click();
     });
     EXPECT_EQ(services_.message_box(nullptr, "Удаление", "Удалить?", MessageButtons::yes_no, MessageIcon::question),
@@ -95,6 +100,8 @@ TEST_F(QtServicesTest, MessageBoxShowsTitleTextIconAndButtonsAndReturnsTheAnswer
     EXPECT_EQ(text, "Удалить?");
     EXPECT_EQ(icon, QMessageBox::Question);
     EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(yes, "Да");
+    EXPECT_EQ(no, "Нет");
 
     when_open<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
     EXPECT_EQ(services_.message_box(nullptr, "Удаление", "Удалить?", MessageButtons::yes_no, MessageIcon::warning),

@@ -52,6 +52,8 @@ protected:
     void expect_told(const QString& start, int messages_before) {
         EXPECT_EQ(messages(), messages_before + 1);
         EXPECT_TRUE(last_message().startsWith("Внимание!: " + start)) << last_message().toStdString();
+        // The user's words first, the driver's after them.
+        EXPECT_TRUE(last_message().contains("База данных занята другой программой")) << last_message().toStdString();
         EXPECT_TRUE(last_message().contains(kLocked)) << last_message().toStdString();
     }
     int row_of_id(int id) const {
@@ -97,7 +99,7 @@ TEST_F(LockedStore, SavingTheItemEditorFailsWithAMessageKeepsWhatWasTypedAndSave
     ASSERT_EQ(sent.size(), 1u);  // nothing is read or added after the failed write
     EXPECT_TRUE(starts_with(sent[0], "INSERT INTO [Store]"));
     ASSERT_NE(window(), nullptr);
-    expect_told("Деталь не сохранена: ", told);
+    expect_told("Деталь не сохранена.\n", told);
     EXPECT_EQ(window()->value(db::kName), "новая деталь");
     EXPECT_EQ(window()->value(db::kDescription), "под замком");
     EXPECT_EQ(window()->value(db::kPlace), "|Все|Шкаф|");
@@ -123,7 +125,7 @@ TEST_F(LockedStore, SavingTheItemEditorFailsWithAMessageKeepsWhatWasTypedAndSave
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_TRUE(starts_with(sent[0], "UPDATE [Store] SET"));
     ASSERT_NE(window(), nullptr);
-    expect_told("Деталь не сохранена: ", told);
+    expect_told("Деталь не сохранена.\n", told);
     EXPECT_EQ(window()->value(db::kName), "переименована");
     EXPECT_EQ(model().cell(row_of_id(1), db::kName), "a");
     release();

@@ -37,7 +37,7 @@ TEST_F(Documents, NewItemsGetThePlainNameThenTheNumberedOne) {
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(chooser->title, "Выберите файл");
     ASSERT_EQ(chooser->filters.size(), 4);
-    EXPECT_EQ(chooser->filters[0].caption + chooser->filters[0].pattern, "All files*.*");
+    EXPECT_EQ(chooser->filters[0].caption + chooser->filters[0].pattern, "All files*");
     EXPECT_EQ(chooser->filters[2].caption + chooser->filters[2].pattern, "Document DjView*.djvu");
     add("LM317", source_ + "other.pdf");
     add("X", source_ + "README");

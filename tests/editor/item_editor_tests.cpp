@@ -81,6 +81,10 @@ TEST_F(ItemEditor, EditChangingOnlyThePlaceRewritesTheRowInPlace) {
     open(EditorMode::edit, 0);
     EXPECT_EQ(window()->value(db::kName), "a");
     EXPECT_EQ(window()->value(db::kPrice), "1.50");
+    // Every field shows its text from the start, however long it is.
+    for (QLineEdit* shown : window()->findChildren<QLineEdit*>()) {
+        EXPECT_EQ(shown->cursorPosition(), 0) << shown->text().toStdString();
+    }
     EXPECT_EQ(trees::selected_node(window()->location_tree()), 1);  // the item's place shown
     pick_place(2);
     press_ok();
@@ -145,6 +149,12 @@ TEST_F(ItemEditor, ANewPackageTypeSavedTwiceIsOneRowAndCanBeRemoved) {
     EXPECT_TRUE(rows("SELECT * FROM Package").empty());
     EXPECT_EQ(window()->package_box()->count(), 0);
     EXPECT_EQ(stored("Тип корпуса")[0], "a=QFN-16");  // items keep the type
+
+    // A type that is not stored goes without a word: it is gone either way.
+    const int told = services_.count(detalehran::testing::ServiceKind::message_box);
+    set_combo(kEditorPackage, "нет такого");
+    press_control(kEditorRemovePackage);
+    EXPECT_EQ(services_.count(detalehran::testing::ServiceKind::message_box), told);
 }
 
 TEST_F(ItemEditor, EscCancelAndTheCloseBoxSaveNothing) {

@@ -161,7 +161,7 @@ void EditorInput::add_with_every_text(int field) {
             input.text, plain_run,
             {"INSERT INTO [Store] ([Название],[Описание],[Расположение],[Количество],[Цена расходная],"
              "[Цена приходная],[Поставщик],[Путь],[Тип корпуса],[Datasheet])VALUES (?,?,?,0,0.00,0.00,?,?,?,?)",
-             db::kSelectNewestId, "INSERT INTO [Package] Values(?)"});
+             db::kSelectNewId, "INSERT INTO [Package] Values(?)"});
         if (HasFailure()) return;
 
         const int id = next_id++;

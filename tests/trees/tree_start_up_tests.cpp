@@ -3,6 +3,10 @@
 // selected; cut items are back in the store.
 
 #include <QAction>
+#include <filesystem>
+
+#include "store_writer.h"
+#include "trees/node_operations.h"
 
 #include "app/commands.h"
 #include "trees/tree_test_fixture.h"
@@ -60,3 +64,27 @@ TEST_F(TreeProgram, AfterCloseAndStartTheTreesAreBackAndNothingCutIsLost) {
     again.database.close_store();
     delete again.main_window;
 }
+
+// The database tool's inventories follow the trees' rule of one name per
+// level, so a first start turns every stored path into a node of its own.
+class GeneratedStoreTrees : public TreeProgram, public ::testing::WithParamInterface<dbtool::Content> {};
+
+TEST_P(GeneratedStoreTrees, EveryStoredPathIsANodeAfterTheFirstStart) {
+    std::filesystem::remove(folder_.file("Store.mdb"));
+    std::string error;
+    ASSERT_TRUE(dbtool::create_database({folder_.path(), GetParam(), 3000}, nullptr, &error)) << error;
+    start_up(app_);
+    for (const db::StoreColumn column : {db::kSectionPath, db::kPlace}) {
+        const NodeList& nodes = trees::nodes_of(app_, column == db::kPlace ? kLocationTree : kPathTree);
+        int paths = 0;
+        for (const auto& row : rows(db::select_distinct_paths(column))) {
+            const QString path = QString::fromStdString(row[0]);
+            EXPECT_EQ(trees::build_node_path(nodes, trees::find_path_node(nodes, path)), path);
+            ++paths;
+        }
+        EXPECT_GT(paths, 10) << column;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tool, GeneratedStoreTrees,
+                         ::testing::Values(dbtool::Content::demo, dbtool::Content::generated));
