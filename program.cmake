@@ -1,29 +1,64 @@
-# The desktop program: a database library without Qt, a GUI library with
-# everything else, and a thin executable.
+# The desktop program: a core library of pure logic (Qt Core only), the
+# database library (ODBC, no Qt), a GUI library with the windows and the
+# commands, and a thin executable.
 
-find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
-set(CMAKE_AUTOMOC ON)
-set(CMAKE_AUTORCC ON)
+find_package(Qt6 REQUIRED COMPONENTS Core Widgets Test)
 
-file(GLOB DETALEHRAN_DB_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/db/*.cpp)
-add_library(detalehran_db STATIC ${DETALEHRAN_DB_SOURCES})
+# Settings format, node operations, row order, the list's text rules and the
+# statement builders: what needs neither a window nor a connection.
+add_library(detalehran_core STATIC
+  db/failure_text.cpp db/failure_text.h
+  db/statements.cpp db/statements.h
+  itemlist/sorter/row_order.cpp itemlist/sorter/row_order.h
+  itemlist/text_rules.cpp itemlist/text_rules.h
+  settings/settings_format.cpp settings/settings_format.h
+  state/column_table.h
+  state/node_list.h
+  trees/node_operations.cpp trees/node_operations.h)
+target_include_directories(detalehran_core PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(detalehran_core PUBLIC Qt6::Core PRIVATE detalehran_options)
+
+# The one connection to the inventory database through the driver manager.
+add_library(detalehran_db STATIC db/database.cpp db/database.h)
 target_include_directories(detalehran_db PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(detalehran_db PUBLIC PkgConfig::ODBC ${CMAKE_DL_LIBS})
+target_link_libraries(detalehran_db PUBLIC PkgConfig::ODBC ${CMAKE_DL_LIBS} PRIVATE detalehran_options)
 
-file(GLOB DETALEHRAN_GUI_SOURCES CONFIGURE_DEPENDS
-  ${PROJECT_SOURCE_DIR}/app/*.cpp ${PROJECT_SOURCE_DIR}/app/*.h
-  ${PROJECT_SOURCE_DIR}/platform/*.cpp ${PROJECT_SOURCE_DIR}/platform/*.h
-  ${PROJECT_SOURCE_DIR}/trees/*.cpp ${PROJECT_SOURCE_DIR}/trees/*.h
-  ${PROJECT_SOURCE_DIR}/itemlist/*.cpp ${PROJECT_SOURCE_DIR}/itemlist/*.h
-  ${PROJECT_SOURCE_DIR}/itemlist/sorter/*.cpp ${PROJECT_SOURCE_DIR}/itemlist/sorter/*.h
-  ${PROJECT_SOURCE_DIR}/editor/*.cpp ${PROJECT_SOURCE_DIR}/editor/*.h
-  ${PROJECT_SOURCE_DIR}/settings/*.cpp ${PROJECT_SOURCE_DIR}/settings/*.h
-  ${PROJECT_SOURCE_DIR}/dialogs/*.cpp ${PROJECT_SOURCE_DIR}/dialogs/*.h
-  ${PROJECT_SOURCE_DIR}/resources/*.qrc)
-list(FILTER DETALEHRAN_GUI_SOURCES EXCLUDE REGEX "/app/main\\.cpp$")
-add_library(detalehran_gui STATIC ${DETALEHRAN_GUI_SOURCES})
+add_library(detalehran_gui STATIC
+  app/item_commands.cpp app/item_commands.h
+  app/lifecycle.cpp app/lifecycle.h
+  app/routing.cpp app/routing.h
+  dialogs/about_commands.cpp dialogs/about_commands.h
+  dialogs/about_dialog.cpp dialogs/about_dialog.h
+  editor/documents.cpp editor/documents.h
+  editor/editor_commands.cpp editor/item_editor.h
+  editor/item_editor_window.cpp editor/item_editor_window.h
+  itemlist/datasheets.cpp itemlist/datasheets.h
+  itemlist/item_list.cpp itemlist/item_list.h
+  itemlist/item_list_model.cpp itemlist/item_list_model.h
+  itemlist/list_commands.cpp
+  itemlist/quantity_field.cpp itemlist/quantity_field.h
+  itemlist/sorter/column_sorter.cpp itemlist/sorter/column_sorter.h
+  itemlist/table_settings_commands.cpp itemlist/table_settings_commands.h
+  itemlist/table_settings_dialog.cpp itemlist/table_settings_dialog.h
+  mainwindow/control_numbers.h
+  mainwindow/main_window.cpp mainwindow/main_window.h
+  platform/event.h
+  platform/qt_services.cpp platform/qt_services.h
+  platform/services.h
+  platform/translations.cpp platform/translations.h
+  platform/window_layer.cpp platform/window_layer.h
+  platform/working_folder.cpp platform/working_folder.h
+  resources/icons.qrc
+  settings/settings_file.cpp settings/settings_file.h
+  settings/settings_store.cpp settings/settings_store.h
+  state/app.h
+  trees/move_commands.cpp
+  trees/tree_commands.cpp trees/tree_commands.h
+  trees/tree_messages.cpp trees/tree_messages.h
+  trees/tree_view.cpp trees/tree_view.h)
+set_target_properties(detalehran_gui PROPERTIES AUTOMOC ON AUTORCC ON)
 target_include_directories(detalehran_gui PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(detalehran_gui PUBLIC detalehran_db Qt6::Widgets)
+target_link_libraries(detalehran_gui PUBLIC detalehran_core detalehran_db Qt6::Widgets PRIVATE detalehran_options)
 
 # Shown in the about dialog. A build that is handed out sets its author,
 # contact address and wallet identifiers (one capital letter and twelve digits
@@ -40,9 +75,8 @@ target_compile_definitions(detalehran_gui PRIVATE
   DETALEHRAN_WALLET_2="${DETALEHRAN_WALLET_2}"
   DETALEHRAN_WALLET_3="${DETALEHRAN_WALLET_3}")
 
-add_executable(detalehran ${PROJECT_SOURCE_DIR}/app/main.cpp)
-target_link_libraries(detalehran PRIVATE detalehran_gui)
+add_executable(detalehran app/main.cpp)
+target_link_libraries(detalehran PRIVATE detalehran_gui detalehran_options)
 install(TARGETS detalehran RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/resources/detalehran.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/resources/detalehran.svg
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES resources/detalehran.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES resources/detalehran.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

@@ -7,13 +7,13 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include "app/app.h"
-#include "app/commands.h"
-#include "app/control_numbers.h"
-#include "app/main_window.h"
+#include "state/app.h"
+#include "app/item_commands.h"
+#include "mainwindow/control_numbers.h"
+#include "mainwindow/main_window.h"
 #include "db/statements.h"
 #include "db/failure_text.h"
-#include "editor/documents.h"
+#include "itemlist/datasheets.h"
 #include "editor/item_editor.h"
 #include "itemlist/item_list_model.h"
 #include "platform/services.h"
@@ -59,6 +59,37 @@ void set_every_check(App& app, bool checked) {
 
 }  // namespace
 
+void prepare_list_menu(App& app) {
+    MainWindow* window = app.main_window;
+    if (window == nullptr) return;
+    const ItemListModel& model = window->list_model();
+    const int selected = window->selected_row();
+
+    const bool named = selected >= 0 && !model.cell(selected, db::kName).isEmpty();
+    for (int item : {kMenuShowDocument, kMenuEdit, kMenuDeleteItems, kMenuCut, kMenuDuplicate}) {
+        window->set_item_enabled(item, named);
+    }
+    if (named) window->set_item_enabled(kMenuPaste, false);
+
+    // Cut and delete act on the checked rows.
+    for (int row = 0; row < model.row_count(); ++row) {
+        const bool checked = model.is_checked(row);
+        window->set_item_enabled(kMenuCut, checked);
+        window->set_item_enabled(kMenuDeleteItems, checked);
+        if (checked) break;
+    }
+
+    // Paste needs rows waiting in Temp from an earlier cut.
+    bool waiting = false;
+    if (app.database.db_query(db::kSelectParked)) {
+        if (app.database.db_first_row()) waiting = !app.database.db_text(0).empty();
+        app.database.db_finish();
+    }
+    window->set_item_enabled(kMenuPaste, waiting);
+
+    window->set_item_enabled(kMenuShowDocument, selected >= 0 && !model.cell(selected, db::kDatasheet).isEmpty());
+}
+
 void list_right_click(App& app, const Event&) {
     prepare_list_menu(app);
     show_popup(app, kItemListMenu);
@@ -99,7 +130,7 @@ void duplicate_item(App& app, const Event&) {
 
 void show_document(App& app, const Event&) {
     if (app.main_window == nullptr) return;
-    editor::open_document(app, selected_cell(app, db::kDatasheet));
+    itemlist::open_document(app, selected_cell(app, db::kDatasheet));
 }
 
 void web_search(App& app, const Event&) {

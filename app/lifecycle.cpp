@@ -1,4 +1,5 @@
 #include "app/lifecycle.h"
+#include "platform/working_folder.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -11,14 +12,17 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "app/app.h"
-#include "app/commands.h"
-#include "app/control_numbers.h"
-#include "app/main_window.h"
+#include "state/app.h"
+#include "dialogs/about_commands.h"
+#include "editor/item_editor.h"
+#include "itemlist/table_settings_commands.h"
+#include "mainwindow/control_numbers.h"
+#include "mainwindow/main_window.h"
 #include "app/routing.h"
 #include "db/statements.h"
 #include "db/failure_text.h"
 #include "itemlist/item_list.h"
+#include "itemlist/item_list_model.h"
 #include "itemlist/quantity_field.h"
 #include "itemlist/sorter/column_sorter.h"
 #include "platform/services.h"
@@ -28,13 +32,6 @@
 namespace detalehran {
 
 namespace fs = std::filesystem;
-
-std::string working_directory() {
-    std::error_code error;
-    std::string dir = fs::current_path(error).string();
-    if (dir.empty() || dir.back() != '/') dir += '/';
-    return dir;
-}
 
 bool make_backup_copy(const std::string& directory) {
     const fs::path source = directory + db::kDatabaseFile;
@@ -68,8 +65,6 @@ void report_no_connection(App& app, const std::string& directory) {
 
 }  // namespace
 
-App::~App() { sorter::sorter_shutdown(*this); }
-
 void use_huge_page_heap(char** argv) {
     static constexpr const char* kVariable = "GLIBC_TUNABLES";
     static constexpr const char* kSetting = "glibc.malloc.hugetlb=1";
@@ -88,6 +83,15 @@ void use_huge_page_heap(char** argv) {
     } else {
         ::unsetenv(kVariable);
     }
+}
+
+MainWindow* build_main_window(App& app) {
+    auto* window = new MainWindow(app);
+    auto* rows = new ItemListModel(window);
+    window->set_list_model(rows, rows);
+    app.main_window = window;
+    window->show();
+    return window;
 }
 
 void start_up(App& app) {
@@ -116,7 +120,10 @@ void start_up(App& app) {
         app.database.db_update(db::kDropReturnedParked);
     }
 
-    settings::restore_at_start_up(app);
+    settings::restore_at_start_up(app, [](App& run) {
+        trees::build_tree_from_values(run, kPathTree);
+        trees::build_tree_from_values(run, kLocationTree);
+    });
     itemlist::show_item_list(app, db::kSelectAllItems);
     if (sorter::sorter_attach(app, kItemList, 2) == 1) sorter::configure_item_list_columns(app);
 
@@ -125,33 +132,14 @@ void start_up(App& app) {
     make_backup_copy(directory);
 }
 
-void process_event(App& app, const Event& event) {
-    route_event(app, event);
-    if (event.kind == kSizeEvent || event.kind == kMaximizeEvent || event.kind == kRestoreEvent) {
-        if (app.main_window != nullptr) layout_main_window(app);
-    }
-    if (event.kind != kCloseEvent) return;
-    switch (event.window) {
-        case kEditorWindow:
-            if (app.main_window) app.main_window->setEnabled(true);
-            editor::close_editor(app);
-            break;
-        case kAboutWindow:
-            if (app.main_window) app.main_window->setEnabled(true);
-            dialogs::close_about_dialog(app);
-            break;
-        case kTableSettingsWindow:
-            if (app.main_window) app.main_window->setEnabled(true);
-            itemlist::close_table_settings(app);
-            break;
-        case kMainWindow:
-            app.loop_ended = true;
-            QCoreApplication::exit(0);
-            break;
-        default:
-            break;
-    }
+void process_event(App& app, const Event& event) { route_event(app, event); }
+
+void end_event_loop(App& app, const Event&) {
+    app.loop_ended = true;
+    QCoreApplication::exit(0);
 }
+
+void relayout_main_window(App& app, const Event&) { layout_main_window(app); }
 
 void run_event_loop(App& app) {
     if (!app.loop_ended) QApplication::exec();

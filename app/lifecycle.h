@@ -9,9 +9,12 @@
 namespace detalehran {
 
 struct App;
+class MainWindow;
 
-// The current directory with a trailing "/", read afresh at every call.
-std::string working_directory();
+// Creates the main window with the item list's rows, records it in
+// app.main_window and shows it. The caller owns the window; destroying it
+// clears app.main_window.
+MainWindow* build_main_window(App& app);
 
 // Called first in main, before anything is allocated. A list of a hundred
 // thousand parts is a million small allocations, and on machines where the
@@ -24,9 +27,13 @@ std::string working_directory();
 void use_huge_page_heap(char** argv);
 
 void start_up(App& app);
-// Routes one event and does the loop's own work for it (layout after size
-// changes, closing dialogs, ending the loop when the main window closes).
+// Routes one event; the loop's own work (layout after size changes, closing
+// dialogs, ending the loop when the main window closes) has routes too.
 void process_event(App& app, const Event& event);
+// The main window's close box: the loop ends, and shutdown follows.
+void end_event_loop(App& app, const Event& event);
+// After a size change of any window.
+void relayout_main_window(App& app, const Event& event);
 // Runs until the main window is closed (or a termination signal arrives).
 void run_event_loop(App& app);
 // Everything closing the main window does after the loop: parked items back,

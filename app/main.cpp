@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "app/app.h"
+#include "state/app.h"
 #include "app/lifecycle.h"
 #include "platform/qt_services.h"
 #include "platform/translations.h"

@@ -2,8 +2,14 @@
 
 #include <iterator>
 
-#include "app/commands.h"
-#include "app/control_numbers.h"
+#include "app/item_commands.h"
+#include "app/lifecycle.h"
+#include "dialogs/about_commands.h"
+#include "editor/item_editor.h"
+#include "itemlist/item_list.h"
+#include "itemlist/table_settings_commands.h"
+#include "trees/tree_commands.h"
+#include "mainwindow/control_numbers.h"
 
 namespace detalehran {
 
@@ -64,11 +70,24 @@ constexpr KeyRoute kKeyRoutes[] = {
     {kKeyDownMessage, kKeyUp, kItemList, kAnyWindow, trees::reveal_selected_item, "reveal item in trees"},
 };
 
+// A dialog's close box enables the main window again and closes the dialog;
+// the main window's ends the loop.
+constexpr WindowRoute kWindowRoutes[] = {
+    {kCloseEvent, kEditorWindow, editor::close_editor, "close item editor"},
+    {kCloseEvent, kAboutWindow, dialogs::close_about_dialog, "close about dialog"},
+    {kCloseEvent, kTableSettingsWindow, itemlist::close_table_settings, "close table settings"},
+    {kCloseEvent, kMainWindow, end_event_loop, "end the event loop"},
+    {kSizeEvent, kAnyWindow, relayout_main_window, "lay out the main window"},
+    {kMaximizeEvent, kAnyWindow, relayout_main_window, "lay out the main window"},
+    {kRestoreEvent, kAnyWindow, relayout_main_window, "lay out the main window"},
+};
+
 }  // namespace
 
 std::span<const ControlRoute> control_routes() { return kControlRoutes; }
 std::span<const MenuRoute> menu_routes() { return kMenuRoutes; }
 std::span<const KeyRoute> key_routes() { return kKeyRoutes; }
+std::span<const WindowRoute> window_routes() { return kWindowRoutes; }
 
 const ControlRoute* find_control_route(const Event& event) {
     if (event.kind != kControlEvent) return nullptr;
@@ -97,6 +116,13 @@ const KeyRoute* find_key_route(const Event& event) {
     return nullptr;
 }
 
+const WindowRoute* find_window_route(const Event& event) {
+    for (const WindowRoute& r : kWindowRoutes) {
+        if (r.kind == event.kind && (r.window == kAnyWindow || r.window == event.window)) return &r;
+    }
+    return nullptr;
+}
+
 const char* route_event(App& app, const Event& event) {
     Handler handler = nullptr;
     const char* action = nullptr;
@@ -109,6 +135,9 @@ const char* route_event(App& app, const Event& event) {
     } else if (const KeyRoute* k = find_key_route(event)) {
         handler = k->handler;
         action = k->action;
+    } else if (const WindowRoute* w = find_window_route(event)) {
+        handler = w->handler;
+        action = w->action;
     }
     if (handler != nullptr) handler(app, event);
     return action;

@@ -38,14 +38,24 @@ struct KeyRoute {
     const char* action;
 };
 
+// Close, size, maximize and restore events, by the window they happened to.
+struct WindowRoute {
+    int kind;
+    int window;  // kAnyWindow: every window
+    Handler handler;
+    const char* action;
+};
+
 std::span<const ControlRoute> control_routes();
 std::span<const MenuRoute> menu_routes();
 // Character rules are tried in table order and only the first match acts.
 std::span<const KeyRoute> key_routes();
+std::span<const WindowRoute> window_routes();
 
 const ControlRoute* find_control_route(const Event& event);
 const MenuRoute* find_menu_route(const Event& event);
 const KeyRoute* find_key_route(const Event& event);
+const WindowRoute* find_window_route(const Event& event);
 
 // Runs the handler of the route that matches; returns its action name, or
 // nullptr when nothing is routed for the event.

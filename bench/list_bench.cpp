@@ -13,12 +13,16 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "app/app.h"
-#include "app/commands.h"
-#include "app/lifecycle.h"
-#include "app/main_window.h"
-#include "db/statements.h"
+#include "state/app.h"
+#include "app/item_commands.h"
+#include "dialogs/about_commands.h"
+#include "editor/item_editor.h"
 #include "itemlist/item_list.h"
+#include "itemlist/table_settings_commands.h"
+#include "trees/tree_commands.h"
+#include "app/lifecycle.h"
+#include "mainwindow/main_window.h"
+#include "db/statements.h"
 #include "itemlist/item_list_model.h"
 #include "bench_support.h"
 

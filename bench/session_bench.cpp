@@ -15,20 +15,22 @@
 #include <algorithm>
 #include <map>
 
-#include "app/app.h"
-#include "app/commands.h"
-#include "app/control_numbers.h"
+#include "state/app.h"
+#include "app/item_commands.h"
+#include "dialogs/about_commands.h"
+#include "editor/item_editor.h"
+#include "itemlist/item_list.h"
+#include "itemlist/table_settings_commands.h"
+#include "trees/tree_commands.h"
+#include "mainwindow/control_numbers.h"
 #include "app/lifecycle.h"
-#include "app/main_window.h"
+#include "mainwindow/main_window.h"
 #include "bench_support.h"
 #include "db/statements.h"
-#include "editor/item_editor.h"
 #include "editor/item_editor_window.h"
-#include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
 #include "settings/settings_format.h"
 #include "store/store_schema.h"
-#include "trees/tree_commands.h"
 #include "trees/tree_view.h"
 
 namespace fs = std::filesystem;

@@ -3,9 +3,9 @@
 
 #include <QTreeView>
 
-#include "app/app.h"
-#include "app/commands.h"
-#include "app/main_window.h"
+#include "state/app.h"
+#include "dialogs/about_commands.h"
+#include "mainwindow/main_window.h"
 #include "dialogs/about_dialog.h"
 #include "platform/services.h"
 
@@ -48,8 +48,8 @@ void about_ok(App& app, const Event&) {
     app.main_window->item_list()->setFocus();
 }
 
-void close_about_dialog(App& app) {
-    // The main window is enabled already; the focus stays where it is.
+void close_about_dialog(App& app, const Event&) {
+    if (app.main_window != nullptr) app.main_window->setEnabled(true);
     if (AboutDialog* dialog = about_dialog(app)) dialog->close_window();
 }
 

@@ -9,9 +9,9 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "app/app.h"
-#include "app/control_numbers.h"
-#include "app/main_window.h"
+#include "state/app.h"
+#include "mainwindow/control_numbers.h"
+#include "mainwindow/main_window.h"
 #include "platform/event.h"
 
 #ifndef DETALEHRAN_AUTHOR

@@ -89,9 +89,6 @@ private:
 
 // The open dialog, or null.
 AboutDialog* about_dialog(const App& app);
-// Opens the dialog with these details; the menu command opens it with the
-// build's.
-void open_about_dialog(App& app, const AboutTexts& texts);
 
 }  // namespace dialogs
 }  // namespace detalehran

@@ -4,24 +4,15 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/app.h"
-#include "app/lifecycle.h"
-#include "app/main_window.h"
+#include "state/app.h"
+#include "platform/working_folder.h"
+#include "mainwindow/main_window.h"
 #include "db/statements.h"
 #include "editor/item_editor_window.h"
 #include "itemlist/item_list_model.h"
 #include "platform/services.h"
 
 namespace detalehran::editor {
-
-QString datasheet_folder() { return QString::fromStdString(working_directory()) + "Datasheet/"; }
-
-QIcon document_icon(App& app, const QString& name) { return app.platform.file_type_icon(datasheet_folder() + name); }
-
-void open_document(App& app, const QString& name) {
-    if (name.isEmpty()) return;
-    app.platform.open_with_default_program(datasheet_folder() + name);
-}
 
 QString file_extension(const QString& path) {
     const QString name = QFileInfo(path).fileName();

@@ -1,5 +1,6 @@
 #pragma once
-// Attached documents: the datasheet folder, a document's icon and opening it.
+// Attaching documents in the item editor: choosing a file, copying it into
+// the datasheet folder and renaming it after the item.
 
 #include <QIcon>
 #include <QString>
@@ -9,17 +10,6 @@
 namespace detalehran {
 struct App;
 }
-
-namespace detalehran::editor {
-
-// The working directory's "Datasheet/" folder, read afresh.
-QString datasheet_folder();
-// Icon of the program that opens such a document, or a null icon.
-QIcon document_icon(App& app, const QString& name);
-// Opens the document with the desktop's default program, without waiting.
-void open_document(App& app, const QString& name);
-
-}  // namespace detalehran::editor
 
 namespace detalehran::editor {
 

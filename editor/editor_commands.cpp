@@ -9,13 +9,13 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include "app/app.h"
-#include "app/commands.h"
-#include "app/control_numbers.h"
-#include "app/main_window.h"
+#include "state/app.h"
+#include "mainwindow/control_numbers.h"
+#include "mainwindow/main_window.h"
 #include "db/statements.h"
 #include "db/failure_text.h"
 #include "editor/documents.h"
+#include "itemlist/datasheets.h"
 #include "editor/item_editor.h"
 #include "editor/item_editor_window.h"
 #include "itemlist/item_list_model.h"
@@ -118,7 +118,7 @@ bool store_item(App& app, ItemEditorWindow& editor, int row) {
         editor.set_value(db::kSectionPath, list.cell(row, db::kSectionPath));
         for (int column = 0; column < kValueColumns; ++column) list.set_cell(row, column, editor.value(column));
         const QString document = editor.value(db::kDatasheet);
-        list.set_row_icon(row, document.isEmpty() ? QIcon() : document_icon(app, document));
+        list.set_row_icon(row, document.isEmpty() ? QIcon() : itemlist::document_icon(app, document));
         return true;
     }
     // A new item lands in the section selected in the path tree now.
@@ -126,7 +126,7 @@ bool store_item(App& app, ItemEditorWindow& editor, int row) {
     if (!app.database.db_update(db::insert_item(values_of(editor)))) return false;
     editor.set_value(db::kId, new_item_id(app));
     const QString document = editor.value(db::kDatasheet);
-    list.append_row(cells_of(editor), document.isEmpty() ? QIcon() : document_icon(app, document));
+    list.append_row(cells_of(editor), document.isEmpty() ? QIcon() : itemlist::document_icon(app, document));
     app.main_window->select_row(list.row_count() - 1);
     return true;
 }
@@ -222,7 +222,8 @@ void cancel_editor(App& app, const Event&) {
     if (ItemEditorWindow* editor = item_editor_window(app)) leave_for_the_list(app, *editor);
 }
 
-void close_editor(App& app) {
+void close_editor(App& app, const Event&) {
+    if (app.main_window != nullptr) app.main_window->setEnabled(true);
     if (ItemEditorWindow* editor = item_editor_window(app)) editor->close_window();
 }
 

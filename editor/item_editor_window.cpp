@@ -14,9 +14,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/app.h"
-#include "app/control_numbers.h"
-#include "app/main_window.h"
+#include "state/app.h"
+#include "mainwindow/control_numbers.h"
+#include "mainwindow/main_window.h"
 #include "platform/event.h"
 
 namespace detalehran::editor {

@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <map>
 
-#include "trees/node_list.h"
+#include "state/node_list.h"
 
 class QComboBox;
 class QLineEdit;

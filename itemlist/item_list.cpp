@@ -5,11 +5,11 @@
 #include <QHeaderView>
 #include <QTreeView>
 
-#include "app/app.h"
-#include "app/main_window.h"
+#include "state/app.h"
+#include "mainwindow/main_window.h"
 #include "db/statements.h"
 #include "db/failure_text.h"
-#include "editor/documents.h"
+#include "itemlist/datasheets.h"
 #include "itemlist/item_list_model.h"
 #include "platform/services.h"
 
@@ -55,44 +55,6 @@ QString extension_of(const QString& name) {
 
 }  // namespace
 
-std::int64_t integer_value(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    int base = 10;
-    if (i < text.size() && text[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i < text.size() && text[i] == '%') {
-        base = 2;
-        ++i;
-    }
-    // Unsigned arithmetic: an overlong number wraps instead of overflowing.
-    std::uint64_t value = 0;
-    for (; i < text.size(); ++i) {
-        const int digit = QChar(text[i]).digitValue() >= 0 && text[i].unicode() < 128
-                              ? text[i].digitValue()
-                              : (base == 16 && text[i].unicode() < 128 && std::isxdigit(text[i].unicode())
-                                     ? 10 + (std::tolower(text[i].unicode()) - 'a')
-                                     : -1);
-        if (digit < 0 || digit >= base) break;
-        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
-    }
-    return static_cast<std::int64_t>(negative ? 0 - value : value);
-}
-
-QString price_text(const QString& stored) {
-    if (stored.size() <= 2) return QString();
-    QString shown = stored.left(stored.size() - 2);
-    if (shown == ".00") shown = "0.00";
-    return shown;
-}
-
-bool is_low_stock(const QString& quantity, const QString& minimum) {
-    return integer_value(quantity) < integer_value(minimum);
-}
-
 bool fill_item_list(App& app, const std::string& statement) {
     MainWindow* window = app.main_window;
     if (window == nullptr) return false;
@@ -125,7 +87,7 @@ bool fill_item_list(App& app, const std::string& statement) {
             const QString extension = extension_of(document);
             if (!extension.isEmpty()) {
                 auto cached = icons.constFind(extension);
-                if (cached == icons.constEnd()) cached = icons.insert(extension, editor::document_icon(app, document));
+                if (cached == icons.constEnd()) cached = icons.insert(extension, document_icon(app, document));
                 row.icon = *cached;
             }
             if (highlight && is_low_stock(row.cells[db::kQuantity], app.highlight.minimum)) {

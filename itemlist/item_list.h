@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "itemlist/text_rules.h"
+#include "platform/event.h"
+
 class QFont;
 
 namespace detalehran {
@@ -25,15 +28,6 @@ bool fill_item_list(App& app, const std::string& statement);
 // is not shown as if it were, the user is told why.
 void show_item_list(App& app, const std::string& statement);
 
-// Integer value of a text: leading blanks and tabs skipped, an optional sign,
-// decimal digits up to the first other character ("$" hexadecimal, "%"
-// binary); no digits gives 0.
-std::int64_t integer_value(const QString& text);
-// A price as the list shows it: 12.5000 → 12.50, .0000 → 0.00, .5000 → .50.
-QString price_text(const QString& stored);
-// Whether a row with this quantity text is coloured under these settings.
-bool is_low_stock(const QString& quantity, const QString& minimum);
-
 // The font a list font record describes.
 QFont font_of(const ListFontRecord& record);
 
@@ -41,5 +35,9 @@ QFont font_of(const ListFontRecord& record);
 int column_shown(const App& app, int column);
 void hide_column(App& app, int column);
 void show_column(App& app, int column);
+
+// Commands the router reaches.
+void search_by_name(App& app, const Event& event);
+void choose_list_font(App& app, const Event& event);
 
 }  // namespace detalehran::itemlist

@@ -5,7 +5,6 @@
 
 // Resources of a static library are only linked in when referenced; this
 // must sit outside any namespace.
-static void init_embedded_icons() { Q_INIT_RESOURCE(icons); }
 
 namespace detalehran {
 
@@ -162,19 +161,6 @@ QVariant ItemListModel::headerData(int section, Qt::Orientation orientation, int
 
 void ItemListModel::row_changed(int row, int first_column, int last_column, const QList<int>& roles) {
     emit dataChanged(index(row, first_column), index(row, last_column), roles);
-}
-
-QIcon embedded_icon(int index) {
-    static const bool ready = (init_embedded_icons(), true);
-    (void)ready;
-    switch (index) {
-        case 0:
-            return QIcon(QStringLiteral(":/icons/plus.ico"));
-        case 1:
-            return QIcon(QStringLiteral(":/icons/minus.ico"));
-        default:
-            return QIcon();
-    }
 }
 
 }  // namespace detalehran

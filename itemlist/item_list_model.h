@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "itemlist/column_table.h"
+#include "state/column_table.h"
 
 namespace detalehran {
 
@@ -65,9 +65,5 @@ private:
     std::vector<Row> rows_;
     std::array<QIcon, kListColumns> header_icons_;
 };
-
-// The program's two embedded images: 0 a light grey plus sign, 1 a light grey
-// minus sign, both 24 x 24 on a transparent ground. Null for other indexes.
-QIcon embedded_icon(int index);
 
 }  // namespace detalehran

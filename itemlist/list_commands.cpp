@@ -4,11 +4,10 @@
 #include <QLineEdit>
 #include <QTreeView>
 
-#include "app/app.h"
-#include "app/commands.h"
-#include "app/main_window.h"
-#include "db/statements.h"
+#include "state/app.h"
 #include "itemlist/item_list.h"
+#include "mainwindow/main_window.h"
+#include "db/statements.h"
 #include "platform/services.h"
 
 namespace detalehran::itemlist {

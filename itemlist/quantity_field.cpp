@@ -5,12 +5,12 @@
 #include <QMouseEvent>
 #include <QTreeView>
 
-#include "app/app.h"
-#include "app/control_numbers.h"
-#include "app/main_window.h"
+#include "state/app.h"
+#include "mainwindow/control_numbers.h"
+#include "mainwindow/main_window.h"
 #include "db/statements.h"
 #include "db/failure_text.h"
-#include "editor/documents.h"
+#include "itemlist/datasheets.h"
 #include "itemlist/item_list_model.h"
 #include "platform/services.h"
 
@@ -189,7 +189,7 @@ bool list_double_click(App& app, QMouseEvent* event) {
         if (x > kIconBandStart && x < kIconBandEnd) {
             const int row = selected >= 0 ? selected : index.row();
             const QString document = window->list_model().cell(row, db::kDatasheet);
-            if (!document.isEmpty()) editor::open_document(app, document);
+            if (!document.isEmpty()) open_document(app, document);
             return true;
         }
     }

@@ -8,10 +8,10 @@
 #include <QTreeView>
 #include <cstdint>
 
-#include "app/app.h"
-#include "app/commands.h"
-#include "app/control_numbers.h"
-#include "app/main_window.h"
+#include "state/app.h"
+#include "itemlist/table_settings_commands.h"
+#include "mainwindow/control_numbers.h"
+#include "mainwindow/main_window.h"
 #include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
 #include "itemlist/table_settings_dialog.h"
@@ -133,7 +133,8 @@ void table_settings_cancel(App& app, const Event&) {
     app.highlight.colour = app.highlight.colour_saved;
 }
 
-void close_table_settings(App& app) {
+void close_table_settings(App& app, const Event&) {
+    if (app.main_window != nullptr) app.main_window->setEnabled(true);
     TableSettingsDialog* dialog = table_settings_dialog(app);
     if (dialog == nullptr) return;
     // Only the colour chosen meanwhile stays; the boxes and the minimum go.

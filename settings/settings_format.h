@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <array>
 
-#include "itemlist/column_table.h"
-#include "trees/node_list.h"
+#include "state/column_table.h"
+#include "state/node_list.h"
 
 namespace detalehran::settings {
 

@@ -6,13 +6,12 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/app.h"
-#include "app/control_numbers.h"
-#include "app/lifecycle.h"
-#include "app/main_window.h"
+#include "state/app.h"
+#include "mainwindow/control_numbers.h"
+#include "platform/working_folder.h"
+#include "mainwindow/main_window.h"
 #include "platform/services.h"
 #include "settings/settings_file.h"
-#include "trees/tree_commands.h"
 
 namespace detalehran::settings {
 
@@ -52,14 +51,13 @@ int window_state_of(const QWidget* window) {
     return kWindowNormal;
 }
 
-void start_first_run(App& app) {
+void start_first_run(App& app, const TreeCompletion& complete_trees) {
     app.column_table = ColumnTable{};
     apply_column_order(app);
     app.list_font = ListFontRecord{};
     app.path_nodes = {TreeNode{QString::fromUtf8(kRootName), 0}};
     app.location_nodes = {TreeNode{QString::fromUtf8(kRootName), 0}};
-    trees::build_tree_from_values(app, kPathTree);
-    trees::build_tree_from_values(app, kLocationTree);
+    complete_trees(app);
     app.highlight = HighlightSettings{0, 0, "5", "5", 255, 255};
     save_settings(app, OnFailure::warn);
 }
@@ -77,10 +75,10 @@ void restore_window_sections(App& app) {
     }
 }
 
-void restore_at_start_up(App& app) {
+void restore_at_start_up(App& app, const TreeCompletion& complete_trees) {
     const bool first_run = settings_file_size() < 0;
     if (first_run) {
-        start_first_run(app);
+        start_first_run(app, complete_trees);
     } else if (QString why; !load_trees(app, &why)) {
         app.platform.message_box(
             app.main_window, attention(),
@@ -93,10 +91,7 @@ void restore_at_start_up(App& app) {
     // Items whose section or place the file does not name (a run killed in
     // the middle of a rename, a file written while the database was away)
     // would be reachable only through "Все": their nodes are added back.
-    if (!first_run && app.database.is_open()) {
-        trees::build_tree_from_values(app, kPathTree);
-        trees::build_tree_from_values(app, kLocationTree);
-    }
+    if (!first_run && app.database.is_open()) complete_trees(app);
     // The trees are shown, sorted, once the list is filled.
     for (const char* header : {kColumnsQuerry, kColumnsHidden, kCheckBoxStates, kStringMin, kHighLight}) {
         load_section(app, QString::fromLatin1(header));

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "settings/settings_format.h"
@@ -22,10 +23,13 @@ std::int64_t settings_file_size();
 // While the main window is built: the list's column widths and both splitter
 // positions, when the file exists.
 void restore_window_sections(App& app);
+// Adds the nodes of the stored sections and places to both trees.
+using TreeCompletion = std::function<void(App&)>;
 // Start-up after the database is open: the trees from Store.ini, or on a
 // first run from the stored paths with the defaults written; then the column
-// order, hidden columns and highlight settings.
-void restore_at_start_up(App& app);
+// order, hidden columns and highlight settings. `complete_trees` builds the
+// trees of a first run and adds, on later runs, the nodes the file lacks.
+void restore_at_start_up(App& app, const TreeCompletion& complete_trees);
 
 // Replaces both node lists with the file's trees, each with its root. False
 // when the file could not be read (the trees then hold only their roots),

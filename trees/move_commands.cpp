@@ -5,9 +5,8 @@
 
 #include <algorithm>
 
-#include "app/app.h"
-#include "app/commands.h"
-#include "app/main_window.h"
+#include "state/app.h"
+#include "mainwindow/main_window.h"
 #include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
 #include "trees/tree_commands.h"

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "trees/node_list.h"
+#include "state/node_list.h"
 
 namespace detalehran::trees {
 

@@ -7,7 +7,8 @@
 #include <optional>
 
 #include "db/statements.h"
-#include "trees/node_list.h"
+#include "state/node_list.h"
+#include "platform/event.h"
 
 class QTreeWidget;
 
@@ -63,5 +64,21 @@ void finish_label_edit(App& app, int tree, int node, const std::optional<QString
 // Shows, in the tree, the node stored in the list's selected row (the root
 // when no row is selected).
 void reveal_item_in_tree(App& app, int tree, int column);
+
+// Commands the router reaches, each with the event that asked for it.
+void path_tree_left_click(App& app, const Event& event);
+void path_tree_right_click(App& app, const Event& event);
+void location_tree_left_click(App& app, const Event& event);
+void location_tree_right_click(App& app, const Event& event);
+void item_list_left_click(App& app, const Event& event);  // reveal the row's place and section
+void reveal_selected_item(App& app, const Event& event);  // after Up or Down in the list
+void create_section(App& app, const Event& event);
+void rename_section(App& app, const Event& event);
+void delete_section(App& app, const Event& event);
+void create_place(App& app, const Event& event);
+void rename_place(App& app, const Event& event);
+void delete_place(App& app, const Event& event);
+void cut_items(App& app, const Event& event);
+void paste_items(App& app, const Event& event);
 
 }  // namespace detalehran::trees

@@ -1,8 +1,8 @@
 #include "db/failure_text.h"
 #include "trees/tree_messages.h"
 
-#include "app/app.h"
-#include "app/main_window.h"
+#include "state/app.h"
+#include "mainwindow/main_window.h"
 #include "platform/services.h"
 
 namespace detalehran::trees {

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "trees/node_list.h"
+#include "state/node_list.h"
 
 class QTreeWidget;
 class QTreeWidgetItem;

@@ -8,9 +8,9 @@
 #include <array>
 #include <vector>
 
-#include "app/app.h"
-#include "app/control_numbers.h"
-#include "app/main_window.h"
+#include "state/app.h"
+#include "mainwindow/control_numbers.h"
+#include "mainwindow/main_window.h"
 #include "itemlist/item_list_model.h"
 
 namespace detalehran::sorter {
@@ -31,6 +31,10 @@ struct ColumnSorter::ListRecord {
         connections.clear();
     }
 };
+
+SortColumn sort_column(const ItemListModel& model, int column) {
+    return {model.row_count(), [&model, column](int row) { return model.cell(row, column); }};
+}
 
 namespace {
 
@@ -155,7 +159,7 @@ void ColumnSorter::click(ListRecord& list, int column) {
         if (list.last_sorted >= 0) model.set_header_icon(list.last_sorted, QIcon());
     }
     const int direction = list.next_direction;
-    const std::function<bool(int, int)> less = row_order(model, column, type, direction, collator_);
+    const std::function<bool(int, int)> less = row_order(sort_column(model, column), type, direction, collator_);
 
     // The rows change places under a still picture, and the view stays where it was scrolled.
     QTreeView& view = *list.view;
@@ -191,7 +195,7 @@ void ColumnSorter::show_arrow(ListRecord& list, int column, int direction) {
 }
 
 void sorter_init(App& app) {
-    if (app.sorter == nullptr) app.sorter = new ColumnSorter();
+    if (app.sorter == nullptr) app.sorter = App::SorterHandle(new ColumnSorter(), [](ColumnSorter* s) { delete s; });
 }
 
 int sorter_attach(App& app, int control, int arrow_style) {
@@ -229,8 +233,7 @@ void configure_item_list_columns(App& app) {
 }
 
 void sorter_shutdown(App& app) {
-    delete app.sorter;
-    app.sorter = nullptr;
+    app.sorter.reset();
 }
 
 }  // namespace detalehran::sorter

@@ -82,6 +82,9 @@ private:
     QIcon down_arrow_;
 };
 
+// A column of the list's rows as a sort reads it.
+SortColumn sort_column(const ItemListModel& model, int column);
+
 // Creates the sorter (app.sorter) with its arrow images.
 void sorter_init(App& app);
 // 1 attached; 2 no such control. Watches the list's header and rows.

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "itemlist/item_list.h"
-#include "itemlist/item_list_model.h"
+#include "itemlist/text_rules.h"
 
 namespace detalehran::sorter {
 
@@ -115,20 +114,19 @@ QCollator text_collator(const QLocale& locale) {
     return collator;
 }
 
-std::function<bool(int, int)> row_order(const ItemListModel& model, int column, int type, int direction,
-                                        const QCollator& collator) {
-    const int rows = model.row_count();
+std::function<bool(int, int)> row_order(const SortColumn& cells, int type, int direction, const QCollator& collator) {
+    const int rows = cells.rows;
     if (type == kIntegerColumn) {
         std::vector<std::int32_t> keys;
         keys.reserve(static_cast<std::size_t>(rows));
-        for (int row = 0; row < rows; ++row) keys.push_back(integer_key(model.cell(row, column)));
+        for (int row = 0; row < rows; ++row) keys.push_back(integer_key(cells.cell(row)));
         return order_by(std::move(keys), direction);
     }
     if (type == kDecimalColumn) {
         std::vector<DecimalKey> keys;
         keys.reserve(static_cast<std::size_t>(rows));
         for (int row = 0; row < rows; ++row) {
-            const double value = decimal_value(model.cell(row, column));
+            const double value = decimal_value(cells.cell(row));
             keys.push_back(std::isnan(value) ? DecimalKey{false, 0.0} : DecimalKey{true, value});
         }
         return order_by(std::move(keys), direction);
@@ -140,7 +138,7 @@ std::function<bool(int, int)> row_order(const ItemListModel& model, int column, 
     std::vector<TextKey> keys;
     keys.reserve(static_cast<std::size_t>(rows));
     for (int row = 0; row < rows; ++row) {
-        const QString text = model.cell(row, column);
+        const QString text = cells.cell(row);
         keys.push_back(TextKey{collator.sortKey(fold ? text.toCaseFolded() : text)});
     }
     return order_by(std::move(keys), direction);

@@ -8,10 +8,6 @@
 #include <cstdint>
 #include <functional>
 
-namespace detalehran {
-class ItemListModel;
-}
-
 namespace detalehran::sorter {
 
 // Column types; any other code sorts as text.
@@ -34,10 +30,15 @@ double decimal_value(const QString& text);
 // A case-insensitive collator for the locale's alphabet order.
 QCollator text_collator(const QLocale& locale);
 
-// The order of one sort of the model's rows by a column: less(a, b) for rows
+// The column a sort goes by: how many rows there are and each row's cell.
+struct SortColumn {
+    int rows = 0;
+    std::function<QString(int row)> cell;
+};
+
+// The order of one sort of the rows by a column: less(a, b) for rows
 // addressed by their indexes before the sort, ascending for direction +1 and
 // descending for -1. The cells are read once, when this is called.
-std::function<bool(int, int)> row_order(const ItemListModel& model, int column, int type, int direction,
-                                        const QCollator& collator);
+std::function<bool(int, int)> row_order(const SortColumn& cells, int type, int direction, const QCollator& collator);
 
 }  // namespace detalehran::sorter

@@ -5,8 +5,14 @@
 #include <QItemSelectionModel>
 #include <QTreeView>
 
-#include "app/commands.h"
-#include "editor/documents.h"
+#include "app/lifecycle.h"
+#include "app/item_commands.h"
+#include "dialogs/about_commands.h"
+#include "editor/item_editor.h"
+#include "itemlist/item_list.h"
+#include "itemlist/table_settings_commands.h"
+#include "trees/tree_commands.h"
+#include "platform/working_folder.h"
 #include "trees/tree_test_fixture.h"
 
 using namespace detalehran;
@@ -133,7 +139,7 @@ TEST_F(ItemCommands, CheckAndUncheckEveryRowLeaveNoSelectedRowAndNoFocusMark) {
     EXPECT_EQ(checks(), (std::vector<bool>{true, true, true, true}));
     EXPECT_EQ(app_.main_window->selected_row(), -1);
     EXPECT_FALSE(list()->selectionModel()->currentIndex().isValid());
-    prepare_list_menu(app_);
+    commands::prepare_list_menu(app_);
     for (int item : {kMenuEdit, kMenuDuplicate, kMenuShowDocument}) {
         EXPECT_FALSE(app_.main_window->menu_item(item)->isEnabled()) << item;
     }
@@ -178,7 +184,7 @@ TEST_F(ItemCommands, ShowDocumentOpensTheSelectedRowsDatasheetOnly) {
     app_.main_window->select_row(2);
     menu(kMenuShowDocument);
     ASSERT_EQ(opened(), 1);
-    EXPECT_EQ(last_opened(), editor::datasheet_folder() + "c_3.pdf");
+    EXPECT_EQ(last_opened(), datasheet_folder() + "c_3.pdf");
     EXPECT_TRUE(last_opened().startsWith(QString::fromStdString(folder_.path())));
 }
 

@@ -13,10 +13,10 @@
 #include <fstream>
 #include <thread>
 
-#include "app/app.h"
-#include "app/control_numbers.h"
+#include "state/app.h"
+#include "mainwindow/control_numbers.h"
 #include "app/lifecycle.h"
-#include "app/main_window.h"
+#include "mainwindow/main_window.h"
 #include "db/statements.h"
 #include "store/store_schema.h"
 #include "support/scripted_services.h"

@@ -16,9 +16,11 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include "app/app.h"
-#include "app/control_numbers.h"
-#include "app/main_window.h"
+#include "app/lifecycle.h"
+#include "app/item_commands.h"
+#include "state/app.h"
+#include "mainwindow/control_numbers.h"
+#include "mainwindow/main_window.h"
 #include "itemlist/item_list_model.h"
 #include "support/scripted_services.h"
 #include "support/test_environment.h"
@@ -200,7 +202,7 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsNumbersAndSeparators) {
 
 TEST_F(MainWindowTest, ListMenuInAnEmptyListWithoutDatabaseOffersOnlyTheAlwaysOnItems) {
     for (int item : {12, 13, 14, 18, 19, 20}) window_->set_item_enabled(item, true);
-    prepare_list_menu(app_);
+    commands::prepare_list_menu(app_);
     for (int item : {12, 13, 14, 18, 19, 20}) EXPECT_FALSE(enabled(item)) << item;
     for (int item : {11, 15, 16, 17, 8, 9, 10, 56, 57, 58, 60, 61, 62, 63}) EXPECT_TRUE(enabled(item)) << item;
 }
@@ -212,7 +214,7 @@ TEST_F(MainWindowTest, ListMenuFollowsTheSelectedRowAndTheCheckedRows) {
 
     // A checked row with nothing selected: cut and delete only.
     rows().set_checked(1, true);
-    prepare_list_menu(app_);
+    commands::prepare_list_menu(app_);
     EXPECT_TRUE(enabled(18));
     EXPECT_TRUE(enabled(20));
     for (int item : {12, 13, 14, 19}) EXPECT_FALSE(enabled(item)) << item;
@@ -221,27 +223,27 @@ TEST_F(MainWindowTest, ListMenuFollowsTheSelectedRowAndTheCheckedRows) {
     // delete wait for a check; no datasheet, so nothing to show.
     rows().set_checked(1, false);
     window_->select_row(0);
-    prepare_list_menu(app_);
+    commands::prepare_list_menu(app_);
     EXPECT_TRUE(enabled(12));
     EXPECT_TRUE(enabled(13));
     for (int item : {14, 18, 19, 20}) EXPECT_FALSE(enabled(item)) << item;
 
     // The selected row has a datasheet.
     window_->select_row(1);
-    prepare_list_menu(app_);
+    commands::prepare_list_menu(app_);
     EXPECT_TRUE(enabled(14));
 
     // A row without a name still shows its datasheet, but cannot be edited.
     rows().set_cell(2, 10, "/docs/x.pdf");
     window_->select_row(2);
-    prepare_list_menu(app_);
+    commands::prepare_list_menu(app_);
     EXPECT_TRUE(enabled(14));
     EXPECT_FALSE(enabled(12));
     EXPECT_FALSE(enabled(13));
 
     // Only the last row is checked: found after passing unchecked ones.
     rows().set_checked(2, true);
-    prepare_list_menu(app_);
+    commands::prepare_list_menu(app_);
     EXPECT_TRUE(enabled(18));
     EXPECT_TRUE(enabled(20));
 }
@@ -252,24 +254,24 @@ TEST_F(MainWindowTest, ListMenuOffersPasteOnlyWhileTempHoldsItems) {
     ASSERT_TRUE(app_.database.init_environment());
     ASSERT_TRUE(app_.database.open_store(folder.path(), "Store", "", "")) << app_.database.last_diagnostic().text;
 
-    prepare_list_menu(app_);
+    commands::prepare_list_menu(app_);
     EXPECT_FALSE(enabled(19));
     EXPECT_FALSE(enabled(12));
 
     ASSERT_TRUE(app_.database.db_update("INSERT INTO [Temp] ([Название]) VALUES ('x')"));
-    prepare_list_menu(app_);
+    commands::prepare_list_menu(app_);
     EXPECT_TRUE(enabled(19));
     for (int item : {12, 13, 14, 18, 20}) EXPECT_FALSE(enabled(item)) << item;
 
     // Paste stays on with a selected row too: the Temp step comes later.
     add_row("R1");
     window_->select_row(0);
-    prepare_list_menu(app_);
+    commands::prepare_list_menu(app_);
     EXPECT_TRUE(enabled(19));
     EXPECT_TRUE(enabled(12));
 
     ASSERT_TRUE(app_.database.db_update("DELETE FROM [Temp]"));
-    prepare_list_menu(app_);
+    commands::prepare_list_menu(app_);
     EXPECT_FALSE(enabled(19));
     app_.database.close_store();
     app_.database.remove_data_source("Store");

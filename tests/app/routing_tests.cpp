@@ -3,9 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app.h"
-#include "app/commands.h"
-#include "app/control_numbers.h"
+#include "state/app.h"
+#include "app/item_commands.h"
+#include "dialogs/about_commands.h"
+#include "editor/item_editor.h"
+#include "itemlist/item_list.h"
+#include "itemlist/table_settings_commands.h"
+#include "trees/tree_commands.h"
+#include "mainwindow/control_numbers.h"
+#include "app/lifecycle.h"
 #include "app/routing.h"
 #include "support/scripted_services.h"
 
@@ -42,7 +48,15 @@ Handler routed(const Event& e) {
     if (const ControlRoute* r = find_control_route(e)) return r->handler;
     if (const MenuRoute* r = find_menu_route(e)) return r->handler;
     if (const KeyRoute* r = find_key_route(e)) return r->handler;
+    if (const WindowRoute* r = find_window_route(e)) return r->handler;
     return nullptr;
+}
+
+Event window_event(int kind, int window) {
+    Event e;
+    e.kind = kind;
+    e.window = window;
+    return e;
 }
 
 }  // namespace
@@ -145,10 +159,7 @@ TEST(Routing, UnroutedEventsDoNothing) {
     EXPECT_EQ(route_event(app, control(kTreeSplitter, kLeftClick)), nullptr);
     EXPECT_EQ(route_event(app, menu(kMenuBar)), nullptr);
     EXPECT_EQ(route_event(app, menu(kPathTreeMenu)), nullptr);
-    Event close;
-    close.kind = kCloseEvent;
-    close.window = kMainWindow;
-    EXPECT_EQ(route_event(app, close), nullptr);
+    EXPECT_EQ(route_event(app, window_event(kCloseEvent, kNoWindow)), nullptr);
     EXPECT_EQ(app.list_source_tree, kLocationTree);
     EXPECT_TRUE(services.calls.empty());
 }
@@ -160,4 +171,21 @@ TEST(Routing, ExitEndsTheProcessAtOnce) {
     app.end_process = [&](int code) { ended_with = code; };
     EXPECT_STREQ(route_event(app, menu(kMenuExit)), "exit at once");
     EXPECT_EQ(ended_with, 0);
+}
+
+// The loop's own work is routed too: a dialog's close box closes it, the
+// main window's ends the loop, and any size change lays the main window out.
+TEST(Routing, CloseAndSizeEventsReachTheLoopsOwnWork) {
+    const std::pair<Event, Handler> cases[] = {
+        {window_event(kCloseEvent, kEditorWindow), editor::close_editor},
+        {window_event(kCloseEvent, kAboutWindow), dialogs::close_about_dialog},
+        {window_event(kCloseEvent, kTableSettingsWindow), itemlist::close_table_settings},
+        {window_event(kCloseEvent, kMainWindow), end_event_loop},
+        {window_event(kSizeEvent, kMainWindow), relayout_main_window},
+        {window_event(kMaximizeEvent, kEditorWindow), relayout_main_window},
+        {window_event(kRestoreEvent, kAboutWindow), relayout_main_window},
+    };
+    for (const auto& [event, handler] : cases) {
+        EXPECT_EQ(routed(event), handler) << event.kind << " " << event.window;
+    }
 }

@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "app/control_numbers.h"
+#include "mainwindow/control_numbers.h"
 #include "itemlist/item_list_model.h"
 #include "platform/window_layer.h"
 #include "support/scripted_services.h"

@@ -11,6 +11,8 @@
 #include <QHeaderView>
 #include <QTreeView>
 
+#include "app/lifecycle.h"
+#include "app/item_commands.h"
 #include "concurrency/other_program.h"
 #include "editor/editor_fixture.h"
 #include "itemlist/quantity_field.h"
@@ -63,7 +65,7 @@ protected:
         return -1;
     }
     void menu(int item) {
-        prepare_list_menu(app_);  // as a right click on the list does
+        commands::prepare_list_menu(app_);  // as a right click on the list does
         take_statements();
         app_.main_window->menu_item(item)->trigger();
         settle();

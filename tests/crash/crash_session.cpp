@@ -31,20 +31,23 @@
 #include <random>
 #include <sstream>
 
-#include "app/app.h"
-#include "app/commands.h"
-#include "app/control_numbers.h"
+#include "state/app.h"
+#include "app/item_commands.h"
+#include "dialogs/about_commands.h"
+#include "editor/item_editor.h"
+#include "itemlist/item_list.h"
+#include "itemlist/table_settings_commands.h"
+#include "trees/tree_commands.h"
+#include "mainwindow/control_numbers.h"
 #include "app/lifecycle.h"
-#include "app/main_window.h"
+#include "mainwindow/main_window.h"
 #include "crash/journal.h"
 #include "db/statements.h"
-#include "editor/item_editor.h"
 #include "editor/item_editor_window.h"
 #include "itemlist/item_list_model.h"
 #include "itemlist/quantity_field.h"
 #include "support/scripted_services.h"
 #include "trees/node_operations.h"
-#include "trees/tree_commands.h"
 #include "trees/tree_view.h"
 
 using namespace detalehran;

@@ -3,7 +3,12 @@
 // of crash_tests.cpp find this state now and then; here it is made on
 // purpose.)
 
-#include "app/commands.h"
+#include "app/item_commands.h"
+#include "dialogs/about_commands.h"
+#include "editor/item_editor.h"
+#include "itemlist/item_list.h"
+#include "itemlist/table_settings_commands.h"
+#include "trees/tree_commands.h"
 #include "trees/tree_test_fixture.h"
 
 using namespace detalehran;

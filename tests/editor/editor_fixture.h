@@ -7,9 +7,13 @@
 #include <QComboBox>
 #include <QTest>
 
-#include "app/commands.h"
-#include "editor/documents.h"
+#include "app/item_commands.h"
+#include "dialogs/about_commands.h"
 #include "editor/item_editor.h"
+#include "itemlist/item_list.h"
+#include "itemlist/table_settings_commands.h"
+#include "trees/tree_commands.h"
+#include "editor/documents.h"
 #include "editor/item_editor_window.h"
 #include "trees/tree_test_fixture.h"
 

@@ -10,13 +10,17 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "app/app.h"
-#include "app/commands.h"
-#include "app/control_numbers.h"
-#include "app/lifecycle.h"
-#include "app/main_window.h"
-#include "db/statements.h"
+#include "state/app.h"
+#include "app/item_commands.h"
+#include "dialogs/about_commands.h"
+#include "editor/item_editor.h"
 #include "itemlist/item_list.h"
+#include "itemlist/table_settings_commands.h"
+#include "trees/tree_commands.h"
+#include "mainwindow/control_numbers.h"
+#include "app/lifecycle.h"
+#include "mainwindow/main_window.h"
+#include "db/statements.h"
 #include "itemlist/item_list_model.h"
 #include "itemlist/quantity_field.h"
 #include "support/scripted_services.h"

@@ -12,9 +12,11 @@
 #include <cmath>
 #include <limits>
 
-#include "app/app.h"
-#include "app/control_numbers.h"
-#include "app/main_window.h"
+#include "app/lifecycle.h"
+#include "app/item_commands.h"
+#include "state/app.h"
+#include "mainwindow/control_numbers.h"
+#include "mainwindow/main_window.h"
 #include "itemlist/item_list_model.h"
 #include "itemlist/sorter/column_sorter.h"
 #include "support/scripted_services.h"
@@ -307,7 +309,7 @@ TEST(SorterRowOrder, TextsFoldCaseEvenWhereTheCollatorWouldNot) {
     for (const char* name : {"Яблоко", "ящик", "яблоко", "Apple", "apple"}) model.append_row({QString::fromUtf8(name)});
     QCollator strict{QLocale(QLocale::Russian)};
     strict.setCaseSensitivity(Qt::CaseSensitive);
-    model.sort_rows(sorter::row_order(model, 0, sorter::kTextColumn, 1, strict));
+    model.sort_rows(sorter::row_order(sorter::sort_column(model, 0), sorter::kTextColumn, 1, strict));
     QStringList sorted;
     for (int row = 0; row < model.row_count(); ++row) sorted << model.cell(row, 0);
     EXPECT_EQ(sorted, QStringList({"Яблоко", "яблоко", "ящик", "Apple", "apple"}));

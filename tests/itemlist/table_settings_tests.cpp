@@ -17,10 +17,11 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "app/app.h"
-#include "app/control_numbers.h"
+#include "app/item_commands.h"
+#include "state/app.h"
+#include "mainwindow/control_numbers.h"
 #include "app/lifecycle.h"
-#include "app/main_window.h"
+#include "mainwindow/main_window.h"
 #include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
 #include "itemlist/table_settings_dialog.h"

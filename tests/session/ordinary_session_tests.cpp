@@ -2,7 +2,12 @@
 // commands. Built with the sanitizers, it is also the leak check of a whole
 // session: the leak checker runs when the process ends.
 
-#include "app/commands.h"
+#include "app/item_commands.h"
+#include "dialogs/about_commands.h"
+#include "editor/item_editor.h"
+#include "itemlist/item_list.h"
+#include "itemlist/table_settings_commands.h"
+#include "trees/tree_commands.h"
 #include "editor/editor_fixture.h"
 
 using namespace detalehran;

@@ -7,7 +7,7 @@
 #include <QString>
 #include <ostream>
 
-#include "trees/node_list.h"
+#include "state/node_list.h"
 
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 

@@ -12,10 +12,10 @@
 #include <fstream>
 #include <memory>
 
-#include "app/app.h"
-#include "app/control_numbers.h"
+#include "state/app.h"
+#include "mainwindow/control_numbers.h"
 #include "app/lifecycle.h"
-#include "app/main_window.h"
+#include "mainwindow/main_window.h"
 #include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
 #include "settings/settings_examples.h"

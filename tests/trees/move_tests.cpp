@@ -3,7 +3,13 @@
 
 #include <QAction>
 
-#include "app/commands.h"
+#include "app/lifecycle.h"
+#include "app/item_commands.h"
+#include "dialogs/about_commands.h"
+#include "editor/item_editor.h"
+#include "itemlist/item_list.h"
+#include "itemlist/table_settings_commands.h"
+#include "trees/tree_commands.h"
 #include "trees/tree_test_fixture.h"
 
 using namespace detalehran;
@@ -38,7 +44,7 @@ protected:
         return out;
     }
     bool paste_enabled() {
-        prepare_list_menu(app_);
+        commands::prepare_list_menu(app_);
         return app_.main_window->menu_item(kMenuPaste)->isEnabled();
     }
 };

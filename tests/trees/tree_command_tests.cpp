@@ -2,7 +2,12 @@
 
 #include <QTest>
 
-#include "app/commands.h"
+#include "app/item_commands.h"
+#include "dialogs/about_commands.h"
+#include "editor/item_editor.h"
+#include "itemlist/item_list.h"
+#include "itemlist/table_settings_commands.h"
+#include "trees/tree_commands.h"
 #include "trees/tree_test_fixture.h"
 
 using namespace detalehran;

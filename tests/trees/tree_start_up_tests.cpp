@@ -5,10 +5,16 @@
 #include <QAction>
 #include <filesystem>
 
+#include "app/lifecycle.h"
 #include "store_writer.h"
 #include "trees/node_operations.h"
 
-#include "app/commands.h"
+#include "app/item_commands.h"
+#include "dialogs/about_commands.h"
+#include "editor/item_editor.h"
+#include "itemlist/item_list.h"
+#include "itemlist/table_settings_commands.h"
+#include "trees/tree_commands.h"
 #include "trees/tree_test_fixture.h"
 
 using namespace detalehran;
@@ -59,7 +65,7 @@ TEST_F(TreeProgram, AfterCloseAndStartTheTreesAreBackAndNothingCutIsLost) {
     EXPECT_EQ(sections, "Все/0 Резисторы/1 Пустой/2");
     EXPECT_EQ(trees::selected_node(again.main_window->path_tree()), 0);
     EXPECT_EQ(again.main_window->list_model().row_count(), 2);
-    prepare_list_menu(again);
+    commands::prepare_list_menu(again);
     EXPECT_FALSE(again.main_window->menu_item(kMenuPaste)->isEnabled());
     again.database.close_store();
     delete again.main_window;

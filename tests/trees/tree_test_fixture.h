@@ -11,10 +11,10 @@
 #include <QMenu>
 #include <QTreeWidget>
 
-#include "app/app.h"
-#include "app/control_numbers.h"
+#include "state/app.h"
+#include "mainwindow/control_numbers.h"
 #include "app/lifecycle.h"
-#include "app/main_window.h"
+#include "mainwindow/main_window.h"
 #include "db/statements.h"
 #include "itemlist/item_list_model.h"
 #include "store/store_schema.h"

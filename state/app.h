@@ -4,10 +4,11 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 #include "db/database.h"
-#include "itemlist/column_table.h"
-#include "trees/node_list.h"
+#include "state/column_table.h"
+#include "state/node_list.h"
 
 namespace detalehran {
 
@@ -37,10 +38,11 @@ struct ListFontRecord {
 };
 
 struct App {
+    // The column sorter, made by its module together with the function that
+    // releases it, so that this record needs nothing of the sorter's type.
+    using SorterHandle = std::unique_ptr<sorter::ColumnSorter, void (*)(sorter::ColumnSorter*)>;
+
     explicit App(PlatformServices& services) : platform(services) {}
-    // Releases what the modules own when a run ends without its shutdown
-    // (an ended process, a test).
-    ~App();
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
@@ -55,7 +57,7 @@ struct App {
     EditorMode editor_mode = EditorMode::add;
     int pending_edit = 0;  // which label edit of a tree is under way (none: 0)
     MainWindow* main_window = nullptr;
-    sorter::ColumnSorter* sorter = nullptr;  // owned by the sorter module
+    SorterHandle sorter{nullptr, nullptr};
 
     // Ends the process at once (menu "Выход"); tests put a recorder here.
     std::function<void(int)> end_process;

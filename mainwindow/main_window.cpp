@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "mainwindow/main_window.h"
 
 #include <QCursor>
 #include <QHeaderView>
@@ -15,9 +15,10 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "app/app.h"
-#include "app/control_numbers.h"
-#include "itemlist/item_list_model.h"
+#include "state/app.h"
+#include "mainwindow/control_numbers.h"
+
+static void init_embedded_icons() { Q_INIT_RESOURCE(icons); }
 
 namespace detalehran {
 
@@ -30,7 +31,6 @@ constexpr int kScreenY = 112;
 constexpr int kSplitterHandle = 4;
 constexpr int kInitialTreeWidth = 150;
 constexpr int kInitialPathTreeHeight = 250;
-constexpr int kDatasheetColumn = 10;
 const QColor kGridColour(0xD4, 0xD0, 0xC8);
 
 // Draws the cell, then its right and bottom edge, for the grid look of the
@@ -98,6 +98,19 @@ void apply_order(QHeaderView* header, const ColumnTable& table) {
 }
 
 }  // namespace
+
+QIcon embedded_icon(int index) {
+    static const bool ready = (init_embedded_icons(), true);
+    (void)ready;
+    switch (index) {
+        case 0:
+            return QIcon(QStringLiteral(":/icons/plus.ico"));
+        case 1:
+            return QIcon(QStringLiteral(":/icons/minus.ico"));
+        default:
+            return QIcon();
+    }
+}
 
 MainWindow::MainWindow(App& app) : app_(app) {
     setWindowTitle(QStringLiteral("Деталехран. Главное окно"));
@@ -173,9 +186,7 @@ QTreeWidget* MainWindow::make_tree(int number) {
 }
 
 void MainWindow::make_item_list() {
-    model_ = new ItemListModel(this);
     item_list_ = new QTreeView(centralWidget());
-    item_list_->setModel(model_);
     item_list_->setItemDelegate(new GridDelegate(item_list_));
     item_list_->setRootIsDecorated(false);
     item_list_->setItemsExpandable(false);
@@ -185,7 +196,13 @@ void MainWindow::make_item_list() {
     item_list_->setAllColumnsShowFocus(true);
     item_list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     show_selection_without_focus(item_list_);
+    layer_.register_control(item_list_, kMainWindow, kItemList);
+    controls_[kItemList] = item_list_;
+}
 
+void MainWindow::set_list_model(QAbstractItemModel* model, ItemListModel* rows) {
+    item_list_->setModel(model);
+    model_ = rows;
     QHeaderView* header = item_list_->header();
     // Width 0 hides a column while leaving it to be widened again. Set
     // first: without it the header measures the widest glyph of its font.
@@ -194,8 +211,6 @@ void MainWindow::make_item_list() {
     header->setStretchLastSection(false);
     for (int column = 0; column < kListColumns; ++column) header->resizeSection(column, kInitialColumnWidths[column]);
     apply_order(header, app_.column_table);
-    layer_.register_control(item_list_, kMainWindow, kItemList);
-    controls_[kItemList] = item_list_;
 }
 
 QAction* MainWindow::add_item(QMenu* menu, int number, const char* caption) {
@@ -279,20 +294,13 @@ int MainWindow::selected_row() const {
 }
 
 void MainWindow::select_row(int row) {
-    const QModelIndex index = model_->index(row, 0);
+    const QModelIndex index = item_list_->model()->index(row, 0);
     if (!index.isValid()) {
         item_list_->clearSelection();
         return;
     }
     item_list_->selectionModel()->setCurrentIndex(index,
                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
-MainWindow* build_main_window(App& app) {
-    auto* window = new MainWindow(app);
-    app.main_window = window;
-    window->show();
-    return window;
 }
 
 void layout_main_window(App& app) {
@@ -306,37 +314,6 @@ void layout_main_window(App& app) {
     main->setGeometry(3, main->y(), window->width() - 5, window->height() - 60);
     set_position(main, tree_width);
     set_position(trees, path_tree_height);
-}
-
-void prepare_list_menu(App& app) {
-    MainWindow* window = app.main_window;
-    if (window == nullptr) return;
-    const ItemListModel& model = window->list_model();
-    const int selected = window->selected_row();
-
-    const bool named = selected >= 0 && !model.cell(selected, 0).isEmpty();
-    for (int item : {kMenuShowDocument, kMenuEdit, kMenuDeleteItems, kMenuCut, kMenuDuplicate}) {
-        window->set_item_enabled(item, named);
-    }
-    if (named) window->set_item_enabled(kMenuPaste, false);
-
-    // Cut and delete act on the checked rows.
-    for (int row = 0; row < model.row_count(); ++row) {
-        const bool checked = model.is_checked(row);
-        window->set_item_enabled(kMenuCut, checked);
-        window->set_item_enabled(kMenuDeleteItems, checked);
-        if (checked) break;
-    }
-
-    // Paste needs rows waiting in Temp from an earlier cut.
-    bool waiting = false;
-    if (app.database.db_query("SELECT * FROM [Temp]")) {
-        if (app.database.db_first_row()) waiting = !app.database.db_text(0).empty();
-        app.database.db_finish();
-    }
-    window->set_item_enabled(kMenuPaste, waiting);
-
-    window->set_item_enabled(kMenuShowDocument, selected >= 0 && !model.cell(selected, kDatasheetColumn).isEmpty());
 }
 
 void show_popup(App& app, int menu_number) {

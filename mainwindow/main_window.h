@@ -9,6 +9,7 @@
 
 #include "platform/window_layer.h"
 
+class QAbstractItemModel;
 class QAction;
 class QLineEdit;
 class QMenu;
@@ -41,7 +42,11 @@ public:
     QTreeWidget* path_tree() const { return path_tree_; }
     QTreeWidget* location_tree() const { return location_tree_; }
     QTreeView* item_list() const { return item_list_; }
+    // The rows the list shows; given once, by the item list's module.
     ItemListModel& list_model() const { return *model_; }
+    // Sets the list's model (the same object twice: as the view sees it and
+    // as the program addresses its rows) and lays out the header's columns.
+    void set_list_model(QAbstractItemModel* model, ItemListModel* rows);
     QLineEdit* search_field() const { return search_field_; }
     QPushButton* search_button() const { return search_button_; }
     QSplitter* tree_splitter() const { return tree_splitter_; }
@@ -75,15 +80,12 @@ private:
     QIcon images_[2];
 };
 
-// Creates the main window, records it in app.main_window and shows it. The
-// caller owns the window; destroying it clears app.main_window.
-MainWindow* build_main_window(App& app);
+// The embedded images: 0 a plus sign, 1 a minus sign, each 24 x 24 on a
+// transparent ground; a null icon for any other index.
+QIcon embedded_icon(int index);
 // Fits the splitters to the window's size, keeping the trees' width and the
 // path tree's height in pixels.
 void layout_main_window(App& app);
-// Enables and disables the item list menu's items for what is selected,
-// checked and waiting in the Temp table.
-void prepare_list_menu(App& app);
 // Shows popup 6, 7 or 55 at the mouse pointer and returns at once; the
 // chosen item arrives later as a menu event.
 void show_popup(App& app, int menu_number);
