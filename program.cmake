@@ -42,6 +42,7 @@ add_library(detalehran_gui STATIC
   itemlist/table_settings_dialog.cpp itemlist/table_settings_dialog.h
   mainwindow/control_numbers.h
   mainwindow/main_window.cpp mainwindow/main_window.h
+  mainwindow/numbered_dialog.cpp mainwindow/numbered_dialog.h
   platform/event.h
   platform/qt_services.cpp platform/qt_services.h
   platform/services.h

@@ -14,18 +14,8 @@ namespace detalehran::dialogs {
 void open_about_dialog(App& app, const Event&) { open_about_dialog(app, about_texts()); }
 
 void open_about_dialog(App& app, const AboutTexts& texts) {
-    MainWindow* main = app.main_window;
-    if (main == nullptr) return;
-    if (AboutDialog* open = about_dialog(app)) {
-        open->raise();
-        open->activateWindow();
-        return;
-    }
-    main->setEnabled(false);
-    auto* dialog = new AboutDialog(*main, texts);
-    // Disabling the main window reaches its child windows too.
-    dialog->setEnabled(true);
-    dialog->show_centred();
+    auto* dialog = open_modal<AboutDialog>(app, [&texts](MainWindow& main) { return new AboutDialog(main, texts); });
+    if (dialog != nullptr) dialog->show_centred();
 }
 
 void copy_wallet_identifier(App& app, const Event& event) {
@@ -41,16 +31,9 @@ void copy_wallet_identifier(App& app, const Event& event) {
 }
 
 void about_ok(App& app, const Event&) {
-    AboutDialog* dialog = about_dialog(app);
-    if (dialog == nullptr) return;
-    dialog->close_window();
-    app.main_window->setEnabled(true);
-    app.main_window->item_list()->setFocus();
+    if (AboutDialog* dialog = about_dialog(app)) leave_dialog(app, *dialog);
 }
 
-void close_about_dialog(App& app, const Event&) {
-    if (app.main_window != nullptr) app.main_window->setEnabled(true);
-    if (AboutDialog* dialog = about_dialog(app)) dialog->close_window();
-}
+void close_about_dialog(App& app, const Event&) { close_by_close_box(app, about_dialog(app)); }
 
 }  // namespace detalehran::dialogs

@@ -2,11 +2,9 @@
 
 #include <QEnterEvent>
 #include <QFontMetricsF>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <algorithm>
 
 #include "state/app.h"
@@ -22,7 +20,6 @@ namespace detalehran::dialogs {
 
 namespace {
 
-const char* const kObjectName = "about_dialog";
 constexpr int kClientWidth = 284;
 constexpr int kClientHeight = 237;
 
@@ -91,26 +88,23 @@ void LinkLabel::leaveEvent(QEvent* event) {
 
 // Caption and sizing border; no system menu, hence no close box.
 AboutDialog::AboutDialog(MainWindow& owner, const AboutTexts& texts)
-    : QWidget(&owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), owner_(owner) {
-    setObjectName(kObjectName);
-    setWindowTitle(QStringLiteral("О программе"));
-    owner.layer().register_window(this, kAboutWindow);
-
+    : NumberedDialog(owner, kAboutWindow, kObjectName, QStringLiteral("О программе"),
+                     Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint, Placement::on_screen) {
     // Creation order is the controls' order.
-    add<QLabel>(65, 5, 5, 275, 15, QStringLiteral("'Деталехран' Версия 0.9"));
-    add<QLabel>(68, 5, 35, 275, 20, author_line(texts));
-    add<QLabel>(69, 5, 55, 275, 30,
+    add_text<QLabel>(65, 5, 5, 275, 15, QStringLiteral("'Деталехран' Версия 0.9"));
+    add_text<QLabel>(68, 5, 35, 275, 20, author_line(texts));
+    add_text<QLabel>(69, 5, 55, 275, 30,
                 QStringLiteral("При необходимости в программу будут добавляться новые возможности"));
-    add<QLabel>(70, 5, 85, 275, 40, contact_line(texts));
-    add<QLabel>(71, 5, 130, 275, 30,
+    add_text<QLabel>(70, 5, 85, 275, 40, contact_line(texts));
+    add_text<QLabel>(71, 5, 130, 275, 30,
                 QStringLiteral("Если Вам понравилась программа, Вы всегда можете сказать спасибо."));
-    add<QLabel>(72, 10, 175, 185, 15, QStringLiteral("Благодарности принимаются здесь:"));
-    add<LinkLabel>(kAboutLink1, 200, 175, 80, 15, wallet_text(texts.wallets[0]));
-    add<QLabel>(73, 15, 190, 35, 15, QStringLiteral("здесь:"));
-    add<LinkLabel>(kAboutLink2, 50, 190, 85, 15, wallet_text(texts.wallets[1]));
-    add<QLabel>(74, 140, 190, 55, 15, QStringLiteral("или здесь:"));
-    add<LinkLabel>(kAboutLink3, 200, 190, 80, 15, wallet_text(texts.wallets[2]));
-    add<QPushButton>(kAboutOk, 105, 210, 80, 20, QStringLiteral("OK"));
+    add_text<QLabel>(72, 10, 175, 185, 15, QStringLiteral("Благодарности принимаются здесь:"));
+    add_text<LinkLabel>(kAboutLink1, 200, 175, 80, 15, wallet_text(texts.wallets[0]));
+    add_text<QLabel>(73, 15, 190, 35, 15, QStringLiteral("здесь:"));
+    add_text<LinkLabel>(kAboutLink2, 50, 190, 85, 15, wallet_text(texts.wallets[1]));
+    add_text<QLabel>(74, 140, 190, 55, 15, QStringLiteral("или здесь:"));
+    add_text<LinkLabel>(kAboutLink3, 200, 190, 80, 15, wallet_text(texts.wallets[2]));
+    add_text<QPushButton>(kAboutOk, 105, 210, 80, 20, QStringLiteral("OK"));
 
     const int links[] = {kAboutLink1, kAboutLink2, kAboutLink3};
     for (int i = 0; i < 3; ++i) {
@@ -125,17 +119,14 @@ AboutDialog::AboutDialog(MainWindow& owner, const AboutTexts& texts)
 }
 
 template <typename W>
-W* AboutDialog::add(int number, int x, int y, int width, int height, const QString& text) {
-    auto* widget = new W(text, this);
+W* AboutDialog::add_text(int number, int x, int y, int width, int height, const QString& text) {
     designed_[number] = QRect(x, y, width, height);
-    owner_.layer().register_control(widget, kAboutWindow, number);
-    controls_[number] = widget;
-    return widget;
+    return add<W>(this, number, x, y, width, height, text);
 }
 
 void AboutDialog::place_controls() {
     for (const auto& [number, r] : designed_) {
-        controls_[number]->setGeometry(qRound(r.x() * scale_x_), qRound(r.y() * scale_y_),
+        control(number)->setGeometry(qRound(r.x() * scale_x_), qRound(r.y() * scale_y_),
                                        qRound(r.width() * scale_x_), qRound(r.height() * scale_y_));
     }
     resize(qRound(kClientWidth * scale_x_), qRound(kClientHeight * scale_y_));
@@ -145,7 +136,7 @@ void AboutDialog::fit_texts() {
     // One-line texts set the width; then the wrapped ones, at that width,
     // set the height (a wider dialog wraps into fewer lines).
     for (const auto& [number, r] : designed_) {
-        QWidget* widget = controls_[number];
+        QWidget* widget = control(number);
         const auto* label = qobject_cast<QLabel*>(widget);
         if (label != nullptr && label->wordWrap()) continue;
         const QString text = label != nullptr ? label->text() : static_cast<QAbstractButton*>(widget)->text();
@@ -155,29 +146,12 @@ void AboutDialog::fit_texts() {
         scale_y_ = std::max(scale_y_, metrics.height() / r.height());
     }
     for (const auto& [number, r] : designed_) {
-        const auto* label = qobject_cast<QLabel*>(controls_[number]);
+        const auto* label = qobject_cast<QLabel*>(control(number));
         if (label == nullptr || !label->wordWrap()) continue;
         const int needed = label->heightForWidth(qRound(r.width() * scale_x_));
         scale_y_ = std::max(scale_y_, (needed + 1.0) / r.height());
     }
     place_controls();
-}
-
-QWidget* AboutDialog::control(int number) const {
-    const auto found = controls_.find(number);
-    return found == controls_.end() ? nullptr : found->second;
-}
-
-void AboutDialog::show_centred() {
-    const QScreen* screen = owner_.screen() != nullptr ? owner_.screen() : QGuiApplication::primaryScreen();
-    WindowLayer::show_centred(this, screen != nullptr ? screen->availableGeometry().center() : QPoint());
-}
-
-void AboutDialog::close_window() { owner_.layer().dispose_window(this); }
-
-AboutDialog* about_dialog(const App& app) {
-    if (app.main_window == nullptr) return nullptr;
-    return app.main_window->findChild<AboutDialog*>(kObjectName, Qt::FindDirectChildrenOnly);
 }
 
 }  // namespace detalehran::dialogs

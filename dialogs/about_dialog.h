@@ -7,8 +7,9 @@
 #include <QAbstractButton>
 #include <QColor>
 #include <QString>
-#include <QWidget>
 #include <map>
+
+#include "mainwindow/numbered_dialog.h"
 
 namespace detalehran {
 
@@ -59,36 +60,31 @@ private:
     bool inert_ = false;
 };
 
-class AboutDialog : public QWidget {
+class AboutDialog : public NumberedDialog {
     Q_OBJECT
 
 public:
+    static constexpr const char* kObjectName = "about_dialog";
+
     // Builds the window and its controls, hidden, as a child of the main window.
     AboutDialog(MainWindow& owner, const AboutTexts& texts);
 
-    // A numbered control of this window, or null.
-    QWidget* control(int number) const;
-    void show_centred();
-    // Closes the window for real, through the window layer, and lets it go.
-    void close_window();
-
 private:
+    // A text at its drawn place; fit_texts scales every place evenly.
     template <typename W>
-    W* add(int number, int x, int y, int width, int height, const QString& text);
+    W* add_text(int number, int x, int y, int width, int height, const QString& text);
     // Grows the drawn layout evenly until every text fits its place under
     // the desktop's font, never shrinking it.
     void fit_texts();
     void place_controls();
 
-    MainWindow& owner_;
-    std::map<int, QWidget*> controls_;
     std::map<int, QRect> designed_;  // each control's place in the drawn layout
     double scale_x_ = 1.0;  // the drawn layout grown for the desktop's font
     double scale_y_ = 1.0;
 };
 
 // The open dialog, or null.
-AboutDialog* about_dialog(const App& app);
+inline AboutDialog* about_dialog(const App& app) { return find_dialog<AboutDialog>(app); }
 
 }  // namespace dialogs
 }  // namespace detalehran

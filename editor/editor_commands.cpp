@@ -53,12 +53,6 @@ QString editor_tree_path(ItemEditorWindow& editor) {
     return node < 0 ? QString() : trees::build_node_path(editor.nodes(), node);
 }
 
-void leave_for_the_list(App& app, ItemEditorWindow& editor) {
-    editor.close_window();
-    app.main_window->setEnabled(true);
-    app.main_window->item_list()->setFocus();
-}
-
 // A number as the statement takes it bare: digits, and for prices at most
 // one point with at most two decimals.
 bool is_quantity(const QString& text) {
@@ -134,14 +128,10 @@ bool store_item(App& app, ItemEditorWindow& editor, int row) {
 }  // namespace
 
 void open_item_editor(App& app, EditorMode mode) {
+    auto* editor = open_modal<ItemEditorWindow>(app, [](MainWindow& main) { return new ItemEditorWindow(main); });
+    if (editor == nullptr) return;
     MainWindow* main = app.main_window;
-    if (main == nullptr || item_editor_window(app) != nullptr) return;
     app.editor_mode = mode;
-    main->setEnabled(false);
-    auto* editor = new ItemEditorWindow(*main);
-    editor->winId();
-    // Disabling the main window reaches its child windows too.
-    editor->setEnabled(true);
 
     editor->package_box()->addItems(first_column(app, db::kSelectPackages));
     editor->supplier_box()->clear();
@@ -212,19 +202,18 @@ void save_item(App& app, const Event&) {
 
     trees::copy_tree(editor->nodes(), app.location_nodes, app.main_window->location_tree());
     trees::sort_tree(app.main_window->location_tree());
-    leave_for_the_list(app, *editor);
+    leave_dialog(app, *editor);
     settings::save_settings(app);
     trees::reveal_item_in_tree(app, kLocationTree, db::kPlace);
     app.main_window->item_list()->setFocus();
 }
 
 void cancel_editor(App& app, const Event&) {
-    if (ItemEditorWindow* editor = item_editor_window(app)) leave_for_the_list(app, *editor);
+    if (ItemEditorWindow* editor = item_editor_window(app)) leave_dialog(app, *editor);
 }
 
 void close_editor(App& app, const Event&) {
-    if (app.main_window != nullptr) app.main_window->setEnabled(true);
-    if (ItemEditorWindow* editor = item_editor_window(app)) editor->close_window();
+    close_by_close_box(app, item_editor_window(app));
 }
 
 void choose_document(App& app, const Event&) {

@@ -23,7 +23,6 @@ namespace detalehran::editor {
 
 namespace {
 
-const char* const kObjectName = "item_editor_window";
 constexpr int kClientWidth = 676;
 constexpr int kClientHeight = 232;
 constexpr int kDataFrame = 47;
@@ -129,39 +128,36 @@ bool price_accepts(const QString& text, int pos, QChar c) {
 bool quantity_accepts(const QString&, int, QChar c) { return c >= u'0' && c <= u'9'; }
 
 ItemEditorWindow::ItemEditorWindow(MainWindow& owner)
-    : QWidget(&owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
-      owner_(owner) {
-    setObjectName(kObjectName);
-    setWindowTitle(QStringLiteral("Добавить/редактировать"));
+    : NumberedDialog(owner, kEditorWindow, kObjectName, QStringLiteral("Добавить/редактировать"),
+                     Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint |
+                         Qt::MSWindowsFixedSizeDialogHint,
+                     Placement::on_owner) {
     setFixedSize(kClientWidth, kClientHeight);
-    owner.layer().register_window(this, kEditorWindow);
-
     // The frames lie behind the controls they group.
-    add<QGroupBox>(kDataFrame, 2, 0, 323, 205, QStringLiteral("Данные"))->lower();
-    add<QGroupBox>(kPlaceFrame, 326, 0, 349, 205, QStringLiteral("Расположение"))->lower();
+    add<QGroupBox>(this, kDataFrame, 2, 0, 323, 205, QStringLiteral("Данные"))->lower();
+    add<QGroupBox>(this, kPlaceFrame, 326, 0, 349, 205, QStringLiteral("Расположение"))->lower();
 
-    fields_[0] = add<QLineEdit>(kEditorName, 100, 20, 199, 20);
+    fields_[0] = add<QLineEdit>(this, kEditorName, 100, 20, 199, 20);
     label(38, 25, 80, QStringLiteral("Название"));
-    fields_[1] = add<QLineEdit>(kEditorDescription, 100, 70, 220, 20);
+    fields_[1] = add<QLineEdit>(this, kEditorDescription, 100, 70, 220, 20);
     label(40, 75, 80, QStringLiteral("Описание"));
-    fields_[2] = add<QLineEdit>(kEditorPlace, 440, 20, 230, 20);
-    auto* quantity = add<QuantitySpin>(kEditorQuantity, 100, 95, 100, 20);
+    fields_[2] = add<QLineEdit>(this, kEditorPlace, 440, 20, 230, 20);
+    auto* quantity = add<QuantitySpin>(this, kEditorQuantity, 100, 95, 100, 20);
     fields_[3] = quantity->line();
     label(42, 100, 80, QStringLiteral("Количество"));
-    fields_[4] = add<QLineEdit>(kEditorPrice, 100, 145, 100, 20);
+    fields_[4] = add<QLineEdit>(this, kEditorPrice, 100, 145, 100, 20);
     label(43, 150, 85, QStringLiteral("Цена расходная"));
-    fields_[5] = add<QLineEdit>(kEditorPurchasePrice, 100, 120, 100, 20);
+    fields_[5] = add<QLineEdit>(this, kEditorPurchasePrice, 100, 120, 100, 20);
     label(44, 125, 85, QStringLiteral("Цена  приходная"));
-    supplier_ = add<QComboBox>(kEditorSupplier, 100, 170, 199, 20);
+    supplier_ = add<QComboBox>(this, kEditorSupplier, 100, 170, 199, 20);
     fields_[6] = nullptr;
     label(45, 175, 80, QStringLiteral("Поставщик"));
-    fields_[7] = add<QLineEdit>(kEditorSectionPath, 440, 45, 170, 20);
-    package_ = add<QComboBox>(kEditorPackage, 100, 45, 199, 20);
+    fields_[7] = add<QLineEdit>(this, kEditorSectionPath, 440, 45, 170, 20);
+    package_ = add<QComboBox>(this, kEditorPackage, 100, 45, 199, 20);
     label(46, 50, 80, QStringLiteral("Тип корпуса"));
-    fields_[9] = add<QLineEdit>(kEditorId, 440, 70, 230, 20);
-    fields_[10] = add<QLineEdit>(kEditorDocument, 440, 95, 230, 20);
+    fields_[9] = add<QLineEdit>(this, kEditorId, 440, 70, 230, 20);
+    fields_[10] = add<QLineEdit>(this, kEditorDocument, 440, 95, 230, 20);
     for (int hidden : {2, 7, 9, 10}) {
         fields_[hidden]->setReadOnly(true);
         fields_[hidden]->hide();
@@ -171,16 +167,16 @@ ItemEditorWindow::ItemEditorWindow(MainWindow& owner)
         box->setInsertPolicy(QComboBox::NoInsert);
     }
 
-    tree_ = add<QTreeWidget>(kEditorLocationTree, 330, 20, 340, 180);
+    tree_ = add<QTreeWidget>(this, kEditorLocationTree, 330, 20, 340, 180);
     tree_->setHeaderHidden(true);
-    add<QPushButton>(kEditorOk, 560, 210, 55, 20, QStringLiteral("ОК"));
-    add<QPushButton>(kEditorCancel, 620, 210, 55, 20, QStringLiteral("Отмена"));
-    auto* add_document = add<QPushButton>(kEditorAddDocument, 300, 20, 20, 20);
+    add<QPushButton>(this, kEditorOk, 560, 210, 55, 20, QStringLiteral("ОК"));
+    add<QPushButton>(this, kEditorCancel, 620, 210, 55, 20, QStringLiteral("Отмена"));
+    auto* add_document = add<QPushButton>(this, kEditorAddDocument, 300, 20, 20, 20);
     add_document->setIcon(owner.image(0));
     add_document->setToolTip(QStringLiteral("Добавить Datasheet"));
-    add<QPushButton>(kEditorRemovePackage, 300, 45, 20, 20)->setIcon(owner.image(1));
+    add<QPushButton>(this, kEditorRemovePackage, 300, 45, 20, 20)->setIcon(owner.image(1));
     // The supplier's minus button has no action: suppliers are no table.
-    add<QPushButton>(kEditorRemoveDocument, 300, 170, 20, 20)->setIcon(owner.image(1));
+    add<QPushButton>(this, kEditorRemoveDocument, 300, 170, 20, 20)->setIcon(owner.image(1));
 
     for (QLineEdit* price : {fields_[4], fields_[5]}) {
         price->setValidator(new InsertionFilter(price_accepts, price));
@@ -191,17 +187,8 @@ ItemEditorWindow::ItemEditorWindow(MainWindow& owner)
     set_value(3, QStringLiteral("0"));
 }
 
-template <typename W, typename... Args>
-W* ItemEditorWindow::add(int number, int x, int y, int width, int height, Args&&... args) {
-    auto* widget = new W(std::forward<Args>(args)..., this);
-    widget->setGeometry(x, y, width, height);
-    owner_.layer().register_control(widget, kEditorWindow, number);
-    controls_[number] = widget;
-    return widget;
-}
-
 void ItemEditorWindow::label(int number, int y, int width, const QString& text) {
-    auto* caption = add<QLabel>(number, 10, y, width, 15, text);
+    auto* caption = add<QLabel>(this, number, 10, y, width, 15, text);
     // The layout was drawn for a narrower font: a caption that would be cut
     // gets a smaller size of the same font instead.
     QFont font = caption->font();
@@ -209,11 +196,6 @@ void ItemEditorWindow::label(int number, int y, int width, const QString& text) 
         font.setPointSizeF(font.pointSizeF() - 0.5);
     }
     caption->setFont(font);
-}
-
-QWidget* ItemEditorWindow::control(int number) const {
-    const auto found = controls_.find(number);
-    return found == controls_.end() ? nullptr : found->second;
 }
 
 QString ItemEditorWindow::value(int column) const {
@@ -259,16 +241,6 @@ bool ItemEditorWindow::eventFilter(QObject* watched, QEvent* event) {
     if (typed.size() == 1 && rule(text, pos, typed[0])) return false;
     QApplication::beep();
     return true;
-}
-
-void ItemEditorWindow::show_centred() { WindowLayer::show_centred(this, owner_.frameGeometry().center()); }
-
-void ItemEditorWindow::close_window() { owner_.layer().dispose_window(this); }
-
-ItemEditorWindow* item_editor_window(const App& app) {
-    MainWindow* main = app.main_window;
-    if (main == nullptr) return nullptr;
-    return main->findChild<ItemEditorWindow*>(kObjectName, Qt::FindDirectChildrenOnly);
 }
 
 }  // namespace detalehran::editor

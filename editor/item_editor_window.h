@@ -6,9 +6,8 @@
 // the editor's other files.
 
 #include <QString>
-#include <QWidget>
-#include <map>
 
+#include "mainwindow/numbered_dialog.h"
 #include "state/node_list.h"
 
 class QComboBox;
@@ -27,14 +26,14 @@ namespace editor {
 bool price_accepts(const QString& text, int pos, QChar c);
 bool quantity_accepts(const QString& text, int pos, QChar c);
 
-class ItemEditorWindow : public QWidget {
+class ItemEditorWindow : public NumberedDialog {
     Q_OBJECT
 
 public:
+    static constexpr const char* kObjectName = "item_editor_window";
+
     explicit ItemEditorWindow(MainWindow& owner);
 
-    // A numbered control of this window, or null.
-    QWidget* control(int number) const;
     QTreeWidget* location_tree() const { return tree_; }
     QComboBox* package_box() const { return package_; }
     QComboBox* supplier_box() const { return supplier_; }
@@ -48,20 +47,12 @@ public:
     // The file picked with the add-document button; empty for none.
     QString chosen_file;
 
-    void show_centred();
-    // Closes the window for real, through the window layer, and lets it go.
-    void close_window();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    template <typename W, typename... Args>
-    W* add(int number, int x, int y, int width, int height, Args&&... args);
     void label(int number, int y, int width, const QString& text);
 
-    MainWindow& owner_;
-    std::map<int, QWidget*> controls_;
     QLineEdit* fields_[11] = {};
     QComboBox* package_ = nullptr;
     QComboBox* supplier_ = nullptr;
@@ -70,7 +61,7 @@ private:
 };
 
 // The open editor, or null.
-ItemEditorWindow* item_editor_window(const App& app);
+inline ItemEditorWindow* item_editor_window(const App& app) { return find_dialog<ItemEditorWindow>(app); }
 
 }  // namespace editor
 }  // namespace detalehran

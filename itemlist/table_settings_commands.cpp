@@ -34,33 +34,11 @@ void recolour_rows(App& app, bool highlight) {
     }
 }
 
-// The dialog goes; the main window takes over with the list focused.
-void leave_for_the_list(App& app, TableSettingsDialog& dialog) {
-    dialog.close_window();
-    app.main_window->setEnabled(true);
-    app.main_window->item_list()->setFocus();
-}
-
 }  // namespace
 
 void open_table_settings(App& app, const Event&) {
-    MainWindow* main = app.main_window;
-    if (main == nullptr) return;
-    if (TableSettingsDialog* open = table_settings_dialog(app)) {
-        open->raise();
-        open->activateWindow();
-        return;
-    }
-    main->setEnabled(false);
-    auto* dialog = new TableSettingsDialog(*main);
-    dialog->winId();
-    if (dialog->windowHandle() == nullptr) {
-        delete dialog;
-        main->setEnabled(true);
-        return;
-    }
-    // Disabling the main window reaches its child windows too.
-    dialog->setEnabled(true);
+    auto* dialog = open_modal<TableSettingsDialog>(app, [](MainWindow& main) { return new TableSettingsDialog(main); });
+    if (dialog == nullptr) return;
 
     for (const ColumnBox& box : kColumnBoxes) {
         QCheckBox* check = dialog->check_box(box.control);
@@ -121,24 +99,21 @@ void table_settings_ok(App& app, const Event&) {
 
     list->setUpdatesEnabled(true);
     list->viewport()->update();
-    leave_for_the_list(app, *dialog);
+    leave_dialog(app, *dialog);
 }
 
 void table_settings_cancel(App& app, const Event&) {
     TableSettingsDialog* dialog = table_settings_dialog(app);
     if (dialog == nullptr) return;
-    leave_for_the_list(app, *dialog);
+    leave_dialog(app, *dialog);
     app.highlight.on = app.highlight.on_saved;
     app.highlight.minimum = app.highlight.minimum_saved;
     app.highlight.colour = app.highlight.colour_saved;
 }
 
 void close_table_settings(App& app, const Event&) {
-    if (app.main_window != nullptr) app.main_window->setEnabled(true);
-    TableSettingsDialog* dialog = table_settings_dialog(app);
-    if (dialog == nullptr) return;
     // Only the colour chosen meanwhile stays; the boxes and the minimum go.
-    dialog->close_window();
+    close_by_close_box(app, table_settings_dialog(app));
 }
 
 }  // namespace detalehran::itemlist

@@ -23,7 +23,6 @@ namespace detalehran::itemlist {
 
 namespace {
 
-const char* const kObjectName = "table_settings_dialog";
 constexpr int kClientWidth = 494;
 constexpr int kClientHeight = 186;
 // Right edge of the widest row as designed; the frames end 5 pixels further.
@@ -105,13 +104,10 @@ private:
 };
 
 TableSettingsDialog::TableSettingsDialog(MainWindow& owner)
-    : QWidget(&owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
-      owner_(owner) {
-    setObjectName(kObjectName);
-    setWindowTitle(QStringLiteral("Настройка отображения таблицы"));
-    owner.layer().register_window(this, kTableSettingsWindow);
-
+    : NumberedDialog(owner, kTableSettingsWindow, kObjectName, QStringLiteral("Настройка отображения таблицы"),
+                     Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                         Qt::MSWindowsFixedSizeDialogHint,
+                     Placement::on_owner) {
     // Creation order is the controls' order.
     add<QPushButton>(this, kSettingsOk, 389, 163, 50, 20, QStringLiteral("ОК"));
     add<QPushButton>(this, kSettingsCancel, 443, 163, 50, 20, QStringLiteral("Отмена"));
@@ -142,15 +138,6 @@ TableSettingsDialog::TableSettingsDialog(MainWindow& owner)
     minimum_field_->setValidator(filter_);
 
     fit_to_font();
-}
-
-template <typename W, typename... Args>
-W* TableSettingsDialog::add(QWidget* parent, int number, int x, int y, int width, int height, Args&&... args) {
-    auto* widget = new W(std::forward<Args>(args)..., parent);
-    widget->setGeometry(x, y, width, height);
-    owner_.layer().register_control(widget, kTableSettingsWindow, number);
-    controls_[number] = widget;
-    return widget;
 }
 
 // The layout was drawn for a narrower font than Qt's usual one: a control
@@ -197,11 +184,6 @@ bool TableSettingsDialog::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-QWidget* TableSettingsDialog::control(int number) const {
-    const auto found = controls_.find(number);
-    return found == controls_.end() ? nullptr : found->second;
-}
-
 QCheckBox* TableSettingsDialog::check_box(int number) const { return qobject_cast<QCheckBox*>(control(number)); }
 
 void TableSettingsDialog::set_minimum_text(const QString& text) {
@@ -214,15 +196,6 @@ void TableSettingsDialog::set_highlight_controls_enabled(bool enabled) {
     for (QWidget* widget : {control(kSettingsColourButton), control(kSettingsMinimumField), control(kMinimumCaption)}) {
         widget->setEnabled(enabled);
     }
-}
-
-void TableSettingsDialog::show_centred() { WindowLayer::show_centred(this, owner_.frameGeometry().center()); }
-
-void TableSettingsDialog::close_window() { owner_.layer().dispose_window(this); }
-
-TableSettingsDialog* table_settings_dialog(const App& app) {
-    if (app.main_window == nullptr) return nullptr;
-    return app.main_window->findChild<TableSettingsDialog*>(kObjectName, Qt::FindDirectChildrenOnly);
 }
 
 }  // namespace detalehran::itemlist

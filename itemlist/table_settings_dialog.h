@@ -4,8 +4,7 @@
 // registered with its window layer, so that its buttons and its close box
 // reach the program as routed events; it holds widgets only.
 
-#include <QWidget>
-#include <map>
+#include "mainwindow/numbered_dialog.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -26,15 +25,15 @@ struct ColumnBox {
 };
 inline constexpr ColumnBox kColumnBoxes[] = {{86, 8}, {87, 1}, {88, 3}, {89, 4}, {90, 5}, {91, 6}};
 
-class TableSettingsDialog : public QWidget {
+class TableSettingsDialog : public NumberedDialog {
     Q_OBJECT
 
 public:
+    static constexpr const char* kObjectName = "table_settings_dialog";
+
     // Builds the window and its controls, hidden, as a child of the main window.
     explicit TableSettingsDialog(MainWindow& owner);
 
-    // A numbered control of this window, or null.
-    QWidget* control(int number) const;
     QCheckBox* check_box(int number) const;
     QLineEdit* minimum_field() const { return minimum_field_; }
 
@@ -43,28 +42,21 @@ public:
     void set_minimum_text(const QString& text);
     // Enables or disables the colour button, the minimum and its caption.
     void set_highlight_controls_enabled(bool enabled);
-    void show_centred();
-    // Closes the window for real, through the window layer, and lets it go.
-    void close_window();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    template <typename W, typename... Args>
-    W* add(QWidget* parent, int number, int x, int y, int width, int height, Args&&... args);
     void fit_to_font();
     void fit_highlight_frame();
 
-    MainWindow& owner_;
     QWidget* page_ = nullptr;
     QLineEdit* minimum_field_ = nullptr;
     DigitFilter* filter_ = nullptr;
-    std::map<int, QWidget*> controls_;
 };
 
 // The open dialog, or null.
-TableSettingsDialog* table_settings_dialog(const App& app);
+inline TableSettingsDialog* table_settings_dialog(const App& app) { return find_dialog<TableSettingsDialog>(app); }
 
 }  // namespace itemlist
 }  // namespace detalehran

@@ -24,6 +24,7 @@
 #include "app/lifecycle.h"
 #include "mainwindow/main_window.h"
 #include "dialogs/about_dialog.h"
+#include "support/dialog_fixture.h"
 #include "support/scripted_services.h"
 
 static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -37,49 +38,23 @@ using testing::ServiceKind;
 
 constexpr int kLinks[] = {kAboutLink1, kAboutLink2, kAboutLink3};
 
-class About : public ::testing::Test {
+class About : public testing::DialogTest<AboutDialog> {
 protected:
-    About() {
-        window_ = build_main_window(app_);
-        window_->layer().set_sink([this](const Event& event) { process_event(app_, event); });
-    }
-    ~About() override { delete app_.main_window; }
-
-    static void settle() {
-        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-    }
-    AboutDialog* dialog() { return dialogs::about_dialog(app_); }
-    AboutDialog* open() {
-        window_->menu_item(kMenuAbout)->trigger();
-        settle();
-        return dialog();
-    }
+    AboutDialog* open() { return open_by_menu(kMenuAbout); }
     // As a build that sets every detail would open it.
     AboutDialog* open_with_details() {
         dialogs::open_about_dialog(app_, kDetails);
         settle();
         return dialog();
     }
+    LinkLabel* link(int number) { return qobject_cast<LinkLabel*>(control(number)); }
+    void press_close_event() {
+        press_close_box();
+        settle();
+    }
+
     static inline const dialogs::AboutTexts kDetails{
         "Иван Петров", "ivan@example.org", {"R123456789012", "Z210987654321", "E555555555555"}};
-    QWidget* control(int number) { return dialog() != nullptr ? dialog()->control(number) : nullptr; }
-    LinkLabel* link(int number) { return qobject_cast<LinkLabel*>(control(number)); }
-    void click(QWidget* widget) {
-        ASSERT_NE(widget, nullptr);
-        QTest::mouseClick(widget, Qt::LeftButton);
-        settle();
-    }
-    void press_close_event() {
-        QCloseEvent close;
-        QCoreApplication::sendEvent(dialog()->windowHandle(), &close);
-        settle();
-    }
-    int messages() const { return services_.count(ServiceKind::message_box); }
-
-    QApplication& application_ = testing::test_application();  // before any widget
-    testing::ScriptedServices services_;
-    App app_{services_};
-    MainWindow* window_ = nullptr;
 };
 
 struct Designed {

@@ -25,6 +25,7 @@
 #include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
 #include "itemlist/table_settings_dialog.h"
+#include "support/dialog_fixture.h"
 #include "support/scripted_services.h"
 
 // Readable rectangles in failure messages.
@@ -43,39 +44,14 @@ constexpr int kRed = 0x0000FF;
 constexpr int kGreen = 0x00FF00;
 constexpr int kMarker = 0x123456;  // a colour nothing in the program gives
 
-class TableSettings : public ::testing::Test {
+class TableSettings : public testing::DialogTest<TableSettingsDialog> {
 protected:
-    TableSettings() {
-        window_ = build_main_window(app_);
-        window_->layer().set_sink([this](const Event& event) { process_event(app_, event); });
-    }
-    ~TableSettings() override { delete app_.main_window; }
-
-    static void settle() {
-        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-    }
-    TableSettingsDialog* dialog() { return itemlist::table_settings_dialog(app_); }
-    TableSettingsDialog* open() {
-        window_->menu_item(kMenuTableSettings)->trigger();
-        settle();
-        return dialog();
-    }
-    QWidget* control(int number) { return dialog() != nullptr ? dialog()->control(number) : nullptr; }
+    TableSettingsDialog* open() { return open_by_menu(kMenuTableSettings); }
     QCheckBox* box(int number) { return qobject_cast<QCheckBox*>(control(number)); }
     QLineEdit* field() { return qobject_cast<QLineEdit*>(control(kSettingsMinimumField)); }
-    void click(int number) {
-        auto* button = qobject_cast<QAbstractButton*>(control(number));
-        ASSERT_NE(button, nullptr) << number;
-        button->click();
-        settle();
-    }
     void type_minimum(const QString& text) {
         field()->selectAll();
         QTest::keyClicks(field(), text);
-    }
-    void press_close_box() {
-        QCloseEvent close_box;
-        QCoreApplication::sendEvent(dialog()->windowHandle(), &close_box);
     }
     // One row per quantity, each in the marker colour.
     void add_rows(const QStringList& quantities) {
@@ -94,11 +70,6 @@ protected:
         return result;
     }
     bool list_focused() const { return window_->focusWidget() == window_->item_list(); }
-
-    QApplication& application_ = testing::test_application();  // before any widget
-    testing::ScriptedServices services_;
-    App app_{services_};
-    MainWindow* window_ = nullptr;
 };
 
 struct Designed {

@@ -93,4 +93,5 @@ TEST_P(GeneratedStoreTrees, EveryStoredPathIsANodeAfterTheFirstStart) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tool, GeneratedStoreTrees,
-                         ::testing::Values(dbtool::Content::demo, dbtool::Content::generated));
+                         ::testing::Values(dbtool::Content::demo, dbtool::Content::generated),
+                         [](const auto& info) { return info.param == dbtool::Content::demo ? "Demo" : "Generated"; });
