@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev llvm
+  mdbtools mdbtools-dev
 )
 
 missing=()
