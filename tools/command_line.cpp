@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 
+#include "jet_convert.h"
 #include "store_writer.h"
 
 namespace detalehran::dbtool {
@@ -17,14 +18,20 @@ constexpr std::size_t kMaxParts = 50'000'000;
 
 constexpr const char* kUsage =
     "Usage: detalehran-db create DIR [--demo | --parts N]\n"
+    "       detalehran-db convert OLD.mdb DIR\n"
     "       detalehran-db --help\n"
     "\n"
-    "Creates the inventory database DIR/Store.mdb and the folder DIR/Datasheet.\n"
+    "create: creates the inventory database DIR/Store.mdb and the folder DIR/Datasheet.\n"
     "DIR must exist; an existing Store.mdb is never replaced.\n"
     "\n"
     "  --demo      fill the database with a demo inventory of a few hundred parts\n"
     "  --parts N   fill the database with N generated parts, for benchmarks\n"
-    "  --help      show this help\n";
+    "  --help      show this help\n"
+    "\n"
+    "convert: reads OLD.mdb, an Access (Jet) Store.mdb of the old Windows program,\n"
+    "and writes its items, package types and parked items into DIR/Store.mdb.\n"
+    "OLD.mdb is only read; DIR must exist and an existing Store.mdb is never\n"
+    "replaced. Nothing is written unless OLD.mdb can be read whole.\n";
 
 struct UsageError {
     std::string message;
@@ -84,6 +91,54 @@ CreateRequest parse_create(const std::vector<std::string>& args) {
     return request;
 }
 
+struct ConvertRequest {
+    std::string jet_path;
+    std::string folder;
+};
+
+ConvertRequest parse_convert(const std::vector<std::string>& args) {
+    std::vector<std::string> operands;
+    bool options_done = false;
+    for (std::size_t k = 2; k < args.size(); ++k) {
+        if (!options_done && args[k] == "--") {
+            options_done = true;
+        } else if (!options_done && args[k].size() > 1 && args[k][0] == '-') {
+            throw UsageError{"unknown option '" + args[k] + "'"};
+        } else {
+            if (args[k].empty()) throw UsageError{"an empty file or folder name"};
+            operands.push_back(args[k]);
+        }
+    }
+    if (operands.size() != 2) throw UsageError{"convert needs the old Store.mdb and the folder to write into"};
+    return {operands[0], operands[1]};
+}
+
+int run_convert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ConvertRequest request;
+    try {
+        request = parse_convert(args);
+    } catch (const UsageError& e) {
+        err << kProgram << ": " << e.message << " (see " << kProgram << " --help)" << std::endl;
+        return kExitUsage;
+    }
+    jet::ConvertReport report;
+    std::string error;
+    if (!jet::convert_jet_store(request.jet_path, request.folder, &report, &error)) {
+        err << kProgram << ": " << error << std::endl;
+        return kExitFailure;
+    }
+    out << "Converted " << request.jet_path << " (Jet " << report.jet_version << ") into " << report.store_path << ": "
+        << report.items << " items, " << report.packages << " package types, " << report.parked_returned
+        << " parked items returned\n";
+    if (report.parked_dropped > 0) {
+        out << "Dropped " << report.parked_dropped << " parked copies of items still in the store\n";
+    }
+    if (report.new_ids > 0) out << "Numbered " << report.new_ids << " items that had no ID\n";
+    for (const std::string& column : report.missing_columns) out << "Column " << column << " is missing: left empty\n";
+    out << "New items will be numbered from " << report.next_id << "\n";
+    return kExitOk;
+}
+
 }  // namespace
 
 int run_command_line(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -96,6 +151,7 @@ int run_command_line(const std::vector<std::string>& args, std::ostream& out, st
     CreateRequest request;
     try {
         if (args.size() < 2) throw UsageError{"no command given"};
+        if (args[1] == "convert") return run_convert(args, out, err);
         if (args[1] != "create") throw UsageError{"unknown command '" + args[1] + "'"};
         request = parse_create(args);
     } catch (const UsageError& e) {
