@@ -31,7 +31,8 @@ constexpr const char* kUsage =
     "convert: reads OLD.mdb, an Access (Jet) Store.mdb of the old Windows program,\n"
     "and writes its items, package types and parked items into DIR/Store.mdb.\n"
     "OLD.mdb is only read; DIR must exist and an existing Store.mdb is never\n"
-    "replaced. Nothing is written unless OLD.mdb can be read whole.\n";
+    "replaced. Nothing is written unless OLD.mdb can be read whole. The old\n"
+    "folder's Datasheet folder and Store.ini are used as they are: copy them into DIR.\n";
 
 struct UsageError {
     std::string message;

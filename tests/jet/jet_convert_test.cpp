@@ -136,8 +136,9 @@ TEST_F(JetConvert, ReadsNullApartFromEmptyText) {
 // Damage of every kind refuses the whole file: nothing is written and the
 // original stays byte for byte.
 TEST_F(JetConvert, RefusesFilesCutShortOrDamaged) {
-    std::string bytes, error;
-    ASSERT_TRUE(fx::build_jet4_file(inventory(), &bytes, &error)) << error;
+    ASSERT_TRUE(write_checked_fixture(jet_path_, inventory()));
+    const std::string bytes = dtest::read_file(jet_path_);
+    std::string error;
     constexpr std::size_t kPage = 4096;
     auto page_where = [&](auto&& is) {
         for (std::size_t p = 1; p * kPage < bytes.size(); ++p) {
@@ -175,6 +176,29 @@ TEST_F(JetConvert, RefusesFilesCutShortOrDamaged) {
         EXPECT_TRUE(fs::is_empty(target_));
         EXPECT_EQ(dtest::read_file(jet_path_), c.file);
     }
+}
+
+// A table of more pages than an inline usage map covers lists its pages in
+// usage-map pages; all its rows arrive, and losing such a page refuses it.
+TEST_F(JetConvert, ReadsALargeTableThroughUsageMapPages) {
+    std::vector<fx::Table> tables = inventory();
+    fx::Table& store = tables[0];
+    for (std::int64_t id = 100; id < 10100; ++id) {
+        store.rows.push_back(item(text("Конденсатор " + std::to_string(id)), text(repeated("x", 150)), text("|Все|"),
+                                  number(id), number(id * 100), kNull, kNull, text("|Все|"), kNull, id, kNull));
+    }
+    ASSERT_TRUE(write_checked_fixture(jet_path_, tables));
+    ConvertReport report;
+    std::string error;
+    ASSERT_TRUE(convert_jet_store(jet_path_, target_, &report, &error)) << error;
+    EXPECT_EQ(report.items, 10004u);
+
+    const std::string bytes = dtest::read_file(jet_path_);
+    ASSERT_EQ(bytes[bytes.size() - 4096], 0x05);  // the writer puts usage-map pages last
+    dtest::write_file(jet_path_, bytes.substr(0, bytes.size() - 4096));
+    fs::remove(target_ + "Store.mdb");
+    EXPECT_FALSE(convert_jet_store(jet_path_, target_, &report, &error));
+    EXPECT_TRUE(fs::is_empty(target_));
 }
 
 TEST_F(JetConvert, RefusesAPriceItCannotKeepExactly) {
