@@ -32,7 +32,8 @@ fx::Row item(fx::Value name, fx::Value description, fx::Value place, fx::Value q
     return {name, description, place, quantity, selling, purchase, supplier, path, package, number(id), datasheet};
 }
 
-// Store with compressed text, IDs with gaps and the money edges; Temp with
+// Store with compressed text, IDs with gaps, the money edges and a deleted
+// row; Temp with
 // plain UCS-2 text, its columns in another order and without Datasheet,
 // holding one parked item and one stale copy of a stored one.
 std::vector<fx::Table> inventory() {
@@ -48,6 +49,7 @@ std::vector<fx::Table> inventory() {
         item(text("Ёлка ё"), text(kPageMemo), text("|Все|"), number(2147483647), number(9223372036854760000), number(1),
              kNull, kNull, kNull, 50, kNull),
     };
+    store.deleted_rows = {item(text("Удалённый"), kNull, kNull, kNull, kNull, kNull, kNull, kNull, kNull, 3, kNull)};
     fx::Table temp{"Temp", fx::item_columns(), {}};
     temp.compressed_text = false;
     temp.columns.pop_back();  // no Datasheet

@@ -92,10 +92,10 @@ public:
         update();
     }
     bool fits(std::size_t size) const { return kRowTable + 2 * (rows_ + 1) + size <= high_; }
-    std::uint32_t add(const std::string& row) {
+    std::uint32_t add(const std::string& row, std::uint32_t flags = 0) {
         high_ -= row.size();
         std::memcpy(page_->data() + high_, row.data(), row.size());
-        put16(page_->data() + kRowTable + 2 * rows_, static_cast<std::uint32_t>(high_));
+        put16(page_->data() + kRowTable + 2 * rows_, static_cast<std::uint32_t>(high_) | flags);
         ++rows_;
         update();
         return static_cast<std::uint32_t>(rows_ - 1);
@@ -151,13 +151,13 @@ public:
     // Adds a row to the table's current data page (or a new one); returns
     // page << 8 | row.
     std::uint32_t add_row(std::uint32_t owner, const std::string& row, std::uint32_t* current,
-                          std::vector<std::uint32_t>* owned) {
+                          std::vector<std::uint32_t>* owned, std::uint32_t flags = 0) {
         if (*current == 0 || !rows_of(*current, owner).fits(row.size())) {
             *current = allocate();
             open_.insert_or_assign(*current, PageRows(&pages_[*current], owner));
             if (owned) owned->push_back(*current);
         }
-        return (*current << 8) | rows_of(*current, owner).add(row);
+        return (*current << 8) | rows_of(*current, owner).add(row, flags);
     }
 
     // A long value: inline, in one long-value row, or in a chain of them.
@@ -284,6 +284,12 @@ bool write_rows(FileBuilder& file, const Table& table, Written* written, std::st
         for (std::size_t k = 0; k < table.columns.size(); ++k) {
             if (table.columns[k].autonumber && row[k]) highest = std::max(highest, std::get<std::int64_t>(*row[k]));
         }
+    }
+    constexpr std::uint32_t kDeletedRow = 0x4000;
+    for (const Row& row : table.deleted_rows) {
+        std::string packed;
+        if (!pack_row(file, table, layout, var_count, row, table.compressed_text, &packed, error)) return false;
+        file.add_row(written->tdef, packed, &current, &written->data_pages, kDeletedRow);
     }
     written->rows = static_cast<std::uint32_t>(table.rows.size());
     written->next_autonumber = table.next_autonumber ? table.next_autonumber : static_cast<std::uint32_t>(highest + 1);

@@ -31,6 +31,8 @@ struct Table {
     std::string name;
     std::vector<Column> columns;
     std::vector<Row> rows;
+    // Rows marked deleted, as Access leaves them until the file is compacted.
+    std::vector<Row> deleted_rows = {};
     // Jet 4 compresses the UCS-2 text of columns marked for it wherever
     // that makes the value shorter; otherwise text is stored as UCS-2.
     bool compressed_text = true;
