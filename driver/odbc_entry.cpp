@@ -1,42 +1,10 @@
-// The ODBC entry points that unixODBC calls: each checks its handle, clears
-// the handle's diagnostics and hands over to the driver's core.
+// The narrow ODBC entry points that unixODBC calls, and those without text:
+// each checks its handle, clears the handle's diagnostics and hands over to
+// the driver's core. Text is UTF-8.
 
-#include <new>
-
-#include "core/handles.h"
+#include "entry_support.h"
 
 using namespace detalehran::odbc;
-
-namespace {
-
-template <typename T, typename F>
-SQLRETURN with(SQLHANDLE handle, Tag tag, F&& body) {
-    T* h = checked<T>(handle, tag);
-    if (h == nullptr) return SQL_INVALID_HANDLE;
-    h->diag.clear();
-    try {
-        return body(*h);
-    } catch (const std::bad_alloc&) {
-        h->diag.add("HY001", "Memory allocation error");
-    } catch (...) {
-        h->diag.add("HY000", "Internal driver error");
-    }
-    return SQL_ERROR;
-}
-
-template <typename F>
-SQLRETURN with_stmt(SQLHSTMT s, F&& body) {
-    return with<Stmt>(s, Tag::stmt, std::forward<F>(body));
-}
-
-template <typename F>
-SQLRETURN with_dbc(SQLHDBC d, F&& body) {
-    return with<Dbc>(d, Tag::dbc, std::forward<F>(body));
-}
-
-}  // namespace
-
-#define DTLH_EXPORT extern "C" __attribute__((visibility("default")))
 
 DTLH_EXPORT SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT type, SQLHANDLE input, SQLHANDLE* output) {
     try {
@@ -58,6 +26,7 @@ DTLH_EXPORT SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT s, SQLUSMALLINT option) {
                 stmt.bindings.clear();
                 return SQL_SUCCESS;
             case SQL_RESET_PARAMS:
+                stmt.markers.bound.clear();
                 return SQL_SUCCESS;
             default:
                 stmt.diag.add("HY092", "Invalid attribute/option identifier");
@@ -105,7 +74,9 @@ DTLH_EXPORT SQLRETURN SQL_API SQLConnect(SQLHDBC d, SQLCHAR* dsn, SQLSMALLINT ds
 DTLH_EXPORT SQLRETURN SQL_API SQLDriverConnect(SQLHDBC d, SQLHWND, SQLCHAR* in, SQLSMALLINT in_len, SQLCHAR* out,
                                                SQLSMALLINT out_len, SQLSMALLINT* out_used, SQLUSMALLINT) {
     // No dialog is ever shown: every completion mode behaves as NOPROMPT.
-    return with_dbc(d, [&](Dbc& dbc) -> SQLRETURN { return driver_connect(dbc, arg_string(in, in_len), out, out_len, out_used); });
+    return with_dbc(d, [&](Dbc& dbc) -> SQLRETURN {
+        return driver_connect(dbc, arg_string(in, in_len), narrow_out(out, out_len), out_used);
+    });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLDisconnect(SQLHDBC d) {
@@ -118,17 +89,26 @@ DTLH_EXPORT SQLRETURN SQL_API SQLSetConnectAttr(SQLHDBC d, SQLINTEGER attr, SQLP
 
 DTLH_EXPORT SQLRETURN SQL_API SQLGetConnectAttr(SQLHDBC d, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER len,
                                                 SQLINTEGER* out_len) {
-    return with_dbc(d, [&](Dbc& dbc) -> SQLRETURN { return get_connect_attr(dbc, attr, value, len, out_len); });
+    return with_dbc(d, [&](Dbc& dbc) -> SQLRETURN { return get_connect_attr(dbc, attr, narrow_out(value, len), out_len); });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLGetInfo(SQLHDBC d, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT len,
                                          SQLSMALLINT* out_len) {
-    return with_dbc(d, [&](Dbc& dbc) -> SQLRETURN { return get_info(dbc, type, value, len, out_len); });
+    return with_dbc(d, [&](Dbc& dbc) -> SQLRETURN { return get_info(dbc, type, narrow_out(value, len), out_len); });
 }
 
-DTLH_EXPORT SQLRETURN SQL_API SQLEndTran(SQLSMALLINT, SQLHANDLE, SQLSMALLINT) {
-    // Every statement has committed on its own already.
-    return SQL_SUCCESS;
+DTLH_EXPORT SQLRETURN SQL_API SQLEndTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT completion) {
+    if (type == SQL_HANDLE_ENV) {
+        return with<Env>(handle, Tag::env, [&](Env& env) -> SQLRETURN { return end_transactions(env, completion); });
+    }
+    if (type != SQL_HANDLE_DBC) return SQL_ERROR;
+    return with_dbc(handle, [&](Dbc& dbc) -> SQLRETURN { return end_transaction(dbc, completion); });
+}
+
+// ODBC 2's SQLEndTran.
+DTLH_EXPORT SQLRETURN SQL_API SQLTransact(SQLHENV e, SQLHDBC d, SQLUSMALLINT completion) {
+    if (d != SQL_NULL_HDBC) return SQLEndTran(SQL_HANDLE_DBC, d, static_cast<SQLSMALLINT>(completion));
+    return SQLEndTran(SQL_HANDLE_ENV, e, static_cast<SQLSMALLINT>(completion));
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLSetStmtAttr(SQLHSTMT s, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER) {
@@ -158,23 +138,42 @@ DTLH_EXPORT SQLRETURN SQL_API SQLExecDirect(SQLHSTMT s, SQLCHAR* text, SQLINTEGE
 DTLH_EXPORT SQLRETURN SQL_API SQLNativeSql(SQLHDBC d, SQLCHAR* in, SQLINTEGER in_len, SQLCHAR* out, SQLINTEGER out_len,
                                            SQLINTEGER* out_used) {
     return with_dbc(d, [&](Dbc& dbc) -> SQLRETURN {
-        const Translation t = translate_statement(arg_string(in, in_len));
-        if (!t.ok) {
-            dbc.diag.add("42000", t.error);
-            return SQL_ERROR;
-        }
-        SQLLEN used = 0;
-        const SQLRETURN rc = copy_out(t.sql, out, out_len, &used, &dbc.diag);
-        if (out_used) *out_used = static_cast<SQLINTEGER>(used);
-        return rc;
+        return native_sql(dbc, arg_string(in, in_len), narrow_out(out, out_len), out_used);
     });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLNumParams(SQLHSTMT s, SQLSMALLINT* count) {
-    return with_stmt(s, [&](Stmt&) -> SQLRETURN {
-        if (count) *count = 0;
-        return SQL_SUCCESS;
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return num_params(stmt, count); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLBindParameter(SQLHSTMT s, SQLUSMALLINT number, SQLSMALLINT io_type,
+                                               SQLSMALLINT c_type, SQLSMALLINT sql_type, SQLULEN size,
+                                               SQLSMALLINT digits, SQLPOINTER value, SQLLEN buffer_len,
+                                               SQLLEN* indicator) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
+        return bind_parameter(stmt, number, io_type, {c_type, sql_type, size, digits, value, buffer_len, indicator});
     });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLDescribeParam(SQLHSTMT s, SQLUSMALLINT number, SQLSMALLINT* type, SQLULEN* size,
+                                               SQLSMALLINT* digits, SQLSMALLINT* nullable) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return describe_param(stmt, number, type, size, digits, nullable); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLParamData(SQLHSTMT s, SQLPOINTER* token) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return param_data(stmt, token); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLPutData(SQLHSTMT s, SQLPOINTER data, SQLLEN length) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return put_data(stmt, data, length); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLGetCursorName(SQLHSTMT s, SQLCHAR* name, SQLSMALLINT len, SQLSMALLINT* out_len) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return get_cursor_name(stmt, narrow_out(name, len), out_len); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLSetCursorName(SQLHSTMT s, SQLCHAR* name, SQLSMALLINT len) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return set_cursor_name(stmt, arg_string(name, len)); });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT s, SQLSMALLINT* count) {
@@ -188,13 +187,15 @@ DTLH_EXPORT SQLRETURN SQL_API SQLDescribeCol(SQLHSTMT s, SQLUSMALLINT col, SQLCH
                                              SQLSMALLINT* name_out, SQLSMALLINT* type, SQLULEN* size,
                                              SQLSMALLINT* digits, SQLSMALLINT* nullable) {
     return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
-        return describe_col(stmt, col, name, name_len, name_out, type, size, digits, nullable);
+        return describe_col(stmt, col, narrow_out(name, name_len), name_out, type, size, digits, nullable);
     });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLColAttribute(SQLHSTMT s, SQLUSMALLINT col, SQLUSMALLINT field, SQLPOINTER text,
                                               SQLSMALLINT text_len, SQLSMALLINT* text_out, SQLLEN* number) {
-    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return col_attribute(stmt, col, field, text, text_len, text_out, number); });
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
+        return col_attribute(stmt, col, field, narrow_out(text, text_len), text_out, number);
+    });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLRowCount(SQLHSTMT s, SQLLEN* count) {
@@ -266,12 +267,12 @@ DTLH_EXPORT SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT type, SQLHANDLE handle, 
                                             SQLSMALLINT* text_out) {
     const Diagnostics* diag = diagnostics_of(type, handle);
     if (diag == nullptr) return SQL_INVALID_HANDLE;
-    return get_diag_rec(*diag, rec, state, native, text, text_len, text_out);
+    return get_diag_rec(*diag, rec, narrow_out(state, 6), native, narrow_out(text, text_len), text_out);
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLGetDiagField(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT rec, SQLSMALLINT field,
                                               SQLPOINTER value, SQLSMALLINT len, SQLSMALLINT* out_len) {
     const Diagnostics* diag = diagnostics_of(type, handle);
     if (diag == nullptr) return SQL_INVALID_HANDLE;
-    return get_diag_field(*diag, type, rec, field, value, len, out_len);
+    return get_diag_field(*diag, type, rec, field, narrow_out(value, len), out_len);
 }

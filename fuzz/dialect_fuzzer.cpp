@@ -61,7 +61,8 @@ void check_translation(std::string_view text, const odbc::Translation& t) {
     const odbc::Translation again = odbc::translate_statement(text);
     FUZZ_CHECK(again.ok && again.sql == t.sql && again.kind == t.kind && again.command == t.command,
                "translation not repeatable: " + shown(text));
-    // Jet's own statements (SELECT @@IDENTITY) are replaced whole.
+    // Jet's own statements (SELECT @@IDENTITY, the transaction statements)
+    // are replaced whole.
     if (t.command != odbc::Command::none) return;
     // Only quoting is rewritten, and the "*" of "DELETE * FROM".
     if (!has_quoting(text) && t.kind != odbc::StatementKind::delete_rows) {
@@ -140,7 +141,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SQLRETURN rc = odbc::prepare(stmt, text);
     FUZZ_CHECK(SQL_SUCCEEDED(rc) || !stmt.diag.records().empty(), "prepare failed silently: " + shown(text));
     if (!t.ok) FUZZ_CHECK(!SQL_SUCCEEDED(rc), "prepared a text the translation refuses: " + shown(text));
-    if (SQL_SUCCEEDED(rc)) {
+    if (SQL_SUCCEEDED(rc) && stmt.prepared == nullptr) {
+        // Only Jet's transaction statements have no statement of SQLite.
+        FUZZ_CHECK(odbc::is_transaction_command(stmt.command), "prepared without a statement: " + shown(text));
+    } else if (SQL_SUCCEEDED(rc)) {
         check_prepared(text, stmt);
         stmt.diag.clear();
         rc = odbc::execute(stmt);

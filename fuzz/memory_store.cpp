@@ -91,8 +91,9 @@ void MemoryStore::end_scratch() {
     steps_left_ = 1 << 30;
     // An interrupted write, or one with ON CONFLICT ROLLBACK, has rolled
     // back the whole transaction already.
-    if (sqlite3_get_autocommit(db_)) return;
-    run_sql("ROLLBACK TO fuzz_scratch; RELEASE fuzz_scratch");
+    if (!sqlite3_get_autocommit(db_)) run_sql("ROLLBACK TO fuzz_scratch; RELEASE fuzz_scratch");
+    // A BEGIN TRANSACTION of the input ends with the scratch work too.
+    odbc::end_transaction(*dbc_, SQL_ROLLBACK);
 }
 
 Outcome MemoryStore::update(const std::string& statement) {

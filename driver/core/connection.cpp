@@ -121,7 +121,7 @@ SQLRETURN connect_dsn(Dbc& dbc, std::string_view dsn) {
     return open_file(dbc, dsn_attribute(dbc.dsn, "DBQ"));
 }
 
-SQLRETURN driver_connect(Dbc& dbc, std::string_view in, SQLCHAR* out, SQLSMALLINT out_len, SQLSMALLINT* out_used) {
+SQLRETURN driver_connect(Dbc& dbc, std::string_view in, const TextOut& out, SQLSMALLINT* out_used) {
     const auto attrs = parse_connection_string(in);
     std::string path;
     std::string echo;
@@ -139,8 +139,7 @@ SQLRETURN driver_connect(Dbc& dbc, std::string_view in, SQLCHAR* out, SQLSMALLIN
     echo += "DBQ=" + path + ";";
     const SQLRETURN rc = open_file(dbc, path);
     if (!SQL_SUCCEEDED(rc)) return rc;
-    if (out != nullptr || out_used != nullptr) return copy_out_small(echo, out, out_len, out_used, &dbc.diag);
-    return rc;
+    return put_text(echo, out, out_used, &dbc.diag);
 }
 
 SQLRETURN disconnect(Dbc& dbc) {
@@ -148,7 +147,10 @@ SQLRETURN disconnect(Dbc& dbc) {
         dbc.diag.add("08003", "Connection not open");
         return SQL_ERROR;
     }
-    // Statements of a closed connection are gone with it.
+    // An open transaction ends unfinished; statements of a closed
+    // connection are gone with it.
+    detach_readers(dbc, nullptr);
+    roll_back_on_close(dbc);
     for (Stmt* stmt : dbc.statements) {
         release_statement(*stmt);
         stmt->tag = Tag::dead;
@@ -164,12 +166,11 @@ SQLRETURN set_connect_attr(Dbc& dbc, SQLINTEGER attr, SQLPOINTER value) {
     const auto number = reinterpret_cast<SQLULEN>(value);
     switch (attr) {
         case SQL_ATTR_AUTOCOMMIT:
-            // Every statement commits on its own; there is nothing to roll back.
-            if (number != SQL_AUTOCOMMIT_ON) {
-                dbc.diag.add("HYC00", "Only automatic commit is supported");
+            if (number != SQL_AUTOCOMMIT_ON && number != SQL_AUTOCOMMIT_OFF) {
+                dbc.diag.add("HY024", "Invalid attribute value");
                 return SQL_ERROR;
             }
-            return SQL_SUCCESS;
+            return set_autocommit(dbc, number == SQL_AUTOCOMMIT_ON);
         case SQL_ATTR_LOGIN_TIMEOUT:
             dbc.login_timeout = static_cast<SQLUINTEGER>(number);
             return SQL_SUCCESS;
@@ -180,15 +181,15 @@ SQLRETURN set_connect_attr(Dbc& dbc, SQLINTEGER attr, SQLPOINTER value) {
     }
 }
 
-SQLRETURN get_connect_attr(Dbc& dbc, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER len, SQLINTEGER* out_len) {
+SQLRETURN get_connect_attr(Dbc& dbc, SQLINTEGER attr, const TextOut& value, SQLINTEGER* out_len) {
     auto put = [&](SQLUINTEGER v) {
-        if (value) *static_cast<SQLUINTEGER*>(value) = v;
+        if (value.buffer) *static_cast<SQLUINTEGER*>(value.buffer) = v;
         if (out_len) *out_len = sizeof(SQLUINTEGER);
         return SQL_SUCCESS;
     };
     switch (attr) {
         case SQL_ATTR_AUTOCOMMIT:
-            return put(SQL_AUTOCOMMIT_ON);
+            return put(dbc.autocommit ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF);
         case SQL_ATTR_LOGIN_TIMEOUT:
             return put(dbc.login_timeout);
         case SQL_ATTR_CONNECTION_TIMEOUT:
@@ -196,15 +197,11 @@ SQLRETURN get_connect_attr(Dbc& dbc, SQLINTEGER attr, SQLPOINTER value, SQLINTEG
         case SQL_ATTR_ACCESS_MODE:
             return put(SQL_MODE_READ_WRITE);
         case SQL_ATTR_TXN_ISOLATION:
-            return put(SQL_TXN_SERIALIZABLE);
+            return put(SQL_TXN_READ_COMMITTED);
         case SQL_ATTR_CONNECTION_DEAD:
             return put(dbc.db == nullptr ? SQL_CD_TRUE : SQL_CD_FALSE);
-        case SQL_ATTR_CURRENT_CATALOG: {
-            SQLSMALLINT used = 0;
-            const SQLRETURN rc = copy_out_small("", static_cast<SQLCHAR*>(value), static_cast<SQLSMALLINT>(std::min<SQLINTEGER>(len, 32767)), &used, &dbc.diag);
-            if (out_len) *out_len = used;
-            return rc;
-        }
+        case SQL_ATTR_CURRENT_CATALOG:
+            return put_text("", value, out_len, &dbc.diag);
         default:
             dbc.diag.add("HY092", "Invalid attribute identifier");
             return SQL_ERROR;

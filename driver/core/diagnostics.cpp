@@ -60,51 +60,20 @@ SQLRETURN sqlite_failure(Diagnostics& diag, sqlite3* db, int code) {
     return SQL_ERROR;
 }
 
-SQLRETURN copy_out(const std::string& text, SQLCHAR* buffer, SQLLEN buffer_len, SQLLEN* out_len,
-                   Diagnostics* diag) {
-    if (out_len) *out_len = static_cast<SQLLEN>(text.size());
-    if (buffer == nullptr || buffer_len <= 0) {
-        if (!text.empty() && buffer_len <= 0 && buffer != nullptr) {
-            if (diag) diag->add("01004", "String data, right truncated");
-            return SQL_SUCCESS_WITH_INFO;
-        }
-        return SQL_SUCCESS;
-    }
-    const std::size_t room = static_cast<std::size_t>(buffer_len) - 1;
-    const std::size_t n = std::min(room, text.size());
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = 0;
-    if (n < text.size()) {
-        if (diag) diag->add("01004", "String data, right truncated");
-        return SQL_SUCCESS_WITH_INFO;
-    }
-    return SQL_SUCCESS;
-}
-
-SQLRETURN copy_out_small(const std::string& text, SQLCHAR* buffer, SQLSMALLINT buffer_len, SQLSMALLINT* out_len,
-                         Diagnostics* diag) {
-    SQLLEN full = 0;
-    const SQLRETURN rc = copy_out(text, buffer, buffer_len, &full, diag);
-    if (out_len) *out_len = static_cast<SQLSMALLINT>(std::min<SQLLEN>(full, 32767));
-    return rc;
-}
-
-SQLRETURN get_diag_rec(const Diagnostics& diag, SQLSMALLINT rec, SQLCHAR* state, SQLINTEGER* native,
-                       SQLCHAR* text, SQLSMALLINT text_len, SQLSMALLINT* text_out) {
+SQLRETURN get_diag_rec(const Diagnostics& diag, SQLSMALLINT rec, const TextOut& state, SQLINTEGER* native,
+                       const TextOut& text, SQLSMALLINT* text_out) {
     if (rec <= 0) return SQL_ERROR;
-    if (text_len < 0) return SQL_ERROR;
+    if (text.capacity < 0) return SQL_ERROR;
     if (static_cast<std::size_t>(rec) > diag.records().size()) return SQL_NO_DATA;
     const DiagRecord& r = diag.records()[static_cast<std::size_t>(rec - 1)];
-    if (state) {
-        std::memcpy(state, r.sqlstate.c_str(), 5);
-        state[5] = 0;
-    }
+    put_text(r.sqlstate, state, static_cast<SQLSMALLINT*>(nullptr), nullptr);
     if (native) *native = r.native;
-    return copy_out_small(r.message, text, text_len, text_out, nullptr);
+    return put_text(r.message, text, text_out, nullptr);
 }
 
 SQLRETURN get_diag_field(const Diagnostics& diag, SQLSMALLINT handle_type, SQLSMALLINT rec, SQLSMALLINT field,
-                         SQLPOINTER value, SQLSMALLINT buffer_len, SQLSMALLINT* string_len) {
+                         const TextOut& out, SQLSMALLINT* string_len) {
+    void* value = out.buffer;
     // Header fields.
     switch (field) {
         case SQL_DIAG_NUMBER:
@@ -122,16 +91,14 @@ SQLRETURN get_diag_field(const Diagnostics& diag, SQLSMALLINT handle_type, SQLSM
             if (value) *static_cast<SQLINTEGER*>(value) = 0;
             return SQL_SUCCESS;
         case SQL_DIAG_DYNAMIC_FUNCTION:
-            return copy_out_small("", static_cast<SQLCHAR*>(value), buffer_len, string_len, nullptr);
+            return put_text("", out, string_len, nullptr);
         default:
             break;
     }
     if (rec <= 0) return SQL_ERROR;
     if (static_cast<std::size_t>(rec) > diag.records().size()) return SQL_NO_DATA;
     const DiagRecord& r = diag.records()[static_cast<std::size_t>(rec - 1)];
-    auto text = [&](const std::string& s) {
-        return copy_out_small(s, static_cast<SQLCHAR*>(value), buffer_len, string_len, nullptr);
-    };
+    auto text = [&](const std::string& s) { return put_text(s, out, string_len, nullptr); };
     switch (field) {
         case SQL_DIAG_SQLSTATE:
             return text(r.sqlstate);

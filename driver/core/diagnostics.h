@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "text_io.h"
+
 struct sqlite3;
 
 namespace detalehran::odbc {
@@ -37,17 +39,10 @@ const char* sqlstate_for(int sqlite_code, const std::string& message);
 // Adds the connection's last SQLite error to diag and returns SQL_ERROR.
 SQLRETURN sqlite_failure(Diagnostics& diag, sqlite3* db, int code);
 
-SQLRETURN get_diag_rec(const Diagnostics& diag, SQLSMALLINT rec, SQLCHAR* state, SQLINTEGER* native,
-                       SQLCHAR* text, SQLSMALLINT text_len, SQLSMALLINT* text_out);
+// The record's SQLSTATE goes to state (six characters with the NUL).
+SQLRETURN get_diag_rec(const Diagnostics& diag, SQLSMALLINT rec, const TextOut& state, SQLINTEGER* native,
+                       const TextOut& text, SQLSMALLINT* text_out);
 SQLRETURN get_diag_field(const Diagnostics& diag, SQLSMALLINT handle_type, SQLSMALLINT rec, SQLSMALLINT field,
-                         SQLPOINTER value, SQLSMALLINT buffer_len, SQLSMALLINT* string_len);
-
-// Copies text into an ODBC character buffer with NUL, setting *out_len to the
-// full length; returns SQL_SUCCESS_WITH_INFO (01004 added to diag when given)
-// if it had to be cut.
-SQLRETURN copy_out(const std::string& text, SQLCHAR* buffer, SQLLEN buffer_len, SQLLEN* out_len,
-                   Diagnostics* diag);
-SQLRETURN copy_out_small(const std::string& text, SQLCHAR* buffer, SQLSMALLINT buffer_len, SQLSMALLINT* out_len,
-                         Diagnostics* diag);
+                         const TextOut& value, SQLSMALLINT* string_len);
 
 }  // namespace detalehran::odbc

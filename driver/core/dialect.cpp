@@ -1,5 +1,6 @@
 #include "dialect.h"
 
+#include <cctype>
 #include <vector>
 
 #include "sql_tokens.h"
@@ -36,6 +37,23 @@ std::string insert_target(const std::vector<Token>& tokens, std::size_t first) {
         if (table < tokens.size() && names_something(tokens[table])) return std::string(name_of(tokens[table]));
     }
     return std::string(name_of(tokens[k]));
+}
+
+// Jet's BEGIN TRANSACTION, COMMIT [TRANSACTION] and ROLLBACK [TRANSACTION],
+// nothing after them but blanks and semicolons.
+Command transaction_command(const std::vector<Token>& tokens, std::size_t first) {
+    const Token& head = tokens[first];
+    const Command command = same_word(head, "BEGIN")      ? Command::begin
+                            : same_word(head, "COMMIT")   ? Command::commit
+                            : same_word(head, "ROLLBACK") ? Command::rollback
+                                                          : Command::none;
+    if (command == Command::none) return command;
+    std::size_t k = next_solid(tokens, first + 1);
+    const bool named = k < tokens.size() && (same_word(tokens[k], "TRANSACTION") || same_word(tokens[k], "WORK"));
+    if (command == Command::begin && !named) return Command::none;
+    if (named) k = next_solid(tokens, k + 1);
+    while (k < tokens.size() && is_char(tokens[k], ';')) k = next_solid(tokens, k + 1);
+    return k == tokens.size() ? command : Command::none;
 }
 
 void blank_out(std::vector<Token>& tokens, std::size_t from, std::size_t to) {
@@ -79,13 +97,30 @@ Translation translate_statement(std::string_view jet_sql) {
         if (from < tokens.size() && from != k) blank_out(tokens, k, from);
     } else if (same_word(head, "CREATE") || same_word(head, "DROP") || same_word(head, "ALTER")) {
         result.kind = StatementKind::ddl;
+    } else if (const Command command = transaction_command(tokens, first); command != Command::none) {
+        static constexpr const char* kSql[] = {"", "", "BEGIN", "COMMIT", "ROLLBACK"};
+        result.command = command;
+        result.sql = kSql[static_cast<int>(command)];
+        result.ok = true;
+        return result;
     } else {
         // PRAGMA, ATTACH, VACUUM and the like are not part of the dialect;
         // refusing them also keeps a client from switching the text rules off.
         result.error = kNoStatement;
         return result;
     }
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        if (!is_char(tokens[k], '?')) continue;
+        // SQLite would read ?1 as a numbered parameter of its own.
+        if (k + 1 < tokens.size() && tokens[k + 1].kind == Token::word &&
+            std::isdigit(static_cast<unsigned char>(tokens[k + 1].text[0]))) {
+            result.error = "Syntax error: a number right after the parameter marker '?'";
+            return result;
+        }
+        ++result.markers;
+    }
     for (const Token& t : tokens) result.sql += t.text;
+    result.tokens = std::move(tokens);
     result.ok = true;
     return result;
 }

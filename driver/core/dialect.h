@@ -5,6 +5,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "sql_tokens.h"
 
 namespace detalehran::odbc {
 
@@ -14,7 +17,14 @@ enum class StatementKind { select, insert, update, delete_rows, ddl };
 enum class Command {
     none,
     identity,  // SELECT @@IDENTITY: the last auto-number this connection inserted
+    begin,     // BEGIN TRANSACTION
+    commit,    // COMMIT [TRANSACTION]
+    rollback,  // ROLLBACK [TRANSACTION]
 };
+
+inline bool is_transaction_command(Command c) {
+    return c == Command::begin || c == Command::commit || c == Command::rollback;
+}
 
 struct Translation {
     bool ok = false;
@@ -22,7 +32,9 @@ struct Translation {
     std::string error;  // reason when not ok
     StatementKind kind = StatementKind::select;
     Command command = Command::none;
-    std::string target;  // INSERT: the table written to
+    std::string target;          // INSERT: the table written to
+    std::vector<Token> tokens;   // the statement as translated, for its analyses
+    std::size_t markers = 0;     // "?" parameter markers outside quoting
 };
 
 Translation translate_statement(std::string_view jet_sql);

@@ -62,22 +62,6 @@ CellView current_cell(Stmt& stmt, int i) {
     return stmt.live_views[k];
 }
 
-std::u16string to_utf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (char32_t c : store::decode_utf8(text)) {
-        if (c >= 0xDC00 && c <= 0xDCFF) c = 0xFFFD;  // a byte that was not UTF-8
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c));
-        }
-    }
-    return out;
-}
-
 // Parses a value's text as a number for the numeric C types.
 enum class NumberParse { ok, fraction_cut, not_a_number, out_of_range };
 
@@ -173,14 +157,16 @@ SQLRETURN convert(Stmt& stmt, int column, SQLSMALLINT c_type, SQLPOINTER target,
     }
     const ColumnInfo& info = stmt.columns[static_cast<std::size_t>(column)];
     if (c_type == SQL_C_DEFAULT) {
-        c_type = info.kind == ValueKind::integer ? SQL_C_SLONG : info.kind == ValueKind::real ? SQL_C_DOUBLE : SQL_C_CHAR;
+        c_type = info.kind == ValueKind::integer ? (info.sql_type == SQL_BIGINT ? SQL_C_SBIGINT : SQL_C_SLONG)
+                 : info.kind == ValueKind::real  ? SQL_C_DOUBLE
+                                                 : SQL_C_CHAR;
     }
     SQLRETURN rc = SQL_SUCCESS;
     switch (c_type) {
         case SQL_C_CHAR:
             return put_text_piece(stmt, cell.text.data(), cell.text.size(), 1, target, buffer_len, indicator);
         case SQL_C_WCHAR:
-            if (stmt.piece_offset == 0) stmt.wide_cache = to_utf16(cell.text);
+            if (stmt.piece_offset == 0) stmt.wide_cache = utf16_of(cell.text);
             return put_text_piece(stmt, reinterpret_cast<const char*>(stmt.wide_cache.data()),
                                   stmt.wide_cache.size(), sizeof(char16_t), target, buffer_len, indicator);
         case SQL_C_LONG:

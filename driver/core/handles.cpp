@@ -27,6 +27,7 @@ SQLRETURN alloc_handle(SQLSMALLINT type, SQLHANDLE input, SQLHANDLE* output) {
             if (env == nullptr) return SQL_INVALID_HANDLE;
             auto* dbc = new Dbc;
             dbc->env = env;
+            env->connections.push_back(dbc);
             *output = dbc;
             return SQL_SUCCESS;
         }
@@ -39,6 +40,7 @@ SQLRETURN alloc_handle(SQLSMALLINT type, SQLHANDLE input, SQLHANDLE* output) {
             }
             auto* stmt = new Stmt;
             stmt->dbc = dbc;
+            stmt->number = ++dbc->statements_made;
             for (Desc& d : stmt->descriptors) d.owner = stmt;
             dbc->statements.push_back(stmt);
             *output = stmt;
@@ -68,6 +70,8 @@ SQLRETURN free_handle(SQLSMALLINT type, SQLHANDLE handle) {
                 dbc->diag.add("HY010", "Function sequence error: the connection is still open");
                 return SQL_ERROR;
             }
+            auto& list = dbc->env->connections;
+            list.erase(std::remove(list.begin(), list.end(), dbc), list.end());
             dbc->tag = Tag::dead;
             delete dbc;
             return SQL_SUCCESS;

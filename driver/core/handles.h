@@ -12,6 +12,9 @@
 
 #include "dialect.h"
 #include "diagnostics.h"
+#include "parameters.h"
+#include "statement_shape.h"
+#include "text_io.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -27,6 +30,7 @@ struct Env {
     Tag tag = Tag::env;
     Diagnostics diag;
     SQLINTEGER odbc_version = SQL_OV_ODBC3;
+    std::vector<Dbc*> connections;
 };
 
 struct Dbc {
@@ -37,9 +41,15 @@ struct Dbc {
     std::string dsn;
     std::string path;
     std::vector<Stmt*> statements;
+    std::uint64_t statements_made = 0;
     SQLUINTEGER login_timeout = 0;
     // Whether a table numbers its rows itself (an auto-number ID), by name.
     std::map<std::string, bool> auto_numbered;
+    // Transactions (transaction.cpp).
+    bool autocommit = true;            // SQL_ATTR_AUTOCOMMIT
+    bool explicit_transaction = false;  // after Jet's BEGIN TRANSACTION
+    bool in_transaction = false;        // the driver began one in SQLite
+    bool transaction_lost = false;      // SQLite rolled it back on its own
 };
 
 // How a column's values are shown as text and described to clients.
@@ -96,6 +106,11 @@ struct Stmt {
     // connection's last auto-number as it was.
     bool keeps_identity = false;
     bool executed = false;
+    // The tables the statement names, and the column each marker stands
+    // for, to describe parameters by.
+    std::vector<std::string> tables;
+    std::vector<ColumnRef> marker_refs;
+    Markers markers;
     std::vector<ColumnInfo> columns;
 
     // Cursor. A live cursor reads straight from SQLite; before any other
@@ -127,6 +142,8 @@ struct Stmt {
     SQLULEN concurrency = SQL_CONCUR_READ_ONLY;
     SQLULEN max_rows = 0;
     SQLULEN query_timeout = 0;
+    std::string cursor_name;  // empty: SQL_CUR and the handle's number
+    std::uint64_t number = 0;
     SQLULEN* rows_fetched_ptr = nullptr;
     SQLUSMALLINT* row_status_ptr = nullptr;
     Desc descriptors[4];
@@ -144,27 +161,55 @@ Diagnostics* diagnostics_of(SQLSMALLINT type, SQLHANDLE handle);
 
 // Connections (connection.cpp).
 SQLRETURN connect_dsn(Dbc& dbc, std::string_view dsn);
-SQLRETURN driver_connect(Dbc& dbc, std::string_view in, SQLCHAR* out, SQLSMALLINT out_len, SQLSMALLINT* out_used);
+SQLRETURN driver_connect(Dbc& dbc, std::string_view in, const TextOut& out, SQLSMALLINT* out_used);
 SQLRETURN disconnect(Dbc& dbc);
 SQLRETURN set_connect_attr(Dbc& dbc, SQLINTEGER attr, SQLPOINTER value);
-SQLRETURN get_connect_attr(Dbc& dbc, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER len, SQLINTEGER* out_len);
-SQLRETURN get_info(Dbc& dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT len, SQLSMALLINT* out_len);
+// Numbers go to value.buffer; texts are put into it as its unit says.
+SQLRETURN get_connect_attr(Dbc& dbc, SQLINTEGER attr, const TextOut& value, SQLINTEGER* out_len);
+SQLRETURN get_info(Dbc& dbc, SQLUSMALLINT type, const TextOut& value, SQLSMALLINT* out_len);
+// The statement as SQLite gets it (SQLNativeSql).
+SQLRETURN native_sql(Dbc& dbc, std::string_view in, const TextOut& out, SQLINTEGER* out_len);
 
 // Statements (statement.cpp).
 SQLRETURN prepare(Stmt& stmt, std::string_view sql);
+// SQLExecute: binds the markers' values, then runs the statement.
 SQLRETURN execute(Stmt& stmt);
+// Runs the prepared statement with the values bound.
+SQLRETURN run_prepared(Stmt& stmt);
 SQLRETURN close_cursor(Stmt& stmt);
 void release_statement(Stmt& stmt);
 // Buffers the rows of every other live cursor of the connection.
 void detach_readers(Dbc& dbc, const Stmt* except);
 // Description of a column from its declared SQLite type (null: none).
 ColumnInfo column_of_type(const char* declared);
+// Description of a prepared statement's result column i.
+ColumnInfo describe_result_column(sqlite3_stmt* ps, int i);
+// Gives computed columns of a SELECT the types of their expressions.
+void type_computed_columns(Stmt& stmt, const std::vector<Token>& tokens);
+// The column a parameter marker stands for, or an unknown text.
+ColumnInfo marker_column(Stmt& stmt, std::size_t marker);
 SQLRETURN set_stmt_attr(Stmt& stmt, SQLINTEGER attr, SQLPOINTER value);
 SQLRETURN get_stmt_attr(Stmt& stmt, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER len, SQLINTEGER* out_len);
-SQLRETURN describe_col(Stmt& stmt, SQLUSMALLINT col, SQLCHAR* name, SQLSMALLINT name_len, SQLSMALLINT* name_out,
-                       SQLSMALLINT* type, SQLULEN* size, SQLSMALLINT* digits, SQLSMALLINT* nullable);
-SQLRETURN col_attribute(Stmt& stmt, SQLUSMALLINT col, SQLUSMALLINT field, SQLPOINTER text, SQLSMALLINT text_len,
-                        SQLSMALLINT* text_out, SQLLEN* number);
+SQLRETURN describe_col(Stmt& stmt, SQLUSMALLINT col, const TextOut& name, SQLSMALLINT* name_out, SQLSMALLINT* type,
+                       SQLULEN* size, SQLSMALLINT* digits, SQLSMALLINT* nullable);
+SQLRETURN col_attribute(Stmt& stmt, SQLUSMALLINT col, SQLUSMALLINT field, const TextOut& text, SQLSMALLINT* text_out,
+                        SQLLEN* number);
+SQLRETURN get_cursor_name(Stmt& stmt, const TextOut& name, SQLSMALLINT* name_out);
+SQLRETURN set_cursor_name(Stmt& stmt, std::string_view name);
+
+// Transactions (transaction.cpp).
+bool manual_commit(const Dbc& dbc);
+// Before a statement that writes: begins the transaction of manual-commit
+// mode, or fails if SQLite has rolled it back.
+SQLRETURN begin_write(Dbc& dbc, Diagnostics& diag);
+// After it: notes a transaction SQLite rolled back on its own.
+void after_write(Dbc& dbc, Diagnostics& diag);
+SQLRETURN end_transaction(Dbc& dbc, SQLSMALLINT completion);
+SQLRETURN end_transactions(Env& env, SQLSMALLINT completion);
+SQLRETURN set_autocommit(Dbc& dbc, bool on);
+void roll_back_on_close(Dbc& dbc);
+// BEGIN TRANSACTION, COMMIT and ROLLBACK as statements.
+SQLRETURN run_transaction_command(Stmt& stmt);
 
 // Fetching (fetch.cpp).
 SQLRETURN fetch(Stmt& stmt, SQLSMALLINT orientation);

@@ -4,17 +4,15 @@
 
 namespace detalehran::odbc {
 
-SQLRETURN get_info(Dbc& dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT len, SQLSMALLINT* out_len) {
-    auto str = [&](const std::string& s) {
-        return copy_out_small(s, static_cast<SQLCHAR*>(value), len, out_len, &dbc.diag);
-    };
+SQLRETURN get_info(Dbc& dbc, SQLUSMALLINT type, const TextOut& value, SQLSMALLINT* out_len) {
+    auto str = [&](const std::string& s) { return put_text(s, value, out_len, &dbc.diag); };
     auto u16 = [&](SQLUSMALLINT v) {
-        if (value) *static_cast<SQLUSMALLINT*>(value) = v;
+        if (value.buffer) *static_cast<SQLUSMALLINT*>(value.buffer) = v;
         if (out_len) *out_len = sizeof v;
         return SQL_SUCCESS;
     };
     auto u32 = [&](SQLUINTEGER v) {
-        if (value) *static_cast<SQLUINTEGER*>(value) = v;
+        if (value.buffer) *static_cast<SQLUINTEGER*>(value.buffer) = v;
         if (out_len) *out_len = sizeof v;
         return SQL_SUCCESS;
     };
@@ -56,11 +54,11 @@ SQLRETURN get_info(Dbc& dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT le
         case SQL_MULT_RESULT_SETS:
         case SQL_NEED_LONG_DATA_LEN:
         case SQL_ROW_UPDATES:
-        case SQL_DESCRIBE_PARAMETER:
         case SQL_MULTIPLE_ACTIVE_TXN:
         case SQL_ORDER_BY_COLUMNS_IN_SELECT:
         case SQL_INTEGRITY:
             return str("N");
+        case SQL_DESCRIBE_PARAMETER:
         case SQL_EXPRESSIONS_IN_ORDERBY:
         case SQL_LIKE_ESCAPE_CLAUSE:
         case SQL_COLUMN_ALIAS:
@@ -70,7 +68,7 @@ SQLRETURN get_info(Dbc& dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT le
         case SQL_CURSOR_ROLLBACK_BEHAVIOR:
             return u16(SQL_CB_PRESERVE);
         case SQL_TXN_CAPABLE:
-            return u16(SQL_TC_NONE);
+            return u16(SQL_TC_ALL);
         case SQL_CONCAT_NULL_BEHAVIOR:
             return u16(SQL_CB_NULL);
         case SQL_NON_NULLABLE_COLUMNS:
@@ -106,7 +104,9 @@ SQLRETURN get_info(Dbc& dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT le
             return u16(0);
         case SQL_TXN_ISOLATION_OPTION:
         case SQL_DEFAULT_TXN_ISOLATION:
-            return u32(SQL_TXN_SERIALIZABLE);
+            // Reads before a transaction's first write see what others
+            // committed last, as with Jet.
+            return u32(SQL_TXN_READ_COMMITTED);
         case SQL_SCROLL_OPTIONS:
             return u32(SQL_SO_FORWARD_ONLY | SQL_SO_DYNAMIC);
         case SQL_DYNAMIC_CURSOR_ATTRIBUTES1:

@@ -9,51 +9,6 @@ namespace detalehran::odbc {
 
 namespace {
 
-std::string upper(const char* s) {
-    std::string out = s ? s : "";
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-ColumnInfo describe(sqlite3_stmt* ps, int i) {
-    ColumnInfo c = column_of_type(sqlite3_column_decltype(ps, i));
-    const char* name = sqlite3_column_name(ps, i);
-    c.name = name ? name : "";
-    const char* table = sqlite3_column_table_name(ps, i);
-    c.table = table ? table : "";
-    c.nullable = c.name == "ID" && c.kind == ValueKind::integer ? SQL_NO_NULLS : SQL_NULLABLE;
-    return c;
-}
-
-}  // namespace
-
-ColumnInfo column_of_type(const char* declared) {
-    ColumnInfo c;
-    const std::string decl = upper(declared);
-    if (decl.empty()) {
-        c.kind = ValueKind::untyped;
-    } else if (decl == store::kMoneyType || decl == "CURRENCY") {
-        c.kind = ValueKind::money;
-        c.sql_type = SQL_DECIMAL;
-        c.size = 19;
-        c.digits = 4;
-    } else if (decl.find("INT") != std::string::npos) {
-        c.kind = ValueKind::integer;
-        c.sql_type = SQL_INTEGER;
-        c.size = 10;
-    } else if (decl.find("REAL") != std::string::npos || decl.find("FLOA") != std::string::npos ||
-               decl.find("DOUB") != std::string::npos) {
-        c.kind = ValueKind::real;
-        c.sql_type = SQL_DOUBLE;
-        c.size = 15;
-    } else {
-        c.kind = ValueKind::text;
-    }
-    return c;
-}
-
-namespace {
-
 // True when nothing but blanks, semicolons and comments follows. The rest is
 // scanned, never compiled: SQLite applies a PRAGMA while compiling it. It is
 // scanned to its given end: SQLite stops reading at a NUL byte, and whatever
@@ -80,6 +35,7 @@ bool only_trailing_noise(std::string_view rest) {
     return true;
 }
 
+
 // Whether rows inserted into a table get their number from SQLite: a single
 // integer primary key, as the auto-number ID of Store and Temp is.
 bool numbers_its_rows(Dbc& dbc, const std::string& table) {
@@ -96,32 +52,6 @@ bool numbers_its_rows(Dbc& dbc, const std::string& table) {
     sqlite3_finalize(ps);
     dbc.auto_numbered.emplace(table, numbered);
     return numbered;
-}
-
-SQLLEN display_size(const ColumnInfo& c) {
-    switch (c.sql_type) {
-        case SQL_INTEGER:
-            return 11;
-        case SQL_DECIMAL:
-            return 21;
-        case SQL_DOUBLE:
-            return 24;
-        default:
-            return static_cast<SQLLEN>(c.size);
-    }
-}
-
-const char* type_name(const ColumnInfo& c) {
-    switch (c.sql_type) {
-        case SQL_INTEGER:
-            return "INTEGER";
-        case SQL_DECIMAL:
-            return "CURRENCY";
-        case SQL_DOUBLE:
-            return "DOUBLE";
-        default:
-            return "VARCHAR";
-    }
 }
 
 }  // namespace
@@ -147,12 +77,25 @@ void release_statement(Stmt& stmt) {
     stmt.columns.clear();
     stmt.command = Command::none;
     stmt.keeps_identity = false;
+    stmt.tables.clear();
+    stmt.marker_refs.clear();
+    stmt.markers.slots.clear();
+    stmt.markers.need_data = false;
 }
 
 void detach_readers(Dbc& dbc, const Stmt* except) {
     for (Stmt* other : dbc.statements) {
         if (other != except && other->cursor == Stmt::Cursor::live) buffer_rest(*other);
     }
+}
+
+SQLRETURN native_sql(Dbc& dbc, std::string_view in, const TextOut& out, SQLINTEGER* out_len) {
+    const Translation t = translate_statement(in);
+    if (!t.ok) {
+        dbc.diag.add("42000", t.error);
+        return SQL_ERROR;
+    }
+    return put_text(t.sql, out, out_len, &dbc.diag);
 }
 
 SQLRETURN prepare(Stmt& stmt, std::string_view sql) {
@@ -162,6 +105,9 @@ SQLRETURN prepare(Stmt& stmt, std::string_view sql) {
         stmt.diag.add("42000", t.error);
         return SQL_ERROR;
     }
+    stmt.kind = t.kind;
+    stmt.command = t.command;
+    if (is_transaction_command(t.command)) return SQL_SUCCESS;
     sqlite3* db = stmt.dbc->db;
     sqlite3_stmt* ps = nullptr;
     const char* tail = nullptr;
@@ -178,16 +124,23 @@ SQLRETURN prepare(Stmt& stmt, std::string_view sql) {
         return SQL_ERROR;
     }
     stmt.prepared = ps;
-    stmt.kind = t.kind;
-    stmt.command = t.command;
     stmt.keeps_identity = t.kind == StatementKind::insert && !numbers_its_rows(*stmt.dbc, t.target);
+    // The client's markers are SQLite's parameters without a name.
+    const int parameters = sqlite3_bind_parameter_count(ps);
+    for (int i = 1; i <= parameters; ++i) {
+        if (sqlite3_bind_parameter_name(ps, i) == nullptr) stmt.markers.slots.push_back(i);
+    }
+    stmt.tables = named_tables(t.tokens);
+    if (!stmt.markers.slots.empty()) stmt.marker_refs = marker_columns(t.tokens);
     const int n = sqlite3_column_count(ps);
     stmt.columns.reserve(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) stmt.columns.push_back(describe(ps, i));
+    for (int i = 0; i < n; ++i) stmt.columns.push_back(describe_result_column(ps, i));
     if (t.command == Command::identity) {
         stmt.columns[0] = column_of_type("INTEGER");
         stmt.columns[0].name = sqlite3_column_name(ps, 0);
         stmt.columns[0].nullable = SQL_NO_NULLS;
+    } else if (n > 0) {
+        type_computed_columns(stmt, t.tokens);
     }
     stmt.live_views.assign(static_cast<std::size_t>(n), CellView{});
     stmt.live_formatted.assign(static_cast<std::size_t>(n), std::string{});
@@ -196,16 +149,38 @@ SQLRETURN prepare(Stmt& stmt, std::string_view sql) {
 }
 
 SQLRETURN execute(Stmt& stmt) {
+    if (stmt.markers.need_data) {
+        stmt.diag.add("HY010", "Function sequence error: parameters still wait for data");
+        return SQL_ERROR;
+    }
+    if (is_transaction_command(stmt.command)) {
+        close_cursor(stmt);
+        stmt.executed = true;
+        return run_transaction_command(stmt);
+    }
     if (stmt.prepared == nullptr) {
         stmt.diag.add("HY010", "Function sequence error: no statement prepared");
         return SQL_ERROR;
     }
     close_cursor(stmt);
+    if (!stmt.markers.slots.empty()) {
+        const SQLRETURN bound = bind_markers(stmt);
+        if (bound != SQL_SUCCESS) return bound;
+    }
+    return run_prepared(stmt);
+}
+
+SQLRETURN run_prepared(Stmt& stmt) {
     Dbc& dbc = *stmt.dbc;
     sqlite3_stmt* ps = stmt.prepared;
-    // A write must commit when it ends, which SQLite does only when no other
-    // statement is still reading.
-    if (!sqlite3_stmt_readonly(ps)) detach_readers(dbc, &stmt);
+    const bool writes = !sqlite3_stmt_readonly(ps);
+    if (writes) {
+        // A write must commit when it ends, which SQLite does only when no
+        // other statement is still reading.
+        detach_readers(dbc, &stmt);
+        const SQLRETURN begun = begin_write(dbc, stmt.diag);
+        if (!SQL_SUCCEEDED(begun)) return begun;
+    }
     const sqlite3_int64 before = sqlite3_total_changes64(dbc.db);
     // SELECT @@IDENTITY answers with SQLite's last inserted row number; only
     // rows that got an auto-number may change it, as in Jet.
@@ -233,6 +208,7 @@ SQLRETURN execute(Stmt& stmt) {
     if (rc != SQLITE_DONE) {
         const SQLRETURN err = sqlite_failure(stmt.diag, dbc.db, rc);
         sqlite3_reset(ps);
+        if (writes) after_write(dbc, stmt.diag);
         return err;
     }
     sqlite3_reset(ps);
@@ -243,185 +219,6 @@ SQLRETURN execute(Stmt& stmt) {
         return SQL_NO_DATA;
     }
     return SQL_SUCCESS;
-}
-
-SQLRETURN set_stmt_attr(Stmt& stmt, SQLINTEGER attr, SQLPOINTER value) {
-    const auto number = reinterpret_cast<SQLULEN>(value);
-    switch (attr) {
-        case SQL_ATTR_CURSOR_TYPE:
-            if (number == SQL_CURSOR_FORWARD_ONLY || number == SQL_CURSOR_DYNAMIC) {
-                stmt.cursor_type = number;
-                return SQL_SUCCESS;
-            }
-            stmt.cursor_type = SQL_CURSOR_DYNAMIC;
-            stmt.diag.add("01S02", "Option value changed: the cursor is dynamic");
-            return SQL_SUCCESS_WITH_INFO;
-        case SQL_ATTR_CURSOR_SCROLLABLE:
-            stmt.cursor_type = number == SQL_SCROLLABLE ? SQL_CURSOR_DYNAMIC : SQL_CURSOR_FORWARD_ONLY;
-            return SQL_SUCCESS;
-        case SQL_ATTR_CONCURRENCY:
-            stmt.concurrency = number;
-            return SQL_SUCCESS;
-        case SQL_ATTR_ROW_ARRAY_SIZE:
-        case SQL_ROWSET_SIZE:
-            if (number == 1) return SQL_SUCCESS;
-            stmt.diag.add("01S02", "Option value changed: rows are fetched one at a time");
-            return SQL_SUCCESS_WITH_INFO;
-        case SQL_ATTR_ROWS_FETCHED_PTR:
-            stmt.rows_fetched_ptr = static_cast<SQLULEN*>(value);
-            return SQL_SUCCESS;
-        case SQL_ATTR_ROW_STATUS_PTR:
-            stmt.row_status_ptr = static_cast<SQLUSMALLINT*>(value);
-            return SQL_SUCCESS;
-        case SQL_ATTR_MAX_ROWS:
-            stmt.max_rows = number;
-            return SQL_SUCCESS;
-        case SQL_ATTR_QUERY_TIMEOUT:
-            stmt.query_timeout = number;
-            return SQL_SUCCESS;
-        default:
-            return SQL_SUCCESS;
-    }
-}
-
-SQLRETURN get_stmt_attr(Stmt& stmt, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER, SQLINTEGER* out_len) {
-    auto put = [&](SQLULEN v) {
-        if (value) *static_cast<SQLULEN*>(value) = v;
-        if (out_len) *out_len = sizeof(SQLULEN);
-        return SQL_SUCCESS;
-    };
-    auto put_pointer = [&](void* p) {
-        if (value) *static_cast<SQLPOINTER*>(value) = p;
-        if (out_len) *out_len = sizeof(SQLPOINTER);
-        return SQL_SUCCESS;
-    };
-    switch (attr) {
-        case SQL_ATTR_APP_ROW_DESC:
-            return put_pointer(&stmt.descriptors[0]);
-        case SQL_ATTR_APP_PARAM_DESC:
-            return put_pointer(&stmt.descriptors[1]);
-        case SQL_ATTR_IMP_ROW_DESC:
-            return put_pointer(&stmt.descriptors[2]);
-        case SQL_ATTR_IMP_PARAM_DESC:
-            return put_pointer(&stmt.descriptors[3]);
-        case SQL_ATTR_CURSOR_TYPE:
-            return put(stmt.cursor_type);
-        case SQL_ATTR_CURSOR_SCROLLABLE:
-            return put(stmt.cursor_type == SQL_CURSOR_DYNAMIC ? SQL_SCROLLABLE : SQL_NONSCROLLABLE);
-        case SQL_ATTR_CURSOR_SENSITIVITY:
-            return put(SQL_SENSITIVE);
-        case SQL_ATTR_CONCURRENCY:
-            return put(stmt.concurrency);
-        case SQL_ATTR_ROW_ARRAY_SIZE:
-        case SQL_ROWSET_SIZE:
-            return put(1);
-        case SQL_ATTR_ROWS_FETCHED_PTR:
-            return put_pointer(stmt.rows_fetched_ptr);
-        case SQL_ATTR_ROW_STATUS_PTR:
-            return put_pointer(stmt.row_status_ptr);
-        case SQL_ATTR_MAX_ROWS:
-            return put(stmt.max_rows);
-        case SQL_ATTR_QUERY_TIMEOUT:
-            return put(stmt.query_timeout);
-        case SQL_ATTR_ROW_NUMBER:
-            return put(0);
-        case SQL_ATTR_USE_BOOKMARKS:
-            return put(SQL_UB_OFF);
-        case SQL_ATTR_ASYNC_ENABLE:
-            return put(SQL_ASYNC_ENABLE_OFF);
-        default:
-            return put(0);
-    }
-}
-
-SQLRETURN describe_col(Stmt& stmt, SQLUSMALLINT col, SQLCHAR* name, SQLSMALLINT name_len, SQLSMALLINT* name_out,
-                       SQLSMALLINT* type, SQLULEN* size, SQLSMALLINT* digits, SQLSMALLINT* nullable) {
-    if (col == 0 || col > stmt.columns.size()) {
-        stmt.diag.add("07009", "Invalid descriptor index");
-        return SQL_ERROR;
-    }
-    const ColumnInfo& c = stmt.columns[col - 1];
-    if (type) *type = c.sql_type;
-    if (size) *size = c.size;
-    if (digits) *digits = c.digits;
-    if (nullable) *nullable = c.nullable;
-    return copy_out_small(c.name, name, name_len, name_out, &stmt.diag);
-}
-
-SQLRETURN col_attribute(Stmt& stmt, SQLUSMALLINT col, SQLUSMALLINT field, SQLPOINTER text, SQLSMALLINT text_len,
-                        SQLSMALLINT* text_out, SQLLEN* number) {
-    if (field == SQL_DESC_COUNT || field == SQL_COLUMN_COUNT) {
-        if (number) *number = static_cast<SQLLEN>(stmt.columns.size());
-        return SQL_SUCCESS;
-    }
-    if (col == 0 || col > stmt.columns.size()) {
-        stmt.diag.add("07009", "Invalid descriptor index");
-        return SQL_ERROR;
-    }
-    const ColumnInfo& c = stmt.columns[col - 1];
-    auto str = [&](const std::string& s) {
-        return copy_out_small(s, static_cast<SQLCHAR*>(text), text_len, text_out, &stmt.diag);
-    };
-    auto num = [&](SQLLEN v) {
-        if (number) *number = v;
-        return SQL_SUCCESS;
-    };
-    const bool numeric = c.sql_type != SQL_VARCHAR;
-    switch (field) {
-        case SQL_DESC_NAME:
-        case SQL_DESC_LABEL:
-        case SQL_DESC_BASE_COLUMN_NAME:
-        case SQL_COLUMN_NAME:
-            return str(c.name);
-        case SQL_DESC_TABLE_NAME:
-        case SQL_DESC_BASE_TABLE_NAME:
-            return str(c.table);
-        case SQL_DESC_CATALOG_NAME:
-        case SQL_DESC_SCHEMA_NAME:
-            return str("");
-        case SQL_DESC_TYPE_NAME:
-        case SQL_DESC_LOCAL_TYPE_NAME:
-            return str(type_name(c));
-        case SQL_DESC_LITERAL_PREFIX:
-        case SQL_DESC_LITERAL_SUFFIX:
-            return str(numeric ? "" : "'");
-        case SQL_DESC_TYPE:
-        case SQL_DESC_CONCISE_TYPE:
-            return num(c.sql_type);
-        case SQL_DESC_LENGTH:
-        case SQL_DESC_OCTET_LENGTH:
-        case SQL_DESC_PRECISION:
-        case SQL_COLUMN_LENGTH:
-        case SQL_COLUMN_PRECISION:
-            return num(static_cast<SQLLEN>(c.size));
-        case SQL_DESC_SCALE:
-        case SQL_COLUMN_SCALE:
-            return num(c.digits);
-        case SQL_DESC_DISPLAY_SIZE:
-            return num(display_size(c));
-        case SQL_DESC_NULLABLE:
-        case SQL_COLUMN_NULLABLE:
-            return num(c.nullable);
-        case SQL_DESC_UNSIGNED:
-            return num(numeric ? SQL_FALSE : SQL_TRUE);
-        case SQL_DESC_CASE_SENSITIVE:
-            return num(SQL_FALSE);  // text compares without regard to case
-        case SQL_DESC_FIXED_PREC_SCALE:
-            return num(c.kind == ValueKind::money ? SQL_TRUE : SQL_FALSE);
-        case SQL_DESC_AUTO_UNIQUE_VALUE:
-            return num(c.nullable == SQL_NO_NULLS ? SQL_TRUE : SQL_FALSE);
-        case SQL_DESC_SEARCHABLE:
-            return num(SQL_PRED_SEARCHABLE);
-        case SQL_DESC_UPDATABLE:
-            return num(SQL_ATTR_READWRITE_UNKNOWN);
-        case SQL_DESC_NUM_PREC_RADIX:
-            return num(numeric ? 10 : 0);
-        case SQL_DESC_UNNAMED:
-            return num(c.name.empty() ? SQL_UNNAMED : SQL_NAMED);
-        default:
-            stmt.diag.add("HY091", "Invalid descriptor field identifier");
-            return SQL_ERROR;
-    }
 }
 
 }  // namespace detalehran::odbc
