@@ -205,5 +205,41 @@ TEST_F(DataSource, IusqlWritesAndReadsCyrillic) {
     expect_script_rows(db_);
 }
 
+// iusql shows column names as it shows values, a low byte per UTF-16 unit
+// it reads: the Cyrillic names arrive whole, with nothing after them.
+TEST_F(DataSource, IusqlPrintsColumnNames) {
+    const std::string iusql = DETALEHRAN_IUSQL;
+    if (iusql.empty() || !file_exists(iusql)) GTEST_SKIP() << "iusql of unixODBC is not installed";
+    ASSERT_NO_FATAL_FAILURE(register_store());
+    int status = -1;
+    const std::string output =
+        run_command("LC_ALL=C " + iusql + " -v -b -c -d'|' Store", "SELECT * FROM [Store]\nSELECT * FROM [Package]\n",
+                    &status);
+    EXPECT_EQ(status, 0) << output;
+    const std::string store_header =
+        "Название|Описание|Расположение|Количество|Цена расходная|Цена приходная|Поставщик|Путь|Тип корпуса|ID|"
+        "Datasheet\n";
+    EXPECT_EQ(output, low_bytes_of_utf16(store_header + "Тип корпуса\n"));
+}
+
+// isql cannot switch automatic commit off; Jet's statements end what
+// BEGIN TRANSACTION began.
+TEST_F(DataSource, IsqlRunsJetTransactions) {
+    ASSERT_NE(std::string(DETALEHRAN_ISQL), "") << "isql of unixODBC is not installed";
+    ASSERT_NO_FATAL_FAILURE(register_store());
+    int status = -1;
+    const std::string output = run_command(std::string(DETALEHRAN_ISQL) + " -v -b Store",
+                                           "BEGIN TRANSACTION\n"
+                                           "INSERT INTO [Package] Values('Отменённый')\n"
+                                           "ROLLBACK TRANSACTION\n"
+                                           "BEGIN TRANSACTION\n"
+                                           "INSERT INTO [Package] Values('Сохранённый')\n"
+                                           "COMMIT TRANSACTION\n",
+                                           &status);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_EQ(output.find("ERROR"), std::string::npos) << output;
+    EXPECT_EQ(db_.query("SELECT * FROM [Package]"), (Rows{{"Сохранённый"}}));
+}
+
 }  // namespace
 }  // namespace dtest
