@@ -147,7 +147,7 @@ void type_computed_columns(Stmt& stmt, const std::vector<Token>& tokens) {
 }
 
 ColumnInfo marker_column(Stmt& stmt, std::size_t marker) {
-    if (stmt.marker_refs.size() == stmt.markers.slots.size() && !stmt.marker_refs[marker].column.empty()) {
+    if (stmt.marker_refs.size() == stmt.markers.sqlite_numbers.size() && !stmt.marker_refs[marker].column.empty()) {
         if (auto c = table_column(stmt.dbc->db, stmt.tables, stmt.marker_refs[marker])) return *c;
     }
     ColumnInfo c = column_of_type("TEXT");

@@ -300,7 +300,7 @@ std::optional<std::size_t> bound_length(SQLSMALLINT c_type, const void* value, c
 SQLRETURN bind_marker(Stmt& stmt, std::size_t marker) {
     Markers& m = stmt.markers;
     const ParamBinding& b = *m.bound[marker];
-    ValueBinder to(stmt, m.slots[marker]);
+    ValueBinder to(stmt, m.sqlite_numbers[marker]);
     const Family family = family_of(b.sql_type);
     const SQLSMALLINT c_type = b.c_type == SQL_C_DEFAULT ? default_c_type(b.sql_type) : b.c_type;
     if (marker < m.sent.size() && std::find(m.waiting.begin(), m.waiting.end(), marker) != m.waiting.end()) {
@@ -332,7 +332,7 @@ SQLRETURN bind_marker(Stmt& stmt, std::size_t marker) {
 }
 
 SQLRETURN bind_all(Stmt& stmt) {
-    for (std::size_t k = 0; k < stmt.markers.slots.size(); ++k) {
+    for (std::size_t k = 0; k < stmt.markers.sqlite_numbers.size(); ++k) {
         const SQLRETURN rc = bind_marker(stmt, k);
         if (rc != SQL_SUCCESS) return rc;
     }
@@ -376,15 +376,15 @@ SQLRETURN bind_parameter(Stmt& stmt, SQLUSMALLINT number, SQLSMALLINT io_type, c
 }
 
 SQLRETURN num_params(Stmt& stmt, SQLSMALLINT* count) {
-    if (count) *count = static_cast<SQLSMALLINT>(stmt.markers.slots.size());
+    if (count) *count = static_cast<SQLSMALLINT>(stmt.markers.sqlite_numbers.size());
     return SQL_SUCCESS;
 }
 
 SQLRETURN describe_param(Stmt& stmt, SQLUSMALLINT number, SQLSMALLINT* type, SQLULEN* size, SQLSMALLINT* digits,
                          SQLSMALLINT* nullable) {
-    if (number == 0 || number > stmt.markers.slots.size()) {
+    if (number == 0 || number > stmt.markers.sqlite_numbers.size()) {
         stmt.diag.add("07009", "Invalid descriptor index: the statement has " +
-                                   std::to_string(stmt.markers.slots.size()) + " parameter markers");
+                                   std::to_string(stmt.markers.sqlite_numbers.size()) + " parameter markers");
         return SQL_ERROR;
     }
     const ColumnInfo c = marker_column(stmt, number - 1);
@@ -398,7 +398,7 @@ SQLRETURN describe_param(Stmt& stmt, SQLUSMALLINT number, SQLSMALLINT* type, SQL
 SQLRETURN bind_markers(Stmt& stmt) {
     Markers& m = stmt.markers;
     end_data_at_execution(m);
-    for (std::size_t k = 0; k < m.slots.size(); ++k) {
+    for (std::size_t k = 0; k < m.sqlite_numbers.size(); ++k) {
         if (k >= m.bound.size() || !m.bound[k]) {
             stmt.diag.add("07002", "COUNT field incorrect: parameter " + std::to_string(k + 1) + " is not bound");
             return SQL_ERROR;
@@ -408,7 +408,7 @@ SQLRETURN bind_markers(Stmt& stmt) {
     }
     if (m.waiting.empty()) return bind_all(stmt);
     m.need_data = true;
-    m.sent.assign(m.slots.size(), std::nullopt);
+    m.sent.assign(m.sqlite_numbers.size(), std::nullopt);
     return SQL_NEED_DATA;
 }
 

@@ -28,7 +28,7 @@ struct ParamBinding {
 // The markers of a prepared statement and the state of an execution that
 // waits for data.
 struct Markers {
-    std::vector<int> slots;                          // SQLite's number of each marker
+    std::vector<int> sqlite_numbers;                 // SQLite's number of each marker
     std::vector<std::optional<ParamBinding>> bound;  // by marker
     SQLLEN* offset = nullptr;                        // SQL_ATTR_PARAM_BIND_OFFSET_PTR
     // Data at execution: the markers still waiting, the one being sent and

@@ -79,7 +79,7 @@ void release_statement(Stmt& stmt) {
     stmt.keeps_identity = false;
     stmt.tables.clear();
     stmt.marker_refs.clear();
-    stmt.markers.slots.clear();
+    stmt.markers.sqlite_numbers.clear();
     stmt.markers.need_data = false;
 }
 
@@ -128,10 +128,10 @@ SQLRETURN prepare(Stmt& stmt, std::string_view sql) {
     // The client's markers are SQLite's parameters without a name.
     const int parameters = sqlite3_bind_parameter_count(ps);
     for (int i = 1; i <= parameters; ++i) {
-        if (sqlite3_bind_parameter_name(ps, i) == nullptr) stmt.markers.slots.push_back(i);
+        if (sqlite3_bind_parameter_name(ps, i) == nullptr) stmt.markers.sqlite_numbers.push_back(i);
     }
     stmt.tables = named_tables(t.tokens);
-    if (!stmt.markers.slots.empty()) stmt.marker_refs = marker_columns(t.tokens);
+    if (!stmt.markers.sqlite_numbers.empty()) stmt.marker_refs = marker_columns(t.tokens);
     const int n = sqlite3_column_count(ps);
     stmt.columns.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) stmt.columns.push_back(describe_result_column(ps, i));
@@ -163,7 +163,7 @@ SQLRETURN execute(Stmt& stmt) {
         return SQL_ERROR;
     }
     close_cursor(stmt);
-    if (!stmt.markers.slots.empty()) {
+    if (!stmt.markers.sqlite_numbers.empty()) {
         const SQLRETURN bound = bind_markers(stmt);
         if (bound != SQL_SUCCESS) return bound;
     }

@@ -38,6 +38,15 @@ SQLRETURN set_stmt_attr(Stmt& stmt, SQLINTEGER attr, SQLPOINTER value) {
         case SQL_ATTR_QUERY_TIMEOUT:
             stmt.query_timeout = number;
             return SQL_SUCCESS;
+        case SQL_ATTR_PARAMSET_SIZE:
+            // Taking only the first set of an array would drop the others
+            // unseen.
+            if (number == 1) return SQL_SUCCESS;
+            stmt.diag.add("HYC00", "Optional feature not implemented: arrays of parameter values");
+            return SQL_ERROR;
+        case SQL_ATTR_PARAM_BIND_OFFSET_PTR:
+            stmt.markers.offset = static_cast<SQLLEN*>(value);
+            return SQL_SUCCESS;
         default:
             return SQL_SUCCESS;
     }
@@ -82,6 +91,10 @@ SQLRETURN get_stmt_attr(Stmt& stmt, SQLINTEGER attr, SQLPOINTER value, SQLINTEGE
             return put(stmt.max_rows);
         case SQL_ATTR_QUERY_TIMEOUT:
             return put(stmt.query_timeout);
+        case SQL_ATTR_PARAMSET_SIZE:
+            return put(1);
+        case SQL_ATTR_PARAM_BIND_OFFSET_PTR:
+            return put_pointer(stmt.markers.offset);
         case SQL_ATTR_ROW_NUMBER:
             return put(0);
         case SQL_ATTR_USE_BOOKMARKS:
