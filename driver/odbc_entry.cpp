@@ -241,7 +241,12 @@ DTLH_EXPORT SQLRETURN SQL_API SQLMoreResults(SQLHSTMT s) {
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLCancel(SQLHSTMT s) {
-    return with_stmt(s, [&](Stmt&) -> SQLRETURN { return SQL_SUCCESS; });
+    // Statements run to their end within a call; what can be cancelled is
+    // an execution waiting for parameter data.
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
+        cancel_data_at_execution(stmt);
+        return SQL_SUCCESS;
+    });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLTables(SQLHSTMT s, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR* table,

@@ -147,16 +147,15 @@ SQLRETURN disconnect(Dbc& dbc) {
         dbc.diag.add("08003", "Connection not open");
         return SQL_ERROR;
     }
-    // An open transaction ends unfinished; statements of a closed
-    // connection are gone with it.
-    detach_readers(dbc, nullptr);
-    roll_back_on_close(dbc);
+    // Statements of a closed connection are gone with it, and an open
+    // transaction ends unfinished.
     for (Stmt* stmt : dbc.statements) {
         release_statement(*stmt);
         stmt->tag = Tag::dead;
         delete stmt;
     }
     dbc.statements.clear();
+    roll_back_on_close(dbc);
     sqlite3_close_v2(dbc.db);
     dbc.db = nullptr;
     return SQL_SUCCESS;

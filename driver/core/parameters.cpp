@@ -395,6 +395,8 @@ SQLRETURN describe_param(Stmt& stmt, SQLUSMALLINT number, SQLSMALLINT* type, SQL
     return SQL_SUCCESS;
 }
 
+void cancel_data_at_execution(Stmt& stmt) { end_data_at_execution(stmt.markers); }
+
 SQLRETURN bind_markers(Stmt& stmt) {
     Markers& m = stmt.markers;
     end_data_at_execution(m);

@@ -47,6 +47,9 @@ SQLRETURN describe_param(Stmt& stmt, SQLUSMALLINT number, SQLSMALLINT* type, SQL
 SQLRETURN param_data(Stmt& stmt, SQLPOINTER* token);
 SQLRETURN put_data(Stmt& stmt, SQLPOINTER data, SQLLEN length);
 
+// Gives up an execution that waits for parameter data (SQLCancel).
+void cancel_data_at_execution(Stmt& stmt);
+
 // At execution: binds every marker's value, or returns SQL_NEED_DATA when
 // some are sent at execution time, or fails (07002 for an unbound marker).
 SQLRETURN bind_markers(Stmt& stmt);

@@ -55,6 +55,32 @@ TEST_F(Parameters, MarkersOnlyOutsideQuoting) {
     EXPECT_EQ(SQLSetStmtAttr(s.handle(), SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(10), 0), SQL_ERROR);
 }
 
+// Text sent in pieces at execution time; SQLCancel gives such an execution
+// up, and the statement runs again afterwards.
+TEST_F(Parameters, DataAtExecutionInPiecesAndCancelled) {
+    Statement s(db_);
+    ASSERT_EQ(SQLPrepare(s.handle(), (SQLCHAR*)"INSERT INTO [Package] VALUES (?)", SQL_NTS), SQL_SUCCESS);
+    char token[] = "token";
+    SQLLEN indicator = SQL_DATA_AT_EXEC;
+    ASSERT_EQ(SQLBindParameter(s.handle(), 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_LONGVARCHAR, 0, 0, token, 0,
+                               &indicator),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(s.handle()), SQL_NEED_DATA);
+    SQLPOINTER asked = nullptr;
+    ASSERT_EQ(SQLParamData(s.handle(), &asked), SQL_NEED_DATA);
+    EXPECT_EQ(asked, token);
+    char first[] = "Корпус ", second[] = "ТО-220 'особый'";
+    ASSERT_EQ(SQLPutData(s.handle(), first, SQL_NTS), SQL_SUCCESS);
+    ASSERT_EQ(SQLPutData(s.handle(), second, SQL_NTS), SQL_SUCCESS);
+    ASSERT_EQ(SQLParamData(s.handle(), &asked), SQL_SUCCESS) << describe(s.diags());
+
+    ASSERT_EQ(SQLExecute(s.handle()), SQL_NEED_DATA);
+    EXPECT_EQ(SQLCancel(s.handle()), SQL_SUCCESS);
+    indicator = SQL_NTS;
+    EXPECT_EQ(SQLExecute(s.handle()), SQL_SUCCESS) << describe(s.diags());
+    EXPECT_EQ(db_.query("SELECT * FROM [Package] ORDER BY [Тип корпуса]"), (Rows{{"token"}, {"Корпус ТО-220 'особый'"}}));
+}
+
 SQL_NUMERIC_STRUCT numeric(std::uint64_t magnitude, int scale, bool negative = false) {
     SQL_NUMERIC_STRUCT n{};
     n.precision = 19;
