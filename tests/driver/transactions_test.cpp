@@ -76,7 +76,11 @@ TEST_F(Transactions, CloseRollsBackAutocommitOnCommits) {
     }
     EXPECT_TRUE(stored_names(db_).empty());
 
+    // ODBC 2's SQLTransact ends it as SQLEndTran does.
     ASSERT_EQ(set_autocommit(db_, false), SQL_SUCCESS);
+    must(insert_statement(named("Отменена по-старому")));
+    ASSERT_EQ(SQLTransact(SQL_NULL_HENV, db_.handle(), SQL_ROLLBACK), SQL_SUCCESS);
+    EXPECT_TRUE(stored_names(db_).empty());
     must(insert_statement(named("Зафиксирована включением")));
     ASSERT_EQ(set_autocommit(db_, true), SQL_SUCCESS);
     Connection other;
