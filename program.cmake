@@ -59,7 +59,8 @@ add_library(detalehran_gui STATIC
   trees/tree_view.cpp trees/tree_view.h)
 set_target_properties(detalehran_gui PROPERTIES AUTOMOC ON AUTORCC ON)
 target_include_directories(detalehran_gui PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(detalehran_gui PUBLIC detalehran_core detalehran_db Qt6::Widgets PRIVATE detalehran_options)
+target_link_libraries(detalehran_gui PUBLIC detalehran_core detalehran_db Qt6::Widgets
+  PRIVATE detalehran_jet detalehran_options)
 
 # Shown in the about dialog. A build that is handed out sets its author,
 # contact address and wallet identifiers (one capital letter and twelve digits

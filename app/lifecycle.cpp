@@ -22,6 +22,8 @@
 #include "db/statements.h"
 #include "db/failure_text.h"
 #include "itemlist/item_list.h"
+#include "jet_convert.h"
+#include "jet_reader.h"
 #include "itemlist/item_list_model.h"
 #include "itemlist/quantity_field.h"
 #include "itemlist/sorter/column_sorter.h"
@@ -61,6 +63,32 @@ void report_no_connection(App& app, const std::string& directory) {
     text += QString::fromUtf8("\n\nПрограмма продолжит работу без базы данных: изменения не будут сохранены.");
     app.platform.message_box(app.main_window, QString::fromUtf8("Внимание!"), text, MessageButtons::ok,
                              MessageIcon::warning);
+}
+
+// A Store.mdb of the old Windows program (an Access file) is converted into
+// this program's format once the user agrees; the original stays beside it.
+// Returns whether the folder now holds a store to connect to: false when
+// the user declined or the conversion failed, and then nothing was changed.
+bool convert_old_store(App& app, const std::string& directory) {
+    const std::string store = directory + db::kDatabaseFile;
+    if (!jet::is_jet_file(store)) return true;
+    const QString question = QString::fromUtf8(
+        "Файл Store.mdb создан прежней версией программы. Преобразовать его? Исходный файл будет сохранён как "
+        "Store.mdb.jet");
+    if (app.platform.message_box(app.main_window, QString::fromUtf8("Внимание!"), question, MessageButtons::yes_no,
+                                 MessageIcon::question) != MessageAnswer::yes) {
+        return false;
+    }
+    jet::ConvertReport report;
+    std::string error;
+    if (jet::convert_jet_store_in_place(directory, &report, &error)) return true;
+    app.platform.message_box(
+        app.main_window, QString::fromUtf8("Внимание!"),
+        QString::fromUtf8("Файл Store.mdb не преобразован, он остался прежним.\n%1\n\nПрограмма продолжит работу "
+                          "без базы данных.")
+            .arg(QString::fromStdString(error)),
+        MessageButtons::ok, MessageIcon::warning);
+    return false;
 }
 
 }  // namespace
@@ -109,8 +137,11 @@ void start_up(App& app) {
     app.list_font = ListFontRecord{};
 
     const std::string directory = working_directory();
-    if (app.database.has_environment() &&
-        !app.database.open_store(directory, db::kDataSourceName, "", "")) {
+    const bool store_usable = convert_old_store(app, directory);
+    if (!store_usable) {
+        // An old file left as it is: no connection, and no backup copy of it.
+    } else if (app.database.has_environment() &&
+               !app.database.open_store(directory, db::kDataSourceName, "", "")) {
         report_no_connection(app, directory);
     } else {
         // A cut ended by a crash between its copy and its delete leaves the
@@ -129,7 +160,7 @@ void start_up(App& app) {
 
     trees::show_trees_at_start_up(app);  // root selected and focused, both trees sorted
     read_column_order(app);
-    make_backup_copy(directory);
+    if (store_usable) make_backup_copy(directory);
 }
 
 void process_event(App& app, const Event& event) { route_event(app, event); }

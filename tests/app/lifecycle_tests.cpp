@@ -19,6 +19,8 @@
 #include "mainwindow/main_window.h"
 #include "db/statements.h"
 #include "store/store_schema.h"
+#include "jet_fixture_writer.h"
+#include "itemlist/item_list_model.h"
 #include "support/scripted_services.h"
 #include "support/test_environment.h"
 
@@ -245,6 +247,63 @@ TEST_F(StartUp, AnOpenDialogKeepsTheMainWindowFromClosingButASignalStillShutsDow
     EXPECT_EQ(settings.find("[TreeItems]"), 0u);
     EXPECT_NE(settings.find("[HighLight]\r\nColor="), std::string::npos);
 }
+
+// A Store.mdb of the old Windows program (an Access file): the user is asked
+// once. "Да" converts it and keeps the original beside it; "Нет", and a
+// file that cannot be read whole, leave the folder exactly as it was.
+struct OldStoreCase {
+    const char* name;
+    MessageAnswer answer;
+    bool cut_short;
+    bool converted;
+};
+
+class OldStore : public StartUp, public ::testing::WithParamInterface<OldStoreCase> {};
+
+TEST_P(OldStore, IsConvertedOnlyWhenTheUserAgreesAndTheFileReadsWhole) {
+    namespace fx = jet::fixture;
+    auto text = [](const char* value) { return fx::Value(std::string(value)); };
+    auto number = [](std::int64_t value) { return fx::Value(value); };
+    fx::Table store{"Store", fx::item_columns(), {}};
+    store.rows.push_back({text("Резистор 1 кОм"), text("0,25 Вт"), text("|Все|Шкаф|"), number(40), number(5000),
+                          number(2500), text("Чип и Дип"), text("|Все|Резисторы|"), text("0805"), number(7), {}});
+    fx::Table temp{"Temp", fx::item_columns(), {}};
+    std::string bytes, error;
+    ASSERT_TRUE(fx::build_jet4_file({store, fx::package_table({"0805"}), temp}, &bytes, &error)) << error;
+    if (GetParam().cut_short) bytes.resize(bytes.size() - 4096);
+    std::ofstream(folder_.file("Store.mdb"), std::ios::binary) << bytes;
+
+    services_.message_answers.push_back(GetParam().answer);
+    start_up(app_);
+    const detalehran::testing::ServiceCall* asked = services_.calls.empty() ? nullptr : &services_.calls.front();
+    ASSERT_NE(asked, nullptr);
+    EXPECT_EQ(asked->text, "Файл Store.mdb создан прежней версией программы. Преобразовать его? Исходный файл будет "
+                           "сохранён как Store.mdb.jet");
+    EXPECT_EQ(asked->buttons, MessageButtons::yes_no);
+
+    EXPECT_EQ(app_.database.is_open(), GetParam().converted);
+    if (GetParam().converted) {
+        EXPECT_EQ(read_file(folder_.file("Store.mdb.jet")), bytes);
+        EXPECT_EQ(names_in(folder_.path(), "Store"), (std::vector<std::string>{"Резистор 1 кОм"}));
+        ASSERT_EQ(app_.main_window->list_model().row_count(), 1);
+        EXPECT_EQ(app_.main_window->list_model().cell(0, db::kPrice), ".50");
+        EXPECT_EQ(app_.main_window->list_model().cell(0, db::kId), "7");
+        EXPECT_TRUE(file_exists(folder_.file("Store_Backup.mdb")));
+    } else {
+        EXPECT_EQ(read_file(folder_.file("Store.mdb")), bytes);
+        EXPECT_FALSE(file_exists(folder_.file("Store.mdb.jet")));
+        EXPECT_FALSE(file_exists(folder_.file("Store_Backup.mdb")));
+        EXPECT_EQ(app_.main_window->list_model().row_count(), 0);
+    }
+    // A refused conversion is told why; nothing else is said.
+    EXPECT_EQ(services_.count(ServiceKind::message_box), GetParam().cut_short ? 2 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(StartUp, OldStore,
+                         ::testing::Values(OldStoreCase{"Yes", MessageAnswer::yes, false, true},
+                                           OldStoreCase{"No", MessageAnswer::no, false, false},
+                                           OldStoreCase{"CutShort", MessageAnswer::yes, true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Program, TerminationSignalShutsDownLikeClosingTheWindow) {
     TestFolder folder;
