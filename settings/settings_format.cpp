@@ -177,7 +177,8 @@ namespace {
 // Deciding per line keeps one stray line of an older installation from
 // garbling every other name of the file.
 QString decode_line(QByteArrayView bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    // Stateless: a sequence cut off at the line's end is an error too.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (utf8.hasError()) text = decode_windows_1251(bytes.toByteArray());
     return text;

@@ -88,6 +88,8 @@ TEST(SettingsLines, AcceptCrLfCrAndLfAndBothEncodings) {
     // One stray Windows-1251 line among UTF-8 ones garbles only itself.
     const QByteArray mixed = u("[TreeItems]\r\n0|Все|0|\r\n1|").toUtf8() + "\xD1\xEE\xEA" + u("|1|\r\n2|Ящик|1|").toUtf8();
     EXPECT_EQ(settings_lines(mixed), QStringList({"[TreeItems]", u("0|Все|0|"), u("1|Сок|1|"), u("2|Ящик|1|")}));
+    // A last line without its line break, ending in its only Windows-1251 letter.
+    EXPECT_EQ(settings_lines("0|\xC0|0|\r\n1|abc\xD0"), QStringList({u("0|А|0|"), u("1|abcР")}));
 }
 
 TEST(SettingValues, ValueEndsAtTheSecondEqualsAndNumbersReadLikeTheOldProgram) {
