@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libsqlite3-dev sqlite3
+  libcsv-dev
   unixodbc unixodbc-dev odbcinst libsqliteodbc python3-pyodbc
   googletest libgtest-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n

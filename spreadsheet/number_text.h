@@ -1,0 +1,59 @@
+#pragma once
+// Numbers as people type them into a spreadsheet, and as the store keeps
+// them. Money is counted exactly in ten-thousandths; no binary floating
+// point anywhere, so nothing drifts.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace detalehran::spreadsheet {
+
+// A cell read as a number: the text for the store, or why it is none (in
+// words that follow the field's name, e.g. "«12р» — не число").
+struct NumberText {
+    std::string text;
+    std::string error;
+    bool ok() const { return error.empty(); }
+};
+
+// Quantities are whole and not negative, and fit the store's 32-bit column.
+inline constexpr std::int64_t kMaxQuantity = 2147483647;
+// Prices below this keep every digit of four decimals in the store.
+inline constexpr std::int64_t kMaxPriceUnits = 100'000'000'000LL * 10'000;
+
+// A quantity cell: digits, in groups of three apart by blanks or no-break
+// spaces ("1 000"), or by "." or "," where one of them comes more than once
+// ("1.000.000"); a single "." or "," is a decimal separator and so no whole
+// number. An empty cell is 0. Gives the plain digits ("1000").
+NumberText quantity_from_cell(std::string_view cell);
+// A price cell: a decimal comma or point ("12,50", "12.5", ",5"), thousands
+// grouped as for quantities ("1 000,50", "1.000,50", "1,000.50"), at most
+// four decimals. Gives the store's money text ("12.5000", ".5000"); an empty
+// cell is ".0000".
+NumberText price_from_cell(std::string_view cell);
+
+// Money in ten-thousandths from a stored price (".5000", "12.5000",
+// "-.2500") or one the list shows ("12.50"); nullopt for anything else. The
+// empty text is 0.
+std::optional<std::int64_t> money_units(std::string_view text);
+// The store's money text of an amount: "12.5000", ".5000", ".0000".
+std::string stored_money_text(std::int64_t units);
+// An amount as a spreadsheet reads it: a leading zero, a decimal point and
+// two to four decimals ("12.50", "0.1234", "-0.25").
+std::string spreadsheet_money_text(__int128 units);
+
+// Decimal digits of a whole number, "-" in front when negative.
+std::string integer_text(__int128 value);
+
+// The item list's integer value of a text: leading blanks and tabs skipped,
+// an optional sign, then digits up to the first other character ("$" before
+// them means hexadecimal, "%" binary); no digits gives 0. The low-stock rule
+// compares quantity and minimum by it.
+std::int64_t integer_value(std::string_view text);
+
+// A cell quoted in a message, cut to a readable length.
+std::string quoted_cell(std::string_view cell);
+
+}  // namespace detalehran::spreadsheet

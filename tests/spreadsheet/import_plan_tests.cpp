@@ -1,0 +1,243 @@
+// Planning an import: the header mapping, whole files refused, line errors,
+// section and place paths against the trees, and the duplicates choices.
+
+#include <gtest/gtest.h>
+
+#include "spreadsheet/import_plan.h"
+#include "spreadsheet_samples.h"
+
+namespace detalehran::spreadsheet {
+namespace {
+
+NodeList tree(std::initializer_list<std::pair<const char*, int>> nodes) {
+    NodeList list;
+    for (const auto& [name, level] : nodes) list.push_back({QString::fromUtf8(name), level});
+    return list;
+}
+
+class ImportPlanTest : public ::testing::Test {
+protected:
+    ImportPlan plan(const std::string& bytes, const ImportSettings& settings = {}, DuplicateIndex existing = {}) {
+        return plan_import(bytes, settings, sections_, places_, std::move(existing));
+    }
+    static std::string reasons(const ImportPlan& p) {
+        std::string out;
+        for (const Problem& e : p.errors) out += std::to_string(e.line) + ": " + e.reason + "\n";
+        return out;
+    }
+
+    NodeList sections_ = tree({{"Все", 0}, {"Резисторы", 1}, {"SMD", 2}, {"Конденсаторы", 1}, {"Керамические", 2}});
+    NodeList places_ = tree({{"Все", 0}, {"Шкаф 1", 1}, {"Полка 2", 2}, {"Шкаф 2", 1}});
+};
+
+TEST(ColumnMapping, HeadersInBothLanguagesCaseAndBlanksIgnored) {
+    const std::pair<const char*, Field> cases[] = {
+        {"Название", Field::name},
+        {"NAME", Field::name},
+        {"Тип корпуса", Field::package},
+        {"тип  КОРПУСА ", Field::package},
+        {"Footprint", Field::package},
+        {"Описание", Field::description},
+        {"Qty", Field::quantity},
+        {"Stock", Field::quantity},
+        {"Цена", Field::price},
+        {"Price", Field::price},
+        {"Цена приходная", Field::purchase_price},
+        {" Purchase\xC2\xA0price", Field::purchase_price},
+        {"cost", Field::purchase_price},
+        {"Vendor", Field::supplier},
+        {"Раздел", Field::section},
+        {"Путь", Field::section},
+        {"Category", Field::section},
+        {"Расположение", Field::place},
+        {"Storage", Field::place},
+        {"Документ", Field::datasheet},
+        {"Datasheet", Field::datasheet},
+        {"ID", Field::none},
+        {"Цена, руб.", Field::none},
+        {"", Field::none},
+    };
+    for (const auto& [header, field] : cases) EXPECT_EQ(field_for_header(header), field) << header;
+    EXPECT_EQ(map_header({"Name", "Описание", "Название", "x"}),
+              (std::vector<Field>{Field::name, Field::description, Field::none, Field::none}));
+}
+
+TEST_F(ImportPlanTest, BadFilesAreRefusedWholeWithAReason) {
+    const struct {
+        const char* what;
+        std::string bytes;
+        ImportSettings settings;
+        const char* reason_part;
+    } cases[] = {
+        {"empty file", "", {}, "пуст"},
+        {"binary file",
+         std::string("\x7F"
+                     "ELF\x02\x01\x01\0\0\0",
+                     10),
+         {},
+         "нулевой байт"},
+        {"NUL byte in a line", std::string("Название;Цена\nДиод;1") + '\0' + "\n", {}, "нулевой байт"},
+        {"no recognisable column", "Foo;Bar\n1;2\n", {}, "ни одного известного"},
+        {"no name column", "Количество;Цена\n1;2\n", {}, "с названиями"},
+        {"a field given twice", "A;B\n1;2\n", {.mapping = {Field::name, Field::name}}, "двум столбцам"},
+        {"only the header", "Название;Цена\r\n\r\n", {}, "только строка заголовка"},
+        {"a line of 1 MB", "Название\nДиод\n" + std::string(1'000'000, 'x') + "\n", {}, "длиннее 1 МБ"},
+        {"neither UTF-8 nor Windows-1251", "Название\n\x98\xFF\n", {}, "не в Windows-1251"},
+        {"a target section that breaks the naming rule", "Название\nДиод\n", {.target_section = "Все/Все"}, "Все"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ImportPlan p = plan(c.bytes, c.settings);
+        ASSERT_TRUE(p.refusal);
+        EXPECT_NE(p.refusal->reason.find(c.reason_part), std::string::npos) << p.refusal->reason;
+        EXPECT_TRUE(p.new_items.empty());
+        EXPECT_FALSE(p.changes_store());
+    }
+}
+
+TEST_F(ImportPlanTest, LinesWithErrorsAreListedAndTheRestPlanned) {
+    const std::string file =
+        "Название;Количество;Цена;Цена приходная;Документ\r\n"
+        "Резистор;2,5;1;1;\r\n"                               // 2
+        "Диод;5;12р;1;\r\n"                                   // 3
+        ";1;1;1;\r\n"                                         // 4
+        "Стабилитрон;1;1;1;a.pdf;x\r\n"                       // 5
+        "Транзистор;-1;1;1;../../etc/passwd\r\n"              // 6
+        "Светодиод;\"1 000\";\"1 000,5\";0,25;led.pdf;\r\n";  // 7
+    const ImportPlan p = plan(file);
+    ASSERT_FALSE(p.refusal) << p.refusal->reason;
+    const std::vector<Problem> expected = {
+        {2, "Количество: «2,5» — не целое число"},
+        {3, "Цена: «12р» — не число"},
+        {4, "Название: не указано"},
+        {5, "ячеек (6) больше, чем столбцов в заголовке (5)"},
+        {6,
+         "Документ: «../../etc/passwd» — имя файла не может содержать «/» или «\\»; Количество: «-1» — "
+         "отрицательное число"},
+    };
+    EXPECT_EQ(p.errors, expected) << reasons(p);
+    ASSERT_EQ(p.new_items.size(), 1u);
+    const db::ItemValues& v = p.new_items[0].values;
+    EXPECT_EQ(p.new_items[0].line, 7);
+    EXPECT_EQ(std::tie(v.name, v.quantity, v.price, v.purchase_price, v.datasheet, v.section_path, v.place),
+              std::tie("Светодиод", "1000", "1000.5000", ".2500", "led.pdf", "|Все|", "|Все|"));
+    EXPECT_EQ(p.counts(), (ImportCounts{1, 0, 0, 5}));
+}
+
+TEST_F(ImportPlanTest, PathsInBothFormsAgainstTheTreesNamingRule) {
+    const struct {
+        const char* cell;
+        const char* path;  // nullptr: an error of the line
+    } cases[] = {
+        {"", "|Все|Конденсаторы|"},  // the target
+        {"|Все|Резисторы|SMD|", "|Все|Резисторы|SMD|"},
+        {"резисторы / smd", "|Все|Резисторы|SMD|"},
+        {"Все/Конденсаторы/", "|Все|Конденсаторы|"},
+        {"/", "|Все|"},
+        {"Резисторы/Выводные", "|Все|Резисторы|Выводные|"},
+        {"|все|Резисторы|Выводные|Мощные|", "|Все|Резисторы|Выводные|Мощные|"},
+        {"Конденсаторы/SMD", nullptr},  // SMD is on level 2 under Резисторы already
+        {"Конденсаторы/smd/x", nullptr},
+        {"Резисторы//SMD", nullptr},
+        {"|Все|Резисторы", nullptr},
+        {"|Корень|Резисторы|", nullptr},
+        {"Резисторы/A|B", nullptr},
+        {"Диоды/Все", nullptr},
+    };
+    std::string file = "Название;Раздел\n";
+    for (const auto& c : cases) file += std::string("x;\"") + c.cell + "\"\n";
+    const ImportPlan p = plan(file, {.target_section = "Конденсаторы"});
+    ASSERT_FALSE(p.refusal) << p.refusal->reason;
+    std::size_t item = 0, error = 0;
+    for (std::size_t k = 0; k < std::size(cases); ++k) {
+        SCOPED_TRACE(cases[k].cell);
+        const int line = static_cast<int>(k) + 2;
+        if (cases[k].path == nullptr) {
+            ASSERT_LT(error, p.errors.size());
+            EXPECT_EQ(p.errors[error++].line, line);
+        } else {
+            ASSERT_LT(item, p.new_items.size());
+            EXPECT_EQ(p.new_items[item].line, line);
+            EXPECT_EQ(p.new_items[item++].values.section_path, cases[k].path);
+        }
+    }
+    EXPECT_EQ(item, p.new_items.size());
+    EXPECT_EQ(error, p.errors.size()) << reasons(p);
+    // New nodes once each, after their siblings; the other tree unchanged.
+    EXPECT_EQ(p.created_sections,
+              (std::vector<std::string>{"|Все|Резисторы|Выводные|", "|Все|Резисторы|Выводные|Мощные|"}));
+    EXPECT_EQ(p.path_nodes, tree({{"Все", 0},
+                                  {"Резисторы", 1},
+                                  {"SMD", 2},
+                                  {"Выводные", 2},
+                                  {"Мощные", 3},
+                                  {"Конденсаторы", 1},
+                                  {"Керамические", 2}}));
+    EXPECT_EQ(p.location_nodes, places_);
+    EXPECT_TRUE(p.created_places.empty());
+}
+
+TEST_F(ImportPlanTest, NodesComeOnlyWithAcceptedLines) {
+    const std::string file =
+        "Name;Section;Location;Qty\n"
+        "a;Новый;Шкаф 3;x\n"  // refused: the quantity; creates nothing
+        "b;Новый/Под;Шкаф 1/Полка 2;1\n"
+        "c;Новый/Под;Шкаф 3/Ящик;1\n";
+    const ImportPlan p = plan(file, {.target_place = "Шкаф 2"});
+    ASSERT_FALSE(p.refusal) << p.refusal->reason;
+    ASSERT_EQ(p.errors.size(), 1u);
+    EXPECT_EQ(p.errors[0].line, 2);
+    EXPECT_EQ(p.created_sections, (std::vector<std::string>{"|Все|Новый|", "|Все|Новый|Под|"}));
+    EXPECT_EQ(p.created_places, (std::vector<std::string>{"|Все|Шкаф 3|", "|Все|Шкаф 3|Ящик|"}));
+    ASSERT_EQ(p.new_items.size(), 2u);
+    EXPECT_EQ(p.new_items[0].values.place, "|Все|Шкаф 1|Полка 2|");
+    EXPECT_EQ(p.new_items[1].values.place, "|Все|Шкаф 3|Ящик|");
+}
+
+TEST_F(ImportPlanTest, DuplicatesAreAddedMergedOrSkippedAsChosen) {
+    DuplicateIndex stored;
+    stored.add_stored("17", "|Все|Резисторы|", "R 10k", "0805", "10");
+    stored.add_stored("18", "|Все|Резисторы|", "R 1k", "0805", "2147483000");
+    const std::string file =
+        "Название;Тип корпуса;Раздел;Количество\n"
+        "R 10k;0805;резисторы;5\n"        // 2: the stored item 17 (section case ignored)
+        "R 10k;1206;Резисторы;1\n"        // 3: another package
+        "r 10K;0805;Резисторы;1\n"        // 4: another name
+        "R 10k;0805;Конденсаторы;7\n"     // 5: another section
+        "R 10k;0805;Конденсаторы;3\n"     // 6: the same as line 5
+        "R 10k;0805;|Все|Резисторы|;1\n"  // 7: item 17 again
+        "R 1k;0805;Резисторы;1000\n";     // 8: item 18 would pass the column's range
+    const struct {
+        DuplicateChoice choice;
+        ImportCounts counts;
+        std::vector<QuantityMerge> merges;
+        std::vector<std::string> new_quantities;
+    } cases[] = {
+        {DuplicateChoice::add_new, {7, 0, 0, 0}, {}, {"5", "1", "1", "7", "3", "1", "1000"}},
+        {DuplicateChoice::add_quantity, {3, 3, 0, 1}, {{"17", "16", {2, 7}}}, {"1", "1", "10"}},
+        {DuplicateChoice::skip, {3, 0, 4, 0}, {}, {"1", "1", "7"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.choice));
+        const ImportPlan p = plan(file, {.duplicates = c.choice}, stored);
+        ASSERT_FALSE(p.refusal) << p.refusal->reason;
+        EXPECT_EQ(p.counts(), c.counts) << reasons(p);
+        ASSERT_EQ(p.merges.size(), c.merges.size());
+        for (std::size_t k = 0; k < c.merges.size(); ++k) {
+            EXPECT_EQ(std::tie(p.merges[k].id, p.merges[k].quantity, p.merges[k].lines),
+                      std::tie(c.merges[k].id, c.merges[k].quantity, c.merges[k].lines));
+        }
+        std::vector<std::string> quantities;
+        for (const PlannedItem& item : p.new_items) quantities.push_back(item.values.quantity);
+        EXPECT_EQ(quantities, c.new_quantities);
+    }
+    const ImportPlan merged = plan(file, {.duplicates = DuplicateChoice::add_quantity}, stored);
+    EXPECT_EQ(merged.merged_lines, (std::vector<int>{2, 6, 7}));
+    ASSERT_EQ(merged.errors.size(), 1u);
+    EXPECT_EQ(merged.errors[0].line, 8);
+    const ImportPlan skipped = plan(file, {.duplicates = DuplicateChoice::skip}, stored);
+    EXPECT_EQ(skipped.skipped_lines, (std::vector<int>{2, 6, 7, 8}));
+}
+
+}  // namespace
+}  // namespace detalehran::spreadsheet
