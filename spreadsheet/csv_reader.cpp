@@ -34,12 +34,10 @@ public:
     std::optional<Problem> run(std::string_view text) {
         std::size_t pos = 0;
         while (pos < text.size() && !stopped_) {
-            std::size_t end = text.find_first_of("\r\n", pos);
-            if (end == std::string_view::npos) {
-                end = text.size();
-            } else {
-                end += text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1;
-            }
+            // A plain loop: find_first_of calls memchr for every byte.
+            std::size_t end = pos;
+            while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+            if (end < text.size()) end += text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1;
             const std::string_view line = text.substr(pos, end - pos);
             if (record_bytes_ + line.size() >= kMaxRecordBytes) return too_long();
             record_bytes_ += line.size();

@@ -16,7 +16,8 @@ constexpr char kSeparator = ';';
 bool needs_quotes(std::string_view cell) {
     if (cell.empty()) return false;
     if (cell.front() == ' ' || cell.front() == '\t' || cell.back() == ' ' || cell.back() == '\t') return true;
-    return cell.find_first_of(";\"\r\n") != std::string_view::npos;
+    return std::any_of(cell.begin(), cell.end(),
+                       [](char c) { return c == kSeparator || c == '"' || c == '\r' || c == '\n'; });
 }
 
 bool is_integer(std::string_view text) {

@@ -12,7 +12,10 @@ namespace detalehran::spreadsheet {
 
 namespace {
 
-bool is_blank(std::string_view cell) { return cell.find_first_not_of(" \t\r\n") == std::string_view::npos; }
+bool is_blank(std::string_view cell) {
+    return std::all_of(cell.begin(), cell.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
+}
 
 bool blank_record(std::span<const std::string_view> cells) { return std::all_of(cells.begin(), cells.end(), is_blank); }
 

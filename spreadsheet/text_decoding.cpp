@@ -27,13 +27,20 @@ DecodedText refused(int line, std::string reason) {
 }
 
 bool is_utf8(std::string_view bytes) {
+    // In pieces, so that a large file is not held twice more as UTF-16;
+    // the decoder carries a sequence split between pieces over.
+    constexpr std::size_t kPiece = 1 << 20;
     QStringDecoder decoder(QStringDecoder::Utf8);
-    // decode() converts only when its result is taken as a QString.
-    QString text = decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (decoder.hasError()) return false;
+    QString text;
+    for (std::size_t pos = 0; pos < bytes.size(); pos += kPiece) {
+        const std::string_view piece = bytes.substr(pos, kPiece);
+        // decode() converts only when its result is taken as a QString, and
+        // each call sets the error state anew.
+        text = decoder.decode(QByteArrayView(piece.data(), static_cast<qsizetype>(piece.size())));
+        if (decoder.hasError()) return false;
+    }
     // The decoder waits for the rest of a sequence cut off at the end; a
-    // line feed after it makes that an error. (Each call sets the error
-    // anew, so both are asked.)
+    // line feed after it makes that an error.
     text = decoder.decode(QByteArrayView("\n", 1));
     return !decoder.hasError();
 }
@@ -79,13 +86,14 @@ DecodedText decode_spreadsheet_text(std::string_view bytes, std::optional<Encodi
                                                        " нулевой байт: это не текстовый файл таблицы.");
     }
     const bool marked = bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark;
-    const Encoding encoding = forced.value_or(marked || is_utf8(bytes) ? Encoding::utf8 : Encoding::windows_1251);
+    const std::string_view body = marked ? bytes.substr(kByteOrderMark.size()) : bytes;
+    const bool utf8 = forced != Encoding::windows_1251 && is_utf8(body);
+    const Encoding encoding = forced.value_or(marked || utf8 ? Encoding::utf8 : Encoding::windows_1251);
 
     DecodedText result;
     result.encoding = encoding;
     if (encoding == Encoding::utf8) {
-        const std::string_view body = marked ? bytes.substr(kByteOrderMark.size()) : bytes;
-        if (!is_utf8(body)) {
+        if (!utf8) {
             return refused(0, marked && !forced ? "Файл помечен как UTF-8, но в нём есть байты не в UTF-8."
                                                 : "Файл не в кодировке UTF-8.");
         }
