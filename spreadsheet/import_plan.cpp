@@ -1,6 +1,7 @@
 #include "spreadsheet/import_plan.h"
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 
 #include "spreadsheet/csv_reader.h"
@@ -22,6 +23,50 @@ bool blank_record(std::span<const std::string_view> cells) { return std::all_of(
 // A document is a file name inside the datasheet folder, never a way out of it.
 bool safe_document_name(std::string_view name) {
     return name.find_first_of("/\\") == std::string_view::npos && name != "." && name != "..";
+}
+
+// A line's cells by the field they fill; empty for fields no column fills.
+using FieldCells = std::array<std::string_view, std::size(kLoadedFields) + 1>;
+constexpr std::size_t kSection = static_cast<std::size_t>(Field::section);
+constexpr std::size_t kPlace = static_cast<std::size_t>(Field::place);
+
+// The reasons a line is refused, each after its field's name.
+class LineErrors {
+public:
+    void add(Field field, const std::string& reason) {
+        if (!text_.empty()) text_ += "; ";
+        if (field != Field::none) text_ += std::string(field_caption(field)) + ": ";
+        text_ += reason;
+    }
+    bool empty() const { return text_.empty(); }
+    std::string take() { return std::move(text_); }
+
+private:
+    std::string text_;
+};
+
+// Everything of an item but its paths.
+db::ItemValues item_values(const FieldCells& cells, LineErrors& errors) {
+    auto cell = [&](Field field) { return cells[static_cast<std::size_t>(field)]; };
+    db::ItemValues v;
+    v.name = cell(Field::name);
+    if (is_blank(v.name)) errors.add(Field::name, "не указано");
+    v.description = cell(Field::description);
+    v.supplier = cell(Field::supplier);
+    v.package = cell(Field::package);
+    v.datasheet = cell(Field::datasheet);
+    if (!safe_document_name(v.datasheet)) {
+        errors.add(Field::datasheet, quoted_cell(v.datasheet) + " — имя файла не может содержать «/» или «\\»");
+    }
+    const NumberText quantity = quantity_from_cell(cell(Field::quantity));
+    if (!quantity.ok()) errors.add(Field::quantity, quantity.error);
+    v.quantity = quantity.text;
+    for (auto [field, target] : {std::pair{Field::price, &v.price}, {Field::purchase_price, &v.purchase_price}}) {
+        NumberText price = price_from_cell(cell(field));
+        if (!price.ok()) errors.add(field, price.error);
+        *target = std::move(price.text);
+    }
+    return v;
 }
 
 class Planner {
@@ -72,48 +117,24 @@ private:
     }
 
     void take_line(int line, std::span<const std::string_view> cells) {
-        std::string errors;
-        auto fail = [&](Field field, const std::string& reason) {
-            if (!errors.empty()) errors += "; ";
-            if (field != Field::none) errors += std::string(field_caption(field)) + ": ";
-            errors += reason;
-        };
+        LineErrors errors;
         const std::size_t columns = plan_.mapping.size();
         if (cells.size() > columns &&
             !std::all_of(cells.begin() + static_cast<std::ptrdiff_t>(columns), cells.end(), is_blank)) {
-            fail(Field::none, "ячеек (" + std::to_string(cells.size()) + ") больше, чем столбцов в заголовке (" +
-                                  std::to_string(columns) + ")");
+            errors.add(Field::none, "ячеек (" + std::to_string(cells.size()) + ") больше, чем столбцов в заголовке (" +
+                                        std::to_string(columns) + ")");
         }
-        std::string_view cell_of[std::size(kLoadedFields) + 1] = {};
+        FieldCells cell{};
         for (std::size_t c = 0; c < cells.size() && c < columns; ++c) {
-            cell_of[static_cast<std::size_t>(plan_.mapping[c])] = unguarded_cell(cells[c]);
+            cell[static_cast<std::size_t>(plan_.mapping[c])] = unguarded_cell(cells[c]);
         }
-        auto cell = [&](Field field) { return cell_of[static_cast<std::size_t>(field)]; };
-
-        db::ItemValues v;
-        v.name = cell(Field::name);
-        if (is_blank(v.name)) fail(Field::name, "не указано");
-        v.description = cell(Field::description);
-        v.supplier = cell(Field::supplier);
-        v.package = cell(Field::package);
-        v.datasheet = cell(Field::datasheet);
-        if (!safe_document_name(v.datasheet)) {
-            fail(Field::datasheet, quoted_cell(v.datasheet) + " — имя файла не может содержать «/» или «\\»");
-        }
-        const NumberText quantity = quantity_from_cell(cell(Field::quantity));
-        if (!quantity.ok()) fail(Field::quantity, quantity.error);
-        v.quantity = quantity.text;
-        for (auto [field, target] : {std::pair{Field::price, &v.price}, {Field::purchase_price, &v.purchase_price}}) {
-            NumberText price = price_from_cell(cell(field));
-            if (!price.ok()) fail(field, price.error);
-            *target = std::move(price.text);
-        }
-        const NodePathResolver::Resolution section = resolve(sections_, cell(Field::section), settings_.target_section);
-        if (section.error) fail(Field::section, *section.error);
-        const NodePathResolver::Resolution place = resolve(places_, cell(Field::place), settings_.target_place);
-        if (place.error) fail(Field::place, *place.error);
+        db::ItemValues v = item_values(cell, errors);
+        const NodePathResolver::Resolution section = resolve(sections_, cell[kSection], settings_.target_section);
+        if (section.error) errors.add(Field::section, *section.error);
+        const NodePathResolver::Resolution place = resolve(places_, cell[kPlace], settings_.target_place);
+        if (place.error) errors.add(Field::place, *place.error);
         if (!errors.empty()) {
-            plan_.errors.push_back({line, std::move(errors)});
+            plan_.errors.push_back({line, errors.take()});
             return;
         }
         v.section_path = section.path;

@@ -82,8 +82,8 @@ int line_of_offset(std::string_view text, std::size_t offset) {
 DecodedText decode_spreadsheet_text(std::string_view bytes, std::optional<Encoding> forced) {
     if (bytes.empty()) return refused(0, "Файл пуст.");
     if (const std::size_t nul = bytes.find('\0'); nul != std::string_view::npos) {
-        return refused(line_of_offset(bytes, nul), "В строке " + std::to_string(line_of_offset(bytes, nul)) +
-                                                       " нулевой байт: это не текстовый файл таблицы.");
+        const int line = line_of_offset(bytes, nul);
+        return refused(line, "В строке " + std::to_string(line) + " нулевой байт: это не текстовый файл таблицы.");
     }
     const bool marked = bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark;
     const std::string_view body = marked ? bytes.substr(kByteOrderMark.size()) : bytes;
