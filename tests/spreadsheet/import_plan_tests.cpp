@@ -122,6 +122,23 @@ TEST_F(ImportPlanTest, LinesWithErrorsAreListedAndTheRestPlanned) {
     EXPECT_EQ(std::tie(v.name, v.quantity, v.price, v.purchase_price, v.datasheet, v.section_path, v.place),
               std::tie("Светодиод", "1000", "1000.5000", ".2500", "led.pdf", "|Все|", "|Все|"));
     EXPECT_EQ(p.counts(), (ImportCounts{1, 0, 0, 5}));
+    ASSERT_EQ(p.preview.size(), 6u);  // every data line, as read, for the dialog to mark
+    EXPECT_EQ(p.preview[2].line, 4);
+    EXPECT_EQ(p.preview[2].cells, (std::vector<std::string>{"", "1", "1", "1", ""}));
+}
+
+TEST_F(ImportPlanTest, ChosenColumnsOverrideTheHeader) {
+    // No header is known: refused until the columns are chosen.
+    const std::string file = test::windows_1251("Деталь;Заметка;Стоимость\nДиод;x;1,5\n");
+    EXPECT_TRUE(plan(file).refusal);
+    ImportSettings chosen{
+        .encoding = Encoding::windows_1251, .separator = ';', .mapping = {Field::name, Field::none, Field::price}};
+    const ImportPlan p = plan(file, chosen);
+    ASSERT_FALSE(p.refusal) << p.refusal->reason;
+    EXPECT_EQ(p.header, (std::vector<std::string>{"Деталь", "Заметка", "Стоимость"}));
+    ASSERT_EQ(p.new_items.size(), 1u);
+    EXPECT_EQ(std::tie(p.new_items[0].values.name, p.new_items[0].values.description, p.new_items[0].values.price),
+              std::tie("Диод", "", "1.5000"));
 }
 
 TEST_F(ImportPlanTest, PathsInBothFormsAgainstTheTreesNamingRule) {

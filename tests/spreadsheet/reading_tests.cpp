@@ -140,32 +140,60 @@ TEST(CsvReading, SeparatorFollowsTheRecordsNotTheCommasInPrices) {
     EXPECT_EQ(detect_separator("Название\nДиод\n"), ';');
 }
 
-TEST(Numbers, QuantitiesAsPeopleTypeThem) {
-    const struct {
-        const char* cell;
-        const char* text;  // nullptr: refused
-    } cases[] = {
-        {"", "0"},
-        {"  ", "0"},
-        {"7", "7"},
-        {"007", "7"},
-        {"1 000", "1000"},
-        {"1\u00A0000", "1000"},
-        {"1\u202F000 000", "1000000"},
-        {"1.000.000", "1000000"},
-        {"-0", "0"},
-        {"2147483647", "2147483647"},
-        {"2147483648", nullptr},
-        {"-1", nullptr},
-        {"2,5", nullptr},
-        {"1,000", nullptr},
-        {"5 шт", nullptr},
-        {"1 00", nullptr},
-        {"1,000.000", nullptr},
+// A cell and what it reads as; nullptr when it is refused.
+struct NumberCase {
+    NumberText (*read)(std::string_view);
+    const char* cell;
+    const char* text;
+};
+
+TEST(Numbers, QuantitiesAndPricesAsPeopleTypeThem) {
+    const auto q = quantity_from_cell;
+    const auto p = price_from_cell;
+    const NumberCase cases[] = {
+        {q, "", "0"},
+        {q, "  ", "0"},
+        {q, "007", "7"},
+        {q, "1 000", "1000"},
+        {q, "1\u00A0000", "1000"},
+        {q, "1\u202F000 000", "1000000"},
+        {q, "1.000.000", "1000000"},
+        {q, "-0", "0"},
+        {q, "2147483647", "2147483647"},
+        {q, "2147483648", nullptr},
+        {q, "-1", nullptr},
+        {q, "2,5", nullptr},
+        {q, "1,000", nullptr},  // one separator is a decimal one
+        {q, "5 шт", nullptr},
+        {q, "1 00", nullptr},
+        {q, "1,000.000", nullptr},
+        {p, "", ".0000"},
+        {p, "0", ".0000"},
+        {p, "12,50", "12.5000"},
+        {p, "12.5", "12.5000"},
+        {p, ",5", ".5000"},
+        {p, "0,1234", ".1234"},
+        {p, "12,", "12.0000"},
+        {p, " 1 000,50\u00A0", "1000.5000"},
+        {p, "1.000,50", "1000.5000"},
+        {p, "1,000.50", "1000.5000"},
+        {p, "1,000,000", "1000000.0000"},
+        {p, "0.100000", ".1000"},
+        {p, "99999999999,9999", "99999999999.9999"},
+        {p, "0,12345", nullptr},
+        {p, "100000000000", nullptr},
+        {p, "12р", nullptr},
+        {p, "$12", nullptr},
+        {p, "1e3", nullptr},
+        {p, "-5", nullptr},
+        {p, "1.2.3", nullptr},
+        {p, "1 000.000,5", nullptr},
+        {p, ",", nullptr},
+        {p, "12 ,5", nullptr},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.cell);
-        const NumberText n = quantity_from_cell(c.cell);
+    for (const NumberCase& c : cases) {
+        SCOPED_TRACE(std::string(c.read == q ? "quantity " : "price ") + c.cell);
+        const NumberText n = c.read(c.cell);
         if (c.text == nullptr) {
             EXPECT_FALSE(n.ok());
         } else {
@@ -175,47 +203,6 @@ TEST(Numbers, QuantitiesAsPeopleTypeThem) {
     }
     EXPECT_EQ(quantity_from_cell("2,5").error, "«2,5» — не целое число");
     EXPECT_EQ(quantity_from_cell("-3").error, "«-3» — отрицательное число");
-}
-
-TEST(Numbers, PricesAsPeopleTypeThemInTheStoresMoneyText) {
-    const struct {
-        const char* cell;
-        const char* text;  // nullptr: refused
-    } cases[] = {
-        {"", ".0000"},
-        {"0", ".0000"},
-        {"12,50", "12.5000"},
-        {"12.5", "12.5000"},
-        {",5", ".5000"},
-        {"0,1234", ".1234"},
-        {"12,", "12.0000"},
-        {"1 000,50", "1000.5000"},
-        {"1.000,50", "1000.5000"},
-        {"1,000.50", "1000.5000"},
-        {"1,000,000", "1000000.0000"},
-        {"0.100000", ".1000"},
-        {"99999999999,9999", "99999999999.9999"},
-        {"0,12345", nullptr},
-        {"100000000000", nullptr},
-        {"12р", nullptr},
-        {"$12", nullptr},
-        {"1e3", nullptr},
-        {"-5", nullptr},
-        {"1.2.3", nullptr},
-        {"1 000.000,5", nullptr},
-        {",", nullptr},
-        {"12 ,5", nullptr},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.cell);
-        const NumberText n = price_from_cell(c.cell);
-        if (c.text == nullptr) {
-            EXPECT_FALSE(n.ok());
-        } else {
-            EXPECT_TRUE(n.ok()) << n.error;
-            EXPECT_EQ(n.text, c.text);
-        }
-    }
     EXPECT_EQ(price_from_cell("12р").error, "«12р» — не число");
 }
 
