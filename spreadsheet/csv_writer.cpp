@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "state/column_table.h"
 #include "spreadsheet/formula_guard.h"
 #include "spreadsheet/number_text.h"
+#include "state/column_table.h"
 
 namespace detalehran::spreadsheet {
 

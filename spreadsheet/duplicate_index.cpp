@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "spreadsheet/number_text.h"
+#include "itemlist/text_rules.h"
 
 namespace detalehran::spreadsheet {
 
@@ -22,7 +22,10 @@ std::string DuplicateIndex::key(std::string_view section_path, std::string_view 
 
 void DuplicateIndex::add_stored(std::string_view id, std::string_view section_path, std::string_view name,
                                 std::string_view package, std::string_view quantity) {
-    entries_.try_emplace(key(section_path, name, package), Entry{std::string(id), -1, integer_value(quantity)});
+    // Read as the list reads it.
+    const std::int64_t count =
+        itemlist::integer_value(QString::fromUtf8(quantity.data(), static_cast<qsizetype>(quantity.size())));
+    entries_.try_emplace(key(section_path, name, package), Entry{std::string(id), -1, count});
 }
 
 void DuplicateIndex::add_planned(int index, std::string_view section_path, std::string_view name,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <unordered_map>
 
 #include "spreadsheet/csv_reader.h"
@@ -19,6 +20,13 @@ bool is_blank(std::string_view cell) {
 }
 
 bool blank_record(std::span<const std::string_view> cells) { return std::all_of(cells.begin(), cells.end(), is_blank); }
+
+// A planned quantity: plain digits that fit the store's column.
+std::int64_t quantity_of(const std::string& digits) {
+    std::int64_t value = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return value;
+}
 
 // A document is a file name inside the datasheet folder, never a way out of it.
 bool safe_document_name(std::string_view name) {
@@ -145,7 +153,7 @@ private:
         places_.create(place);
         const int index = static_cast<int>(plan_.new_items.size());
         if (settings_.duplicates != DuplicateChoice::add_new) {
-            index_.add_planned(index, v.section_path, v.name, v.package, integer_value(v.quantity));
+            index_.add_planned(index, v.section_path, v.name, v.package, quantity_of(v.quantity));
         }
         plan_.new_items.push_back({line, std::move(v)});
     }
@@ -163,7 +171,7 @@ private:
             plan_.skipped_lines.push_back(line);
             return true;
         }
-        const std::int64_t sum = entry->quantity + integer_value(v.quantity);
+        const std::int64_t sum = entry->quantity + quantity_of(v.quantity);
         if (sum > kMaxQuantity) {
             plan_.errors.push_back({line, std::string(field_caption(Field::quantity)) + ": вместе с имеющимися (" +
                                               std::to_string(entry->quantity) + ") больше " +

@@ -1,7 +1,6 @@
 #include "spreadsheet/number_text.h"
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
 namespace detalehran::spreadsheet {
@@ -216,35 +215,6 @@ std::string spreadsheet_money_text(__int128 units) {
     std::string fraction = digits.substr(digits.size() - 4);
     while (fraction.size() > 2 && fraction.back() == '0') fraction.pop_back();
     return out + fraction;
-}
-
-std::int64_t integer_value(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    unsigned base = 10;
-    if (i < text.size() && text[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i < text.size() && text[i] == '%') {
-        base = 2;
-        ++i;
-    }
-    // Unsigned: an overlong number wraps as the list's reading does.
-    std::uint64_t value = 0;
-    for (; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        unsigned digit = 99;
-        if (is_digit(static_cast<char>(c))) {
-            digit = c - '0';
-        } else if (base == 16 && std::isxdigit(c)) {
-            digit = 10 + static_cast<unsigned>(std::tolower(c) - 'a');
-        }
-        if (digit >= base) break;
-        value = value * base + digit;
-    }
-    return static_cast<std::int64_t>(negative ? 0 - value : value);
 }
 
 }  // namespace detalehran::spreadsheet

@@ -47,12 +47,6 @@ std::string spreadsheet_money_text(__int128 units);
 // Decimal digits of a whole number, "-" in front when negative.
 std::string integer_text(__int128 value);
 
-// The item list's integer value of a text: leading blanks and tabs skipped,
-// an optional sign, then digits up to the first other character ("$" before
-// them means hexadecimal, "%" binary); no digits gives 0. The low-stock rule
-// compares quantity and minimum by it.
-std::int64_t integer_value(std::string_view text);
-
 // A cell quoted in a message, cut to a readable length.
 std::string quoted_cell(std::string_view cell);
 

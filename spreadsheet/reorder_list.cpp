@@ -5,6 +5,7 @@
 #include <QString>
 #include <algorithm>
 
+#include "itemlist/text_rules.h"
 #include "spreadsheet/csv_writer.h"
 #include "spreadsheet/number_text.h"
 
@@ -20,9 +21,9 @@ struct Pick {
     QCollatorSortKey name_key;
 };
 
-QCollatorSortKey key_of(const QCollator& collator, const std::string& text) {
-    return collator.sortKey(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-}
+QString qt(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+QCollatorSortKey key_of(const QCollator& collator, const std::string& text) { return collator.sortKey(qt(text)); }
 
 bool before(const Pick& a, const Pick& b) {
     if (const int c = a.supplier_key.compare(b.supplier_key); c != 0) return c < 0;
@@ -37,12 +38,15 @@ bool before(const Pick& a, const Pick& b) {
 ReorderList reorder_list(const std::vector<ReorderSource>& items, std::string_view minimum) {
     QCollator collator{QLocale(QLocale::Russian)};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    const std::int64_t least = integer_value(minimum);
+    const QString minimum_text = qt(minimum);
+    const std::int64_t least = itemlist::integer_value(minimum_text);
 
     std::vector<Pick> picks;
     for (const ReorderSource& item : items) {
-        const std::int64_t quantity = integer_value(item.quantity);
-        if (quantity >= least) continue;
+        // Exactly the rows the list colours, by the list's own rule.
+        const QString quantity_text = qt(item.quantity);
+        if (!itemlist::is_low_stock(quantity_text, minimum_text)) continue;
+        const std::int64_t quantity = itemlist::integer_value(quantity_text);
         picks.push_back({&item, static_cast<__int128>(least) - quantity, money_units(item.purchase_price).value_or(0),
                          key_of(collator, item.supplier), key_of(collator, item.name)});
     }
@@ -50,7 +54,7 @@ ReorderList reorder_list(const std::vector<ReorderSource>& items, std::string_vi
 
     ReorderList list;
     list.rows.reserve(picks.size());
-    const std::string minimum_text = std::to_string(least);
+    const std::string least_text = std::to_string(least);
     __int128 total = 0;
     __int128 group_sum = 0;
     auto close_group = [&] {
@@ -70,7 +74,7 @@ ReorderList reorder_list(const std::vector<ReorderSource>& items, std::string_vi
         if (__builtin_add_overflow(total, sum, &total) || __builtin_add_overflow(group_sum, sum, &group_sum)) {
             return {{}, {}, {}, "Суммы заказа слишком велики, чтобы их сосчитать."};
         }
-        list.rows.push_back({item.supplier, item.name, item.package, item.quantity, minimum_text,
+        list.rows.push_back({item.supplier, item.name, item.package, item.quantity, least_text,
                              integer_text(pick.order), spreadsheet_money_text(pick.price),
                              spreadsheet_money_text(sum)});
     }
