@@ -20,8 +20,6 @@ struct NumberText {
 
 // Quantities are whole and not negative, and fit the store's 32-bit column.
 inline constexpr std::int64_t kMaxQuantity = 2147483647;
-// Prices below this keep every digit of four decimals in the store.
-inline constexpr std::int64_t kMaxPriceUnits = 100'000'000'000LL * 10'000;
 
 // A quantity cell: digits, in groups of three apart by blanks or no-break
 // spaces ("1 000"), or by "." or "," where one of them comes more than once
@@ -30,7 +28,9 @@ inline constexpr std::int64_t kMaxPriceUnits = 100'000'000'000LL * 10'000;
 NumberText quantity_from_cell(std::string_view cell);
 // A price cell: a decimal comma or point ("12,50", "12.5", ",5"), thousands
 // grouped as for quantities ("1 000,50", "1.000,50", "1,000.50"), at most
-// four decimals. Gives the store's money text ("12.5000", ".5000"); an empty
+// four decimals, below 100 000 000 000 (so that the store, which keeps
+// amounts as binary floating point, reads every digit back). Gives the
+// store's money text ("12.5000", ".5000"); an empty
 // cell is ".0000".
 NumberText price_from_cell(std::string_view cell);
 
