@@ -40,6 +40,7 @@ add_library(detalehran_gui STATIC
   itemlist/sorter/column_sorter.cpp itemlist/sorter/column_sorter.h
   itemlist/table_settings_commands.cpp itemlist/table_settings_commands.h
   itemlist/table_settings_dialog.cpp itemlist/table_settings_dialog.h
+  itemlist/text_blocks.cpp itemlist/text_blocks.h
   mainwindow/control_numbers.h
   mainwindow/main_window.cpp mainwindow/main_window.h
   mainwindow/numbered_dialog.cpp mainwindow/numbered_dialog.h

@@ -11,6 +11,7 @@
 #include "db/failure_text.h"
 #include "itemlist/datasheets.h"
 #include "itemlist/item_list_model.h"
+#include "itemlist/text_blocks.h"
 #include "platform/services.h"
 
 namespace detalehran::itemlist {
@@ -23,28 +24,31 @@ constexpr int kShownWidth = 100;
 // hash and one comparison: a text that collides is just not shared.
 class SharedTexts {
 public:
-    template <typename Make>
-    const QString& get(const std::string& key, Make make) {
-        std::uint64_t h = 1469598103934665603ull;  // FNV-1a
-        for (unsigned char c : key) h = (h ^ c) * 1099511628211ull;
-        Slot& slot = slots_[h & (kSlots - 1)];
-        if (!slot.used || slot.key != key) {
+    const QString& get(const std::string& key, TextBlocks& blocks) {
+        Slot& slot = slots_[std::hash<std::string_view>{}(key) & (kSlots - 1)];
+        if (slot.text.isNull() || slot.key != key) {
             slot.key = key;
-            slot.text = make();
-            slot.used = true;
+            slot.text = blocks.from_utf8(key);
         }
         return slot.text;
     }
 
 private:
-    static constexpr std::size_t kSlots = 4096;
+    // Small enough to stay in the processor's cache.
+    static constexpr std::size_t kSlots = 1024;
     struct Slot {
         std::string key;
-        QString text;
-        bool used = false;
+        QString text;  // null while the slot is unused
     };
     std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
 };
+
+// Places, paths, suppliers, packages and documents repeat from row to row;
+// names, descriptions, IDs, quantities and prices mostly do not.
+bool repeats(int column) {
+    return column == db::kPlace || column == db::kSectionPath || column == db::kSupplier ||
+           column == db::kPackage || column == db::kDatasheet;
+}
 
 // What a document's icon is cached by within one fill: the text after the
 // last point, exactly as written (so PDF and pdf are looked up apart).
@@ -61,8 +65,7 @@ bool fill_item_list(App& app, const std::string& statement) {
     std::vector<ItemListModel::Row> rows;
     rows.reserve(static_cast<std::size_t>(std::max(window->list_model().row_count(), 1024)));
     QHash<QString, QIcon> icons;  // one look-up per extension and fill
-    // Places, paths, suppliers, packages, quantities and prices repeat from
-    // row to row.
+    TextBlocks blocks;
     std::vector<SharedTexts> shared(kListColumns);
     std::string value;
     const bool highlight = app.highlight.on != 0;
@@ -72,16 +75,15 @@ bool fill_item_list(App& app, const std::string& statement) {
             ItemListModel::Row& row = rows.emplace_back();
             for (int c = 0; c < kListColumns; ++c) {
                 app.database.db_text(c, value);
-                QString& cell = row.cells[static_cast<std::size_t>(c)];
                 if (value.empty()) continue;
-                if (c == db::kName || c == db::kDescription || c == db::kId) {
-                    cell = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
-                    continue;
+                QString& cell = row.cells[static_cast<std::size_t>(c)];
+                if (repeats(c)) {
+                    cell = shared[static_cast<std::size_t>(c)].get(value, blocks);
+                } else if (c == db::kPrice || c == db::kPurchasePrice) {
+                    cell = blocks.copy(price_shown(blocks.decode(value)));
+                } else {
+                    cell = blocks.from_utf8(value);
                 }
-                cell = shared[static_cast<std::size_t>(c)].get(value, [&] {
-                    const QString text = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
-                    return c == db::kPrice || c == db::kPurchasePrice ? price_text(text) : text;
-                });
             }
             const QString& document = row.cells[db::kDatasheet];
             const QString extension = extension_of(document);

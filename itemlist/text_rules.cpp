@@ -32,12 +32,13 @@ std::int64_t integer_value(const QString& text) {
     return static_cast<std::int64_t>(negative ? 0 - value : value);
 }
 
-QString price_text(const QString& stored) {
-    if (stored.size() <= 2) return QString();
-    QString shown = stored.left(stored.size() - 2);
-    if (shown == ".00") shown = "0.00";
-    return shown;
+QStringView price_shown(QStringView stored) {
+    if (stored.size() <= 2) return {};
+    const QStringView shown = stored.first(stored.size() - 2);
+    return shown == u".00" ? QStringView(u"0.00") : shown;
 }
+
+QString price_text(const QString& stored) { return price_shown(stored).toString(); }
 
 bool is_low_stock(const QString& quantity, const QString& minimum) {
     return integer_value(quantity) < integer_value(minimum);

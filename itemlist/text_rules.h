@@ -14,6 +14,8 @@ namespace detalehran::itemlist {
 std::int64_t integer_value(const QString& text);
 // A price as the list shows it: 12.5000 → 12.50, .0000 → 0.00, .5000 → .50.
 QString price_text(const QString& stored);
+// The same as a part of the stored text (or a constant), without a copy.
+QStringView price_shown(QStringView stored);
 // Whether a row with this quantity text is coloured under these settings.
 bool is_low_stock(const QString& quantity, const QString& minimum);
 
