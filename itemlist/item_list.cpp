@@ -19,6 +19,7 @@ namespace detalehran::itemlist {
 namespace {
 
 constexpr int kShownWidth = 100;
+constexpr std::size_t kRowsRoom = 1 << 17;
 
 // Rows share one copy of a repeated text. A lossy cache keeps lookups to one
 // hash and one comparison: a text that collides is just not shared.
@@ -43,8 +44,25 @@ private:
     std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
 };
 
+// The rows come ordered by name: a part kept in several places, or in
+// several packages, has its name on neighbouring rows.
+class PreviousText {
+public:
+    const QString& get(const std::string& key, TextBlocks& blocks) {
+        if (text_.isNull() || key_ != key) {
+            key_ = key;
+            text_ = blocks.from_utf8(key);
+        }
+        return text_;
+    }
+
+private:
+    std::string key_;
+    QString text_;
+};
+
 // Places, paths, suppliers, packages and documents repeat from row to row;
-// names, descriptions, IDs, quantities and prices mostly do not.
+// descriptions, IDs, quantities and prices mostly do not.
 bool repeats(int column) {
     return column == db::kPlace || column == db::kSectionPath || column == db::kSupplier ||
            column == db::kPackage || column == db::kDatasheet;
@@ -63,10 +81,13 @@ bool fill_item_list(App& app, const std::string& statement) {
     MainWindow* window = app.main_window;
     if (window == nullptr) return false;
     std::vector<ItemListModel::Row> rows;
-    rows.reserve(static_cast<std::size_t>(std::max(window->list_model().row_count(), 1024)));
+    // Room that is never written costs address space only, while growing
+    // copies every row read so far into fresh memory.
+    rows.reserve(std::max(static_cast<std::size_t>(window->list_model().row_count()), kRowsRoom));
     QHash<QString, QIcon> icons;  // one look-up per extension and fill
     TextBlocks blocks;
     std::vector<SharedTexts> shared(kListColumns);
+    PreviousText name;
     std::string value;
     const bool highlight = app.highlight.on != 0;
     bool complete = app.database.db_query(statement);
@@ -77,7 +98,9 @@ bool fill_item_list(App& app, const std::string& statement) {
                 app.database.db_text(c, value);
                 if (value.empty()) continue;
                 QString& cell = row.cells[static_cast<std::size_t>(c)];
-                if (repeats(c)) {
+                if (c == db::kName) {
+                    cell = name.get(value, blocks);
+                } else if (repeats(c)) {
                     cell = shared[static_cast<std::size_t>(c)].get(value, blocks);
                 } else if (c == db::kPrice || c == db::kPurchasePrice) {
                     cell = blocks.copy(price_shown(blocks.decode(value)));
