@@ -1,14 +1,16 @@
 #include "app/lifecycle.h"
 #include "platform/working_folder.h"
 
+#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTreeWidget>
 #include <csignal>
 #include <filesystem>
+#include <malloc.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -93,24 +95,37 @@ bool convert_old_store(App& app, const std::string& directory) {
 
 }  // namespace
 
-void use_huge_page_heap(char** argv) {
-    static constexpr const char* kVariable = "GLIBC_TUNABLES";
-    static constexpr const char* kSetting = "glibc.malloc.hugetlb=1";
-    const char* tunables = std::getenv(kVariable);
-    if (tunables != nullptr && std::strstr(tunables, "glibc.malloc.hugetlb") != nullptr) return;
-    const char* preload = std::getenv("LD_PRELOAD");
-    if (preload != nullptr && std::strstr(preload, "vgpreload") != nullptr) return;
-    const std::string value =
-        tunables != nullptr && *tunables != 0 ? std::string(tunables) + ":" + kSetting : std::string(kSetting);
-    if (::setenv(kVariable, value.c_str(), 1) != 0) return;
-    ::execv("/proc/self/exe", argv);
-    // Not started again: go on as we are, and keep the setting away from
-    // the programs this one starts.
-    if (tunables != nullptr) {
-        ::setenv(kVariable, tunables, 1);
-    } else {
-        ::unsetenv(kVariable);
-    }
+bool use_huge_page_heap() {
+    // Address space for the heap, taken in one step: it costs no memory
+    // until written, and it is marked for huge pages once, here (the kernel
+    // does not carry the mark over to later growth of the heap).
+    constexpr std::size_t kReserve = std::size_t{512} << 20;
+    // glibc's defaults, for the heap beyond the reserve.
+    constexpr int kUsualTopPad = 128 * 1024;
+    constexpr int kUsualMappedBlocks = 65536;
+    // The free end of the heap, where the next blocks will be carved from.
+    const std::size_t free_end = ::mallinfo2().keepcost;
+    char* const before = static_cast<char*>(::sbrk(0));
+    ::mallopt(M_TOP_PAD, static_cast<int>(kReserve));
+    ::mallopt(M_MMAP_MAX, 0);  // the probe must grow the heap, not map a block of its own
+    void* volatile probe = std::malloc(std::size_t{1} << 20);
+    std::free(probe);
+    char* const after = static_cast<char*>(::sbrk(0));
+    // Under a sanitizer or valgrind malloc is another one; where the address
+    // space was refused the heap grows as usual.
+    const bool reserved =
+        before != reinterpret_cast<char*>(-1) && after - before >= static_cast<std::ptrdiff_t>(kReserve / 2);
+    // Freed memory at the top stays: handing it back would take the mark
+    // off with it.
+    if (reserved) ::mallopt(M_TRIM_THRESHOLD, static_cast<int>(2 * kReserve));
+    // Blocks of any size come from the reserve while it lasts; beyond it the
+    // heap grows in small steps and large blocks are mapped, as usual.
+    ::mallopt(M_MMAP_MAX, kUsualMappedBlocks);
+    ::mallopt(M_TOP_PAD, kUsualTopPad);
+    if (!reserved) return false;
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    char* const start = reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(before - free_end) & ~(page - 1));
+    return ::madvise(start, static_cast<std::size_t>(after - start), MADV_HUGEPAGE) == 0;
 }
 
 MainWindow* build_main_window(App& app) {

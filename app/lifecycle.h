@@ -16,15 +16,16 @@ class MainWindow;
 // clears app.main_window.
 MainWindow* build_main_window(App& app);
 
-// Called first in main, before anything is allocated. A list of a hundred
-// thousand parts is a million small allocations, and on machines where the
-// first touch of each 4 KiB page is costly (virtual machines above all)
-// that alone doubles the time to fill it. glibc backs its heap with
-// transparent huge pages when told so at process start, so the process
-// starts itself once more with that setting. Nothing happens when the
-// setting is present already, under valgrind (which would lose the process),
-// or when the new start fails: the run then goes on with the usual heap.
-void use_huge_page_heap(char** argv);
+// Called first in main, before the program allocates much. A list of a
+// hundred thousand parts is a million small allocations, and on machines
+// where the first touch of each 4 KiB page is costly (virtual machines above
+// all) that alone doubles the time to fill it. The heap therefore takes
+// 512 MiB of address space at once (no memory until used) and marks it for
+// transparent huge pages; freed memory at its top is kept rather than handed
+// back, so the mark stays. False where that could not be done (malloc
+// replaced by a sanitizer or valgrind, address space refused, no huge pages
+// in the kernel): the heap then works as usual.
+bool use_huge_page_heap();
 
 void start_up(App& app);
 // Routes one event; the loop's own work (layout after size changes, closing

@@ -10,7 +10,7 @@
 #include "platform/translations.h"
 
 int main(int argc, char** argv) {
-    detalehran::use_huge_page_heap(argv);
+    detalehran::use_huge_page_heap();
     QApplication application(argc, argv);
     // No display name: Qt would append it to every window title.
     QApplication::setApplicationName("detalehran");

@@ -31,7 +31,7 @@ using namespace detalehran;
 using namespace detalehran::bench;
 
 int main(int argc, char** argv) {
-    use_huge_page_heap(argv);  // the heap the program itself runs with
+    use_huge_page_heap();  // the heap the program itself runs with
     std::size_t parts = 0;
     const fs::path folder = generated_store_folder("detalehran-list-bench", parts_argument(argc, argv, 100000), &parts);
 
@@ -40,9 +40,13 @@ int main(int argc, char** argv) {
     App app(services);
     app.end_process = [](int code) { std::_Exit(code); };
 
+    // Memory freed by one fill is reused by the next, so the list's memory
+    // is what the first one, at start-up, takes.
+    const long rss_empty = resident_kib();
     const auto started = Clock::now();
     start_up(app);
     const double start_up_ms = ms_since(started);
+    const long rss_filled = resident_kib();
     ItemListModel& model = app.main_window->list_model();
 
     const double read_ms = best_of(3, [&] {
@@ -60,9 +64,7 @@ int main(int argc, char** argv) {
     });
 
     model.replace_rows({});
-    const long rss_empty = resident_kib();
     const double fill_ms = best_of(3, [&] { itemlist::fill_item_list(app, db::kSelectAllItems); });
-    const long rss_filled = resident_kib();
     std::size_t utf16_bytes = 0, utf8_bytes = 0;
     for (int r = 0; r < model.row_count(); ++r) {
         for (int c = 0; c < kListColumns; ++c) {
@@ -112,7 +114,7 @@ int main(int argc, char** argv) {
                 sort_quantity < fill_ms ? "met" : "MISSED");
     std::printf("  sort Цена                          %8.1f ms  %s\n", sort_price, sort_price < fill_ms ? "met" : "MISSED");
     const double list_mib = (rss_filled - rss_empty) / 1024.0;
-    std::printf("  resident memory of the filled list %8.1f MiB for %.1f MiB of text (UTF-16; %.1f MiB as UTF-8)\n",
+    std::printf("  resident memory taken by start-up  %8.1f MiB for %.1f MiB of text (UTF-16; %.1f MiB as UTF-8)\n",
                 list_mib, utf16_bytes / 1048576.0, utf8_bytes / 1048576.0);
     std::printf("  memory / text held                 %8.2f  target below 3 %s\n", list_mib / (utf16_bytes / 1048576.0),
                 list_mib / (utf16_bytes / 1048576.0) < 3 ? "met" : "MISSED");

@@ -128,7 +128,7 @@ std::string label(const QString& text) { return text.leftJustified(46).toStdStri
 }  // namespace
 
 int main(int argc, char** argv) {
-    use_huge_page_heap(argv);  // the heap the program itself runs with
+    use_huge_page_heap();  // the heap the program itself runs with
     std::size_t parts = 0;
     const fs::path folder =
         generated_store_folder("detalehran-session-bench", parts_argument(argc, argv, 100000), &parts);
