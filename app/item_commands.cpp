@@ -160,7 +160,9 @@ void delete_checked_items(App& app, const Event&) {
         const QString id = rows.cell(row, db::kId);
         // The list never shows what is not stored: a row goes only when the
         // database let its item go.
-        if (is_number(id) && app.database.db_update(db::delete_item(id.toStdString()))) {
+        // An item someone else deleted meanwhile is gone just as well.
+        if (is_number(id) && (app.database.db_update(db::delete_item(id.toStdString())) ||
+                              app.database.last_diagnostic().sqlstate == db::kNoRowMatched)) {
             rows.remove_row(row);
             continue;
         }

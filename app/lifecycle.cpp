@@ -62,6 +62,10 @@ void report_no_connection(App& app, const std::string& directory) {
     QString text = QString::fromUtf8("Не удалось открыть базу данных %1.")
                        .arg(QString::fromStdString(directory + db::kDatabaseFile));
     if (!why.empty()) text += "\n" + QString::fromStdString(db::failure_text(why));
+    // A data source the user set up for a server: its driver tells why.
+    if (app.database.names_other_driver(db::kDataSourceName)) {
+        text = QString::fromUtf8("Сервер базы данных недоступен: %1").arg(QString::fromStdString(why.text));
+    }
     text += QString::fromUtf8("\n\nПрограмма продолжит работу без базы данных: изменения не будут сохранены.");
     app.platform.message_box(app.main_window, QString::fromUtf8("Внимание!"), text, MessageButtons::ok,
                              MessageIcon::warning);
@@ -152,7 +156,9 @@ void start_up(App& app) {
     app.list_font = ListFontRecord{};
 
     const std::string directory = working_directory();
-    const bool store_usable = convert_old_store(app, directory);
+    // With Store set up for a server, a file in the folder is not the store.
+    const bool store_usable =
+        app.database.names_other_driver(db::kDataSourceName) || convert_old_store(app, directory);
     if (!store_usable) {
         // An old file left as it is: no connection, and no backup copy of it.
     } else if (app.database.has_environment() &&
@@ -175,7 +181,11 @@ void start_up(App& app) {
 
     trees::show_trees_at_start_up(app);  // root selected and focused, both trees sorted
     read_column_order(app);
-    if (store_usable) make_backup_copy(directory);
+    // A server keeps its own backups; the folder's Store.mdb is then none
+    // of the inventory's.
+    const bool file_store =
+        app.database.is_open() ? app.database.serves_file() : !app.database.names_other_driver(db::kDataSourceName);
+    if (store_usable && file_store) make_backup_copy(directory);
 }
 
 void process_event(App& app, const Event& event) { route_event(app, event); }

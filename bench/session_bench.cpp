@@ -94,7 +94,7 @@ void settle() {
 
 // The rows of a statement read through the database layer alone, every
 // value as text, the way the list reads them.
-double layer_read_ms(App& app, const std::string& statement, std::size_t* rows = nullptr) {
+double layer_read_ms(App& app, const db::Statement& statement, std::size_t* rows = nullptr) {
     return best_of(3, [&] {
         std::size_t count = 0;
         std::string value;

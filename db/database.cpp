@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "db/statements.h"
+
 namespace detalehran::db {
 
 namespace {
@@ -132,12 +134,25 @@ bool Database::open_store(const std::string& directory, const std::string& name,
     if (env_ == SQL_NULL_HENV || is_open()) return false;
     bool connected = connect_by_name(name, user, password);
     if (!connected) {
+        // A server the user configured may be down for a while: its data
+        // source stays as the user wrote it, and its driver's reason stays
+        // the one reported.
+        if (names_other_driver(name)) return false;
         const std::string attributes = data_source_attributes(directory, name, user, password);
         if (!register_data_source(attributes, kDriverName, kAddDataSource)) return false;
         connected = connect_by_name(name, user, password);
         if (!connected && last_.sqlstate == "IM002") connected = connect_by_driver(attributes);
         if (!connected) return false;
     }
+    return finish_connecting();
+}
+
+bool Database::connect_data_source(const std::string& name) {
+    if (env_ == SQL_NULL_HENV || is_open()) return false;
+    return connect_by_name(name, "", "") && finish_connecting();
+}
+
+bool Database::finish_connecting() {
     connected_ = true;
     SQLCHAR file[4096] = {};
     SQLSMALLINT used = 0;
@@ -145,12 +160,50 @@ bool Database::open_store(const std::string& directory, const std::string& name,
     if (SQL_SUCCEEDED(SQLGetInfo(dbc_, SQL_DATABASE_NAME, file, sizeof file, &used))) {
         path_ = reinterpret_cast<const char*>(file);
     }
+    learn_dialect();
     if (!fresh_query_statement()) {
         close_store();
         return false;
     }
     forget();
     return true;
+}
+
+void Database::learn_dialect() {
+    dialect_ = Dialect::jet;
+    SQLCHAR dbms[256] = {};
+    SQLSMALLINT used = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfo(dbc_, SQL_DBMS_NAME, dbms, sizeof dbms, &used))) return;
+    if (std::strcmp(reinterpret_cast<const char*>(dbms), "PostgreSQL") != 0) return;
+    dialect_ = Dialect::postgres;
+    // sql_text leaves backslashes as they are, which only standard strings
+    // read as themselves; a server may still be set to the old rule.
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) {
+        SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>("SET standard_conforming_strings = on")),
+                      SQL_NTS);
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    }
+}
+
+std::string Database::data_source_driver(const std::string& name) const {
+    // The installer reads the data source's own Driver entry. (The driver
+    // manager's list of data sources answers with the description instead
+    // for a section that has no driver, as one being written has for a
+    // moment.)
+    void* library = dlopen(kInstallerLibrary, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return {};
+    using ProfileFn = int (*)(const char*, const char*, const char*, char*, int, const char*);
+    auto read = reinterpret_cast<ProfileFn>(dlsym(library, "SQLGetPrivateProfileString"));
+    char driver[1024] = {};
+    if (read != nullptr) read(name.c_str(), "Driver", "", driver, sizeof driver, "odbc.ini");
+    dlclose(library);
+    return driver;
+}
+
+bool Database::names_other_driver(const std::string& name) const {
+    const std::string driver = data_source_driver(name);
+    return !driver.empty() && driver != kDriverName;
 }
 
 bool Database::register_data_source(const std::string& attributes, const std::string& driver, int request) {
@@ -179,6 +232,10 @@ bool Database::register_data_source(const std::string& attributes, const std::st
 }
 
 bool Database::remove_data_source(const std::string& name) {
+    if (names_other_driver(name)) {
+        last_ = {"", "the data source " + name + " names another driver and stays as configured"};
+        return false;
+    }
     return register_data_source("DSN=" + name + ";", kDriverName, kRemoveDataSource);
 }
 
@@ -199,7 +256,10 @@ bool Database::db_query(const std::string& statement) {
     if (!is_open() || !fresh_query_statement()) return false;
     if (refuse_nul(statement, last_)) return false;
     if (observer_) observer_(statement);
-    SQLSetStmtAttr(query_, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_DYNAMIC), 0);
+    // psqlODBC would emulate a dynamic cursor with extra columns and
+    // statements of its own; its static one scrolls back just the same.
+    const SQLULEN cursor = dialect_ == Dialect::postgres ? SQL_CURSOR_STATIC : SQL_CURSOR_DYNAMIC;
+    SQLSetStmtAttr(query_, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(cursor), 0);
     const SQLRETURN rc =
         SQLExecDirect(query_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.c_str())), SQL_NTS);
     if (SQL_SUCCEEDED(rc)) {
@@ -292,6 +352,61 @@ bool Database::db_update(const std::string& statement) {
     return ok;
 }
 
+bool Database::db_insert(const Statement& insert, std::string& new_id) {
+    new_id.clear();
+    if (dialect_ == Dialect::jet) {
+        if (!db_update(insert)) return false;
+        if (db_query(kSelectNewId)) {
+            if (db_first_row()) new_id = db_text(0);
+            db_finish();
+        }
+        forget();
+        return true;
+    }
+    // The server returns the new ID from the insert itself: no other
+    // statement can come between, whoever else is adding items.
+    const std::string& statement = insert.text(dialect_);
+    if (!is_open() || refuse_nul(statement, last_)) return false;
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) {
+        remember(SQL_HANDLE_DBC, dbc_, "cannot allocate a statement");
+        return false;
+    }
+    if (observer_) observer_(statement);
+    const bool ok =
+        SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.c_str())), SQL_NTS));
+    if (!ok) {
+        remember(SQL_HANDLE_STMT, stmt, "statement failed");
+    } else {
+        forget();
+        char id[32] = {};
+        SQLLEN length = 0;
+        if (SQL_SUCCEEDED(SQLFetch(stmt)) && SQL_SUCCEEDED(SQLGetData(stmt, 1, SQL_C_CHAR, id, sizeof id, &length)) &&
+            length > 0) {
+            new_id = id;
+        }
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    return ok;
+}
+
+bool Database::begin_transaction() {
+    if (!is_open()) return false;
+    const SQLRETURN rc =
+        SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
+    if (SQL_SUCCEEDED(rc)) return true;
+    remember(SQL_HANDLE_DBC, dbc_, "cannot start a transaction");
+    return false;
+}
+
+bool Database::end_transaction(bool commit) {
+    if (!is_open()) return false;
+    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_, commit ? SQL_COMMIT : SQL_ROLLBACK);
+    if (!SQL_SUCCEEDED(rc)) remember(SQL_HANDLE_DBC, dbc_, "cannot end the transaction");
+    SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+    return SQL_SUCCEEDED(rc);
+}
+
 void Database::close_store() {
     if (query_ != SQL_NULL_HSTMT) {
         SQLFreeHandle(SQL_HANDLE_STMT, query_);
@@ -303,6 +418,7 @@ void Database::close_store() {
         dbc_ = SQL_NULL_HDBC;
     }
     connected_ = false;
+    dialect_ = Dialect::jet;
 }
 
 }  // namespace detalehran::db

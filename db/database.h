@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+#include "db/statement.h"
+
 namespace detalehran::db {
 
 inline constexpr const char* kDataSourceName = "Store";
@@ -54,12 +56,40 @@ public:
     bool has_environment() const { return env_ != SQL_NULL_HENV; }
 
     // Connects by data source name; when that fails, registers the data
-    // source for directory + name + ".mdb" and connects again.
+    // source for directory + name + ".mdb" and connects again. A data source
+    // of that name that names another driver (a team's server) is the
+    // user's: it is never registered over, and its failure is final.
     bool open_store(const std::string& directory, const std::string& name, const std::string& user,
                     const std::string& password);
+    // Connects by data source name only, as configured.
+    bool connect_data_source(const std::string& name);
     bool register_data_source(const std::string& attributes, const std::string& driver, int request);
+    // Removes the data source only when it names our driver.
     bool remove_data_source(const std::string& name);
     bool is_open() const { return dbc_ != SQL_NULL_HDBC && connected_; }
+    // The driver a configured data source names (user or system), or empty
+    // when there is no such data source or it names none.
+    std::string data_source_driver(const std::string& name) const;
+    // Whether the data source is configured for a driver other than ours,
+    // for a database that is no Store.mdb file.
+    bool names_other_driver(const std::string& name) const;
+
+    // The dialect of the connected database, asked of its driver after
+    // connecting: PostgreSQL's for a server, Jet's for anything else.
+    Dialect dialect() const { return dialect_; }
+    bool serves_file() const { return dialect_ == Dialect::jet; }
+
+    // The statement's text for the connected database.
+    bool db_query(const Statement& statement) { return db_query(statement.text(dialect_)); }
+    bool db_update(const Statement& statement) { return db_update(statement.text(dialect_)); }
+    // Inserts one row and reads the ID the database gave it (empty when it
+    // cannot be read). False, with the reason kept, when the insert failed.
+    bool db_insert(const Statement& insert, std::string& new_id);
+
+    // Statements from here on wait for end_transaction, which keeps or
+    // drops them all together (for the database tool's fills).
+    bool begin_transaction();
+    bool end_transaction(bool commit);
 
     bool db_query(const std::string& statement);
     bool db_next_row();
@@ -86,6 +116,8 @@ public:
 private:
     bool connect_by_name(const std::string& name, const std::string& user, const std::string& password);
     bool connect_by_driver(const std::string& attributes);
+    bool finish_connecting();
+    void learn_dialect();
     bool fresh_query_statement();
     void remember(SQLSMALLINT handle_type, SQLHANDLE handle, const char* what);
     void forget() { last_ = {}; }
@@ -94,6 +126,7 @@ private:
     SQLHDBC dbc_ = SQL_NULL_HDBC;
     SQLHSTMT query_ = SQL_NULL_HSTMT;
     bool connected_ = false;
+    Dialect dialect_ = Dialect::jet;
     std::string path_;
     Diagnostic last_;
     StatementObserver observer_;

@@ -9,18 +9,20 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include "state/app.h"
-#include "mainwindow/control_numbers.h"
-#include "mainwindow/main_window.h"
-#include "db/statements.h"
 #include "db/failure_text.h"
+#include "db/statements.h"
 #include "editor/documents.h"
-#include "itemlist/datasheets.h"
 #include "editor/item_editor.h"
 #include "editor/item_editor_window.h"
+#include "itemlist/datasheets.h"
+#include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
+#include "mainwindow/control_numbers.h"
+#include "mainwindow/main_window.h"
 #include "platform/services.h"
 #include "settings/settings_store.h"
+#include "state/app.h"
+#include "state/column_table.h"
 #include "trees/node_operations.h"
 #include "trees/tree_commands.h"
 #include "trees/tree_view.h"
@@ -38,7 +40,7 @@ void warn(App& app, QWidget* parent, const QString& text) {
 QString reason(const App& app) { return QString::fromStdString(db::failure_text(app.database.last_diagnostic())); }
 
 // Column 0 of every row of a query, in the order read.
-QStringList first_column(App& app, const char* statement) {
+QStringList first_column(App& app, const db::Statement& statement) {
     QStringList out;
     if (app.database.db_query(statement)) {
         while (app.database.db_next_row()) out << QString::fromStdString(app.database.db_text(0));
@@ -92,14 +94,10 @@ QStringList cells_of(const ItemEditorWindow& editor) {
     return cells;
 }
 
-// ID of the item this program inserted last, or empty when it cannot be read.
-QString new_item_id(App& app) {
-    QString id;
-    if (app.database.db_query(db::kSelectNewId)) {
-        if (app.database.db_first_row()) id = QString::fromStdString(app.database.db_text(0));
-        app.database.db_finish();
-    }
-    return id;
+// The row's values as the list shows them: what the item held when read.
+db::ItemValues row_values(const ItemListModel& list, int row) {
+    auto text = [&](int column) { return list.cell(row, column).toStdString(); };
+    return {text(0), text(1), text(2), text(3), text(4), text(5), text(6), text(7), text(8), text(9), text(10)};
 }
 
 // Writes the item; the list changes only once the database has it.
@@ -107,7 +105,7 @@ bool store_item(App& app, ItemEditorWindow& editor, int row) {
     ItemListModel& list = app.main_window->list_model();
     if (app.editor_mode == EditorMode::edit) {
         editor.set_value(db::kId, list.cell(row, db::kId));
-        if (!app.database.db_update(db::update_item(values_of(editor)))) return false;
+        if (!app.database.db_update(db::update_item(values_of(editor), row_values(list, row)))) return false;
         // The section path is never changed by an edit.
         editor.set_value(db::kSectionPath, list.cell(row, db::kSectionPath));
         for (int column = 0; column < kValueColumns; ++column) list.set_cell(row, column, editor.value(column));
@@ -117,12 +115,49 @@ bool store_item(App& app, ItemEditorWindow& editor, int row) {
     }
     // A new item lands in the section selected in the path tree now.
     editor.set_value(db::kSectionPath, trees::build_node_path(app, kPathTree));
-    if (!app.database.db_update(db::insert_item(values_of(editor)))) return false;
-    editor.set_value(db::kId, new_item_id(app));
+    std::string id;
+    if (!app.database.db_insert(db::insert_item(values_of(editor)), id)) return false;
+    editor.set_value(db::kId, QString::fromStdString(id));
     const QString document = editor.value(db::kDatasheet);
     list.append_row(cells_of(editor), document.isEmpty() ? QIcon() : itemlist::document_icon(app, document));
     app.main_window->select_row(list.row_count() - 1);
     return true;
+}
+
+// An edit that found the item changed or deleted since the list read it:
+// the row shows the item as stored, and the user sees what is stored now.
+// The editor keeps the user's values, so that "ОК" writes them over it.
+void report_changed_meanwhile(App& app, ItemEditorWindow& editor, int row) {
+    ItemListModel& list = app.main_window->list_model();
+    const QString why = reason(app);
+    QStringList before;
+    for (int column = 0; column < kValueColumns; ++column) before << list.cell(row, column);
+    const QString name = before[db::kName];
+    switch (itemlist::show_stored_row(app, row)) {
+        case itemlist::StoredRow::shown: {
+            QString now;
+            for (int column = 0; column < kValueColumns; ++column) {
+                if (list.cell(row, column) == before[column]) continue;
+                now +=
+                    QStringLiteral("\n%1: %2").arg(QString::fromUtf8(kColumnCaptions[column]), list.cell(row, column));
+            }
+            warn(app, &editor,
+                 QStringLiteral("Деталь «%1» тем временем изменена другим пользователем; ваши изменения не записаны.\n"
+                                "Сейчас сохранено:%2\n\nСписок показывает деталь такой, как она сохранена. Ваши "
+                                "значения остались в окне: «ОК» запишет их.")
+                     .arg(name, now));
+            return;
+        }
+        case itemlist::StoredRow::gone:
+            warn(app, &editor,
+                 QStringLiteral("Деталь «%1» тем временем удалена другим пользователем; изменения не записаны.")
+                     .arg(name));
+            leave_dialog(app, editor);
+            return;
+        case itemlist::StoredRow::unread:
+            warn(app, &editor, QStringLiteral("Деталь не сохранена.\n%1").arg(why));
+            return;
+    }
 }
 
 }  // namespace
@@ -191,6 +226,10 @@ void save_item(App& app, const Event&) {
     if (!store_item(app, *editor, row)) {
         undo_rename(renamed);
         editor->set_value(db::kDatasheet, document_before);
+        if (app.editor_mode == EditorMode::edit && app.database.last_diagnostic().sqlstate == db::kNoRowMatched) {
+            report_changed_meanwhile(app, *editor, row);
+            return;
+        }
         warn(app, editor, QStringLiteral("Деталь не сохранена.\n%1").arg(reason(app)));
         return;
     }

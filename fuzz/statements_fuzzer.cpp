@@ -47,6 +47,9 @@ bool starts_folded(const std::string& text, const std::string& start) {
     return true;
 }
 
+// The program's statement as it is sent to a file.
+std::string jet(const db::Statement& statement) { return statement.text(db::Dialect::jet); }
+
 struct Run {
     fuzz::MemoryStore& store;
     std::string context;
@@ -63,6 +66,9 @@ struct Run {
         sqlite3_finalize(ps);
         FUZZ_CHECK(tail == t.sql.c_str() + t.sql.size(), "more than one statement: " + shown(t.sql));
     }
+
+    void update(const db::Statement& statement) { update(jet(statement)); }
+    fuzz::Rows query(const db::Statement& statement) { return query(jet(statement)); }
 
     void update(const std::string& statement) {
         check_single(statement);
@@ -142,16 +148,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         run.context = "\nvalues:" + all;
     }
 
-    const std::string insert = db::insert_item(v);
+    const std::string insert = jet(db::insert_item(v));
     if (insert.find('\0') != std::string::npos) {
         // Only what comes before the NUL reaches the driver: an open text
         // literal, which it must refuse, leaving the table as it was.
         const fuzz::Outcome o = store->update(insert);
         FUZZ_CHECK(!o.ok(), "ran the part before a NUL: " + shown(as_c_string(insert)) + run.context);
         fuzz::Rows rows;
-        FUZZ_CHECK(store->query(db::kSelectAllItems, rows).ok() && rows.empty(), "a row was stored" + run.context);
-        for (const std::string& s : {db::select_items_by_name(search), db::select_items_under(db::kPlace, node),
-                                     db::insert_package(v.package), db::set_item_node_path(db::kSectionPath, new_path, "1")}) {
+        FUZZ_CHECK(store->query(jet(db::kSelectAllItems), rows).ok() && rows.empty(), "a row was stored" + run.context);
+        for (const std::string& s :
+             {jet(db::select_items_by_name(search)), jet(db::select_items_under(db::kPlace, node)),
+              jet(db::insert_package(v.package)), jet(db::set_item_node_path(db::kSectionPath, new_path, "1"))}) {
             if (s.find('\0') == std::string::npos) continue;
             FUZZ_CHECK(!store->update(s).ok(), "ran the part before a NUL: " + shown(as_c_string(s)) + run.context);
         }
@@ -179,9 +186,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string id = "1";
 
     // A text with a NUL in a statement of its own is refused the same way.
-    for (const std::string& s : {db::select_items_by_name(search), db::select_items_under(db::kPlace, node),
-                                 db::set_item_node_path(db::kSectionPath, new_path, id),
-                                 db::stamp_parked(db::kPlace, new_path)}) {
+    for (const std::string& s :
+         {jet(db::select_items_by_name(search)), jet(db::select_items_under(db::kPlace, node)),
+          jet(db::set_item_node_path(db::kSectionPath, new_path, id)), jet(db::stamp_parked(db::kPlace, new_path))}) {
         if (s.find('\0') == std::string::npos) continue;
         fuzz::Rows ignored;
         FUZZ_CHECK(!store->query(s, ignored).ok(), "ran the part before a NUL: " + shown(as_c_string(s)) + run.context);
@@ -250,7 +257,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     changed.datasheet = v.place;
     changed.section_path = "not written";
     changed.id = id;
-    run.update(db::update_item(changed));
+    // The edit names the values the item holds now, as the list read them.
+    const fuzz::Rows now = run.query(db::kSelectAllItems);
+    FUZZ_CHECK(now.size() == 1, "item lost before the edit" + run.context);
+    auto held = [&](int column) { return now[0][static_cast<std::size_t>(column)].value_or(""); };
+    const db::ItemValues read{held(db::kName),     held(db::kDescription),   held(db::kPlace),
+                              held(db::kQuantity), held(db::kPrice),         held(db::kPurchasePrice),
+                              held(db::kSupplier), held(db::kSectionPath),   held(db::kPackage),
+                              held(db::kId),       held(db::kDatasheet)};
+    run.update(db::update_item(changed, read));
     rows = run.query(db::kSelectAllItems);
     FUZZ_CHECK(rows.size() == 1, "item lost by an edit" + run.context);
     run.expect_cell(rows[0][db::kName], changed.name, "edited name");
@@ -266,14 +281,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rows = run.query(db::kSelectPackages);
     FUZZ_CHECK(rows.size() == 1 && rows[0].size() == 1, "package types" + run.context);
     run.expect_cell(rows[0][0], v.package, "package type");
-    FUZZ_CHECK(!store->update(db::insert_package(v.package)).ok(), "a package type stored twice" + run.context);
+    FUZZ_CHECK(!store->update(jet(db::insert_package(v.package))).ok(), "a package type stored twice" + run.context);
     run.update(db::delete_package(v.package));
     FUZZ_CHECK(run.query(db::kSelectPackages).empty(), "package type not removed" + run.context);
 
     // Deleting a node's items takes exactly the items under it.
     if (node.find('\0') == std::string::npos) {
         const bool under = starts_folded(v.section_path, node);
-        const fuzz::Outcome o = store->update(db::delete_items_under(db::kSectionPath, node));
+        const fuzz::Outcome o = store->update(jet(db::delete_items_under(db::kSectionPath, node)));
         // No row deleted reads as "no data", as for Jet.
         FUZZ_CHECK(under ? o.ok() : o.rc == SQL_NO_DATA, "delete under a node: " + o.describe() + run.context);
         FUZZ_CHECK(run.query(db::kSelectAllItems).size() == (under ? 0u : 1u), "delete under " + shown(node) + run.context);

@@ -77,7 +77,7 @@ QString extension_of(const QString& name) {
 
 }  // namespace
 
-bool fill_item_list(App& app, const std::string& statement) {
+bool fill_item_list(App& app, const db::Statement& statement) {
     MainWindow* window = app.main_window;
     if (window == nullptr) return false;
     std::vector<ItemListModel::Row> rows;
@@ -128,7 +128,8 @@ bool fill_item_list(App& app, const std::string& statement) {
     return complete;
 }
 
-void show_item_list(App& app, const std::string& statement) {
+void show_item_list(App& app, const db::Statement& statement) {
+    app.list_statement = statement;
     if (fill_item_list(app, statement) || !app.database.is_open()) return;
     // Without a connection the user was told at start-up, once.
     const db::Diagnostic& why = app.database.last_diagnostic();
@@ -137,6 +138,30 @@ void show_item_list(App& app, const std::string& statement) {
     text += QString::fromUtf8("\n\nВ списке только то, что удалось прочитать.");
     app.platform.message_box(app.main_window, QString::fromUtf8("Внимание!"), text, MessageButtons::ok,
                              MessageIcon::warning);
+}
+
+StoredRow show_stored_row(App& app, int row) {
+    MainWindow* window = app.main_window;
+    if (window == nullptr) return StoredRow::unread;
+    ItemListModel& model = window->list_model();
+    const QString id = model.cell(row, db::kId);
+    if (id.isEmpty() || !app.database.db_query(db::select_item(id.toStdString()))) return StoredRow::unread;
+    if (!app.database.db_first_row()) {
+        const bool gone = app.database.last_diagnostic().empty();
+        app.database.db_finish();
+        if (gone) model.remove_row(row);
+        return gone ? StoredRow::gone : StoredRow::unread;
+    }
+    for (int c = 0; c < kListColumns; ++c) {
+        const QString text = QString::fromStdString(app.database.db_text(c));
+        model.set_cell(row, c, c == db::kPrice || c == db::kPurchasePrice ? price_text(text) : text);
+    }
+    app.database.db_finish();
+    const QString document = model.cell(row, db::kDatasheet);
+    model.set_row_icon(row, document.isEmpty() ? QIcon() : document_icon(app, document));
+    const bool low = app.highlight.on != 0 && is_low_stock(model.cell(row, db::kQuantity), app.highlight.minimum);
+    model.set_row_colour(row, low ? app.highlight.colour : -1);
+    return StoredRow::shown;
 }
 
 int column_shown(const App& app, int column) { return app.column_table.column_shown(column) ? 1 : 0; }

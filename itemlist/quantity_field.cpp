@@ -5,14 +5,15 @@
 #include <QMouseEvent>
 #include <QTreeView>
 
-#include "state/app.h"
+#include "db/failure_text.h"
+#include "db/statements.h"
+#include "itemlist/datasheets.h"
+#include "itemlist/item_list.h"
+#include "itemlist/item_list_model.h"
 #include "mainwindow/control_numbers.h"
 #include "mainwindow/main_window.h"
-#include "db/statements.h"
-#include "db/failure_text.h"
-#include "itemlist/datasheets.h"
-#include "itemlist/item_list_model.h"
 #include "platform/services.h"
+#include "state/app.h"
 
 namespace detalehran::itemlist {
 
@@ -130,14 +131,34 @@ void QuantityField::commit() {
     ItemListModel& model = window->list_model();
     const QString quantity = QString::number(typed.toLongLong());
     const std::string id = model.cell(row_, db::kId).toStdString();
-    if (app_.database.db_update(db::set_item_quantity(quantity.toStdString(), id))) {
+    const QString shown = model.cell(row_, db::kQuantity);
+    if (app_.database.db_update(db::set_item_quantity(quantity.toStdString(), id, shown.toStdString()))) {
         model.set_cell(row_, db::kQuantity, quantity);
         return;
     }
     // The cell keeps the stored value; the user hears why once.
-    const db::Diagnostic& why = app_.database.last_diagnostic();
+    const db::Diagnostic why = app_.database.last_diagnostic();
+    const QString name = model.cell(row_, db::kName);
     QString text = QString::fromUtf8("Количество не сохранено.");
-    if (!why.empty()) text += "\n" + QString::fromStdString(db::failure_text(why));
+    if (why.sqlstate != db::kNoRowMatched) {
+        if (!why.empty()) text += "\n" + QString::fromStdString(db::failure_text(why));
+    } else {
+        // Someone changed or deleted the item since the list was read.
+        switch (show_stored_row(app_, row_)) {
+            case StoredRow::shown:
+                text += QString::fromUtf8(
+                            "\nДеталь «%1» тем временем изменена другим пользователем: "
+                            "сейчас сохранено количество %2.")
+                            .arg(name, model.cell(row_, db::kQuantity));
+                break;
+            case StoredRow::gone:
+                text += QString::fromUtf8("\nДеталь «%1» тем временем удалена другим пользователем.").arg(name);
+                break;
+            case StoredRow::unread:
+                text += "\n" + QString::fromStdString(db::failure_text(why));
+                break;
+        }
+    }
     app_.platform.message_box(window, QString::fromUtf8("Внимание!"), text, MessageButtons::ok, MessageIcon::warning);
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "db/database.h"
 #include "state/column_table.h"
@@ -54,6 +55,7 @@ struct App {
     NodeList path_nodes;      // the path tree (sections)
     NodeList location_nodes;  // the location tree (storage places)
     int list_source_tree = 0;  // control number of the tree that last filled the list
+    std::optional<db::Statement> list_statement;  // what the list shows: read again by a refresh
     EditorMode editor_mode = EditorMode::add;
     int pending_edit = 0;  // which label edit of a tree is under way (none: 0)
     MainWindow* main_window = nullptr;

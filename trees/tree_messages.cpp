@@ -69,7 +69,7 @@ bool ask_delete(App& app) {
                                     MessageIcon::question) == MessageAnswer::yes;
 }
 
-bool update_done(App& app, const std::string& statement) {
+bool update_done(App& app, const db::Statement& statement) {
     if (!app.database.is_open()) return false;
     return app.database.db_update(statement) || app.database.last_diagnostic().sqlstate == db::kNoRowMatched;
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <string>
 
+#include "db/statement.h"
+
 namespace detalehran {
 struct App;
 }
@@ -29,7 +31,7 @@ void warn(App& app, const QString& text);
 // The delete question; true only for the answer Yes.
 bool ask_delete(App& app);
 // Runs a statement that changes data; one that matched no row counts as done.
-bool update_done(App& app, const std::string& statement);
+bool update_done(App& app, const db::Statement& statement);
 // The database's reason for the last failure, for a message.
 QString diagnostic_text(const App& app);
 

@@ -206,8 +206,9 @@ TEST_F(OpenDatabase, FailuresAreFalseWithTheDriversReason) {
 TEST_F(OpenDatabase, TextWithANulIsRefusedForWhatItIs) {
     using namespace std::string_literals;
     ASSERT_TRUE(database_.db_update(insert_item("a")));
-    for (const std::string& statement : {insert_item("nul\0inside"s), db::insert_package("SOT\0-23"s),
-                                         db::set_item_node_path(db::kSectionPath, "|Все|\0|"s, "1")}) {
+    for (const std::string& statement :
+         {insert_item("nul\0inside"s), db::insert_package("SOT\0-23"s).text(db::Dialect::jet),
+          db::set_item_node_path(db::kSectionPath, "|Все|\0|"s, "1").text(db::Dialect::jet)}) {
         EXPECT_FALSE(database_.db_update(statement));
         EXPECT_NE(database_.last_diagnostic().text.find("NUL"), std::string::npos)
             << database_.last_diagnostic().text;

@@ -199,6 +199,33 @@ TEST_F(ItemEditor, AFailingStatementKeepsTheEditorAndTheList) {
     EXPECT_EQ(model().cell(0, db::kName), "a");
 }
 
+// Another program changed the item, or deleted it, while it was open here:
+// the save overwrites nothing unseen. The user is told what is stored, the
+// row shows it, and "ОК" once more writes the values still in the editor.
+TEST_F(ItemEditor, AnItemChangedOrDeletedMeanwhileIsNeverOverwrittenUnseen) {
+    start_with_items();
+    open(EditorMode::edit, 0);
+    type(kEditorName, "renamed");
+    sql("UPDATE Store SET \"Описание\" = 'новое', \"Цена расходная\" = 2.5 WHERE ID = 1");
+    press_ok();
+    ASSERT_NE(window(), nullptr);
+    EXPECT_TRUE(last_message().contains("Описание: новое") && last_message().contains("Цена: 2.50"))
+        << last_message().toStdString();
+    EXPECT_EQ(model().cell(0, db::kDescription), "новое");
+    EXPECT_EQ(stored("Название"), (std::vector<std::string>{"a=a", "b=b"}));
+    press_ok();
+    EXPECT_EQ(window(), nullptr);
+    EXPECT_EQ(stored("Описание"), (std::vector<std::string>{"renamed=описание", "b=описание"}));
+
+    open(EditorMode::edit, 1);
+    sql("DELETE FROM Store WHERE ID = 2");
+    press_ok();
+    EXPECT_EQ(window(), nullptr);
+    EXPECT_TRUE(last_message().contains("удалена")) << last_message().toStdString();
+    EXPECT_EQ(listed(), QStringList{"renamed"});
+    EXPECT_EQ(stored("Название"), (std::vector<std::string>{"renamed=renamed"}));
+}
+
 TEST_F(ItemEditor, ANumberThatIsNoNumberNeverReachesTheDatabase) {
     start_with_items();
     open(EditorMode::edit, 0);

@@ -186,8 +186,14 @@ void EditorInput::edit_with_every_text(int field) {
     std::vector<std::string> plain_run;
     std::vector<HostileText> texts{{"plain", kPlain}};
     texts.insert(texts.end(), hostile_texts().begin(), hostile_texts().end());
+    const std::string seeded = stored_text(1);
     for (const HostileText& input : texts) {
         SCOPED_TRACE(input.label);
+        // Every save starts from the item as seeded: an edit names the values
+        // it replaces, so the statements differ only by the text put in.
+        sql(std::string("UPDATE Store SET \"") + under_test().stored_column + "\" = " + db::sql_text(seeded) +
+            " WHERE ID = 1");
+        listed_after_reading(1);
         const DatabaseSnapshot before = snapshot();
         open(EditorMode::edit, row_of_id(1));
         ASSERT_NE(window(), nullptr);
@@ -195,7 +201,11 @@ void EditorInput::edit_with_every_text(int field) {
         const QString package = save_with(
             input.text, plain_run,
             {"UPDATE [Store] SET [Название]=?,[Описание]=?,[Тип корпуса]=?,[Расположение]=?,[Количество]=7,"
-             "[Цена расходная]=1.50,[Цена приходная]=.25,[Поставщик]=?, [Datasheet]=? WHERE [ID] = 1",
+             "[Цена расходная]=1.50,[Цена приходная]=.25,[Поставщик]=?, [Datasheet]=? WHERE [ID] = 1"
+             " AND [Название] = ? AND [Описание] = ? AND [Тип корпуса] = ? AND [Расположение] = ?"
+             " AND [Количество] = 7 AND [Цена расходная] >= 1.50 AND [Цена расходная] < 1.51"
+             " AND [Цена приходная] >= 0.25 AND [Цена приходная] < 0.26 AND [Поставщик] = ?"
+             " AND ([Datasheet] = ? OR [Datasheet] IS NULL)",
              "INSERT INTO [Package] Values(?)"});
         if (HasFailure()) return;
 

@@ -107,8 +107,8 @@ TEST(NodeList, SortingChangesOnlyTheDisplay) {
 
 TEST(NodeStatements, ANodesItemsAreThoseWhosePathStartsWithItsPathTakenLiterally) {
     EXPECT_EQ(db::like_literal("|A_B|100%|[x]|"), "|A[_]B|100[%]|[[]x]|");
-    EXPECT_EQ(db::select_items_under(db::kSectionPath, "|Все|O'Neil_1|"),
+    EXPECT_EQ(db::select_items_under(db::kSectionPath, "|Все|O'Neil_1|").text(db::Dialect::jet),
               "SELECT * FROM [Store] WHERE [Путь] LIKE '|Все|O''Neil[_]1|%' ORDER BY [Название]");
-    EXPECT_EQ(db::delete_items_under(db::kPlace, "|Все|Шкаф|"),
+    EXPECT_EQ(db::delete_items_under(db::kPlace, "|Все|Шкаф|").text(db::Dialect::jet),
               "DELETE * FROM [Store] WHERE [Расположение] LIKE '|Все|Шкаф|%'");
 }

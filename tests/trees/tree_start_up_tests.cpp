@@ -83,7 +83,7 @@ TEST_P(GeneratedStoreTrees, EveryStoredPathIsANodeAfterTheFirstStart) {
     for (const db::StoreColumn column : {db::kSectionPath, db::kPlace}) {
         const NodeList& nodes = trees::nodes_of(app_, column == db::kPlace ? kLocationTree : kPathTree);
         int paths = 0;
-        for (const auto& row : rows(db::select_distinct_paths(column))) {
+        for (const auto& row : rows(db::select_distinct_paths(column).text(db::Dialect::jet))) {
             const QString path = QString::fromStdString(row[0]);
             EXPECT_EQ(trees::build_node_path(nodes, trees::find_path_node(nodes, path)), path);
             ++paths;
