@@ -60,6 +60,7 @@ constexpr MenuRoute kMenuRoutes[] = {
     {kMenuListFont, itemlist::choose_list_font, "choose list font"},
     {kMenuTableSettings, itemlist::open_table_settings, "open table settings"},
     {kMenuAbout, dialogs::open_about_dialog, "open about dialog"},
+    {kMenuRefreshList, itemlist::refresh_item_list, "refresh item list"},
 };
 
 constexpr KeyRoute kKeyRoutes[] = {
@@ -68,6 +69,7 @@ constexpr KeyRoute kKeyRoutes[] = {
     {kCharacterMessage, kCharEnter, kItemList, kAnyWindow, commands::edit_item_from_list, "edit item"},
     {kKeyDownMessage, kKeyDown, kItemList, kAnyWindow, trees::reveal_selected_item, "reveal item in trees"},
     {kKeyDownMessage, kKeyUp, kItemList, kAnyWindow, trees::reveal_selected_item, "reveal item in trees"},
+    {kKeyDownMessage, kKeyF5, kAnyControl, kMainWindow, itemlist::refresh_item_list, "refresh item list"},
 };
 
 // A dialog's close box enables the main window again and closes the dialog;

@@ -80,6 +80,7 @@ enum MenuItem : int {
     kMenuListFont = 61,
     kMenuTableSettings = 62,
     kMenuAbout = 63,
+    kMenuRefreshList = 100,
 };
 
 // Key and character codes the router looks at.
@@ -88,6 +89,7 @@ enum KeyCode : int {
     kCharEscape = 27,
     kKeyUp = 38,
     kKeyDown = 40,
+    kKeyF5 = 116,
 };
 
 }  // namespace detalehran

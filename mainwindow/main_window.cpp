@@ -240,7 +240,9 @@ void MainWindow::make_menus() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("menu_%1").arg(kMenuBar));
     bar->setProperty("menu", kMenuBar);
-    add_item(bar->addMenu(QStringLiteral("Файл")), kMenuExit, "Выход");
+    QMenu* file = bar->addMenu(QStringLiteral("Файл"));
+    add_item(file, kMenuRefreshList, "Обновить список\tF5");  // F5 itself is a key route
+    add_item(file, kMenuExit, "Выход");
     QMenu* settings = bar->addMenu(QStringLiteral("Настройки"));
     add_item(settings, kMenuListFont, "Установить шрифт таблицы");
     add_item(settings, kMenuTableSettings, "Настройка отображения таблицы");

@@ -23,6 +23,7 @@ struct ColumnSorter::ListRecord {
     std::array<int, kSorterColumns> flags{};
     int last_sorted = -1;  // column whose header shows the arrow, or -1
     int next_direction = 1;
+    bool arrow_shown = false;    // the rows are in the order the arrow shows
     bool snapping_back = false;  // inside our own resize of a kept-hidden column
     std::vector<QMetaObject::Connection> connections;
 
@@ -150,15 +151,18 @@ int ColumnSorter::set_column_type(int control, int column, int type) {
 
 void ColumnSorter::click(ListRecord& list, int column) {
     if (!list.view || !list.model || !column_in_range(column)) return;
-    ItemListModel& model = *list.model;
-    if (model.row_count() == 0) return;
-    const int type = list.types[static_cast<std::size_t>(column)];
-    if (type == kUnsortedColumn) return;
+    if (list.model->row_count() == 0) return;
+    if (list.types[static_cast<std::size_t>(column)] == kUnsortedColumn) return;
     if (column != list.last_sorted) {
         list.next_direction = 1;
-        if (list.last_sorted >= 0) model.set_header_icon(list.last_sorted, QIcon());
+        if (list.last_sorted >= 0) list.model->set_header_icon(list.last_sorted, QIcon());
     }
-    const int direction = list.next_direction;
+    sort(list, column, list.next_direction);
+}
+
+void ColumnSorter::sort(ListRecord& list, int column, int direction) {
+    ItemListModel& model = *list.model;
+    const int type = list.types[static_cast<std::size_t>(column)];
     const std::function<bool(int, int)> less = row_order(sort_column(model, column), type, direction, collator_);
 
     // The rows change places under a still picture, and the view stays where it was scrolled.
@@ -177,9 +181,23 @@ void ColumnSorter::click(ListRecord& list, int column) {
     show_arrow(list, column, direction);
 }
 
+std::optional<std::pair<int, int>> ColumnSorter::shown_sort(int control) const {
+    const ListRecord* list = record(control);
+    if (list == nullptr || !list->arrow_shown || list->last_sorted < 0) return std::nullopt;
+    return std::make_pair(list->last_sorted, -list->next_direction);
+}
+
+void ColumnSorter::sort_again(int control, int column, int direction) {
+    ListRecord* list = record(control);
+    if (list == nullptr || !list->view || !list->model || !column_in_range(column)) return;
+    if (list->model->row_count() == 0) return;
+    sort(*list, column, direction);
+}
+
 void ColumnSorter::rows_gone(ListRecord& list) {
     // The sort is remembered so that the next click continues it; only the arrow goes.
     if (list.model && list.last_sorted >= 0) list.model->set_header_icon(list.last_sorted, QIcon());
+    list.arrow_shown = false;
 }
 
 void ColumnSorter::section_resized(ListRecord& list, int column, int new_size) {
@@ -191,6 +209,7 @@ void ColumnSorter::section_resized(ListRecord& list, int column, int new_size) {
 }
 
 void ColumnSorter::show_arrow(ListRecord& list, int column, int direction) {
+    list.arrow_shown = true;
     if (list.model) list.model->set_header_icon(column, direction > 0 ? up_arrow_ : down_arrow_);
 }
 

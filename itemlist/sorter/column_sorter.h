@@ -10,6 +10,8 @@
 #include <QObject>
 #include <map>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "itemlist/sorter/row_order.h"
 
@@ -64,6 +66,11 @@ public:
     // kDone, kColumnOutOfRange or kNotAttached.
     int set_column_flags(int control, int column, int flags);
     int set_column_type(int control, int column, int type);
+    // The sort the header's arrow shows (column and direction), if any.
+    std::optional<std::pair<int, int>> shown_sort(int control) const;
+    // Sorts again by a column and direction and shows the arrow, as after
+    // the clicks that made that sort.
+    void sort_again(int control, int column, int direction);
 
 private:
     struct ListRecord;
@@ -72,6 +79,7 @@ private:
     // A header click: sorts the rows and moves the arrow, unless the list is
     // empty or the column unsorted.
     void click(ListRecord& list, int column);
+    void sort(ListRecord& list, int column, int direction);
     void rows_gone(ListRecord& list);
     void section_resized(ListRecord& list, int column, int new_size);
     void show_arrow(ListRecord& list, int column, int direction);

@@ -117,6 +117,7 @@ TEST(Routing, MenuItemsReachTheirCommands) {
         {kMenuRenamePlace, trees::rename_place},         {kMenuDeletePlace, trees::delete_place},
         {kMenuExit, commands::exit_at_once},             {kMenuListFont, itemlist::choose_list_font},
         {kMenuTableSettings, itemlist::open_table_settings}, {kMenuAbout, dialogs::open_about_dialog},
+        {kMenuRefreshList, itemlist::refresh_item_list},
     };
     for (const auto& [item, handler] : cases) EXPECT_EQ(routed(menu(item)), handler) << "menu item " << item;
     EXPECT_EQ(std::size(cases), menu_routes().size());
@@ -128,8 +129,12 @@ TEST(Routing, KeyMessagesNeedTheirFocusOrActiveWindow) {
     EXPECT_EQ(routed(key(kCharacterMessage, kCharEscape, kEditorName, kEditorWindow)), editor::cancel_editor);
     EXPECT_EQ(routed(key(kKeyDownMessage, kKeyDown, kItemList)), trees::reveal_selected_item);
     EXPECT_EQ(routed(key(kKeyDownMessage, kKeyUp, kItemList)), trees::reveal_selected_item);
+    for (int focus : {kItemList, kPathTree, kSearchField}) {
+        EXPECT_EQ(routed(key(kKeyDownMessage, kKeyF5, focus, kMainWindow)), itemlist::refresh_item_list);
+    }
 
     // The same codes elsewhere do nothing.
+    EXPECT_EQ(routed(key(kKeyDownMessage, kKeyF5, kEditorName, kEditorWindow)), nullptr);
     EXPECT_EQ(routed(key(kCharacterMessage, kCharEnter, kPathTree)), nullptr);
     EXPECT_EQ(routed(key(kCharacterMessage, kCharEscape, kItemList, kMainWindow)), nullptr);
     EXPECT_EQ(routed(key(kKeyDownMessage, kKeyDown, kPathTree)), nullptr);
