@@ -18,6 +18,9 @@
 using namespace detalehran;
 using namespace detalehran::testing;
 
+#include <filesystem>
+#include <fstream>
+
 namespace {
 
 class ItemCommands : public TreeProgram {
@@ -177,6 +180,7 @@ TEST_F(ItemCommands, WebSearchWithoutASelectedRowSearchesForNothing) {
 
 TEST_F(ItemCommands, ShowDocumentOpensTheSelectedRowsDatasheetOnly) {
     start_with_items();
+    std::ofstream(folder_.subfolder("Datasheet") + "c_3.pdf") << "%PDF-1.4\n";
     model().set_cell(2, db::kDatasheet, "c_3.pdf");
     app_.main_window->select_row(1);
     commands::show_document(app_, Event{});
@@ -186,6 +190,33 @@ TEST_F(ItemCommands, ShowDocumentOpensTheSelectedRowsDatasheetOnly) {
     ASSERT_EQ(opened(), 1);
     EXPECT_EQ(last_opened(), datasheet_folder() + "c_3.pdf");
     EXPECT_TRUE(last_opened().startsWith(QString::fromStdString(folder_.path())));
+}
+
+// A stored name is anyone's input: only a plain document inside the folder
+// opens, never a file elsewhere or one the desktop would run.
+TEST_F(ItemCommands, ShowDocumentRefusesWhatIsNoPlainDocumentInTheFolder) {
+    start_with_items();
+    const std::string sheets = folder_.subfolder("Datasheet");
+    std::ofstream(folder_.file("outside.pdf")) << "%PDF-1.4\n";
+    std::ofstream(sheets + "run.pdf") << "#!/bin/sh\n";
+    std::filesystem::permissions(sheets + "run.pdf", std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    std::ofstream(sheets + "x.desktop") << "[Desktop Entry]\nType=Application\nExec=sh\n";
+    std::ofstream(sheets + "launcher.pdf") << "[Desktop Entry]\nType=Application\nExec=sh\n";
+    std::filesystem::create_symlink(folder_.file("outside.pdf"), sheets + "link.pdf");
+    std::filesystem::create_directory(sheets + "folder.pdf");
+    app_.main_window->select_row(0);
+    for (const char* name : {"../outside.pdf", "link.pdf", "run.pdf", "x.desktop", "launcher.pdf", "folder.pdf",
+                             "missing.pdf", "/etc/passwd"}) {
+        SCOPED_TRACE(name);
+        const int before = messages();
+        model().set_cell(0, db::kDatasheet, name);
+        commands::show_document(app_, Event{});
+        EXPECT_EQ(opened(), 0);
+        EXPECT_EQ(messages(), before + 1);
+        EXPECT_TRUE(last_message().contains(QString::fromUtf8("«%1» не открыт").arg(name)))
+            << last_message().toStdString();
+    }
 }
 
 // Opening the editor -----------------------------------------------------------
