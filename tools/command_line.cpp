@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "jet_convert.h"
+#include "server_store.h"
 #include "store_writer.h"
 
 namespace detalehran::dbtool {
@@ -18,6 +19,8 @@ constexpr std::size_t kMaxParts = 50'000'000;
 
 constexpr const char* kUsage =
     "Usage: detalehran-db create DIR [--demo | --parts N]\n"
+    "       detalehran-db create --dsn NAME [--demo | --parts N]\n"
+    "       detalehran-db add-user --dsn NAME ROLE\n"
     "       detalehran-db convert OLD.mdb DIR\n"
     "       detalehran-db --help\n"
     "\n"
@@ -27,6 +30,12 @@ constexpr const char* kUsage =
     "  --demo      fill the database with a demo inventory of a few hundred parts\n"
     "  --parts N   fill the database with N generated parts, for benchmarks\n"
     "  --help      show this help\n"
+    "\n"
+    "create --dsn NAME: creates the inventory on the PostgreSQL server of the ODBC\n"
+    "data source NAME: the shared tables Store and Package, and the calling role's\n"
+    "own Temp in a schema named after it, all or nothing.\n"
+    "add-user --dsn NAME ROLE: gives the existing role ROLE its own schema with\n"
+    "Temp and the rights to read and change Store and Package.\n"
     "\n"
     "convert: reads OLD.mdb, an Access (Jet) Store.mdb of the old Windows program,\n"
     "and writes its items, package types and parked items into DIR/Store.mdb.\n"
@@ -46,7 +55,8 @@ std::optional<std::size_t> parse_count(const std::string& text) {
     return value;
 }
 
-CreateRequest parse_create(const std::vector<std::string>& args) {
+// dsn: the server data source named in place of the folder, if any.
+CreateRequest parse_create(const std::vector<std::string>& args, std::string& dsn) {
     CreateRequest request;
     bool have_folder = false;
     bool options_done = false;
@@ -78,6 +88,10 @@ CreateRequest parse_create(const std::vector<std::string>& args) {
                                  value + "'"};
             }
             request.part_count = *count;
+        } else if (!options_done && arg == "--dsn") {
+            if (k + 1 >= args.size() || args[k + 1].empty()) throw UsageError{"--dsn needs a data source name"};
+            if (!dsn.empty()) throw UsageError{"--dsn given twice"};
+            dsn = args[++k];
         } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
             throw UsageError{"unknown option '" + arg + "'"};
         } else if (have_folder) {
@@ -88,7 +102,8 @@ CreateRequest parse_create(const std::vector<std::string>& args) {
             have_folder = true;
         }
     }
-    if (!have_folder) throw UsageError{"create needs the folder to create the database in"};
+    if (have_folder && !dsn.empty()) throw UsageError{"give either a folder or --dsn, not both"};
+    if (!have_folder && dsn.empty()) throw UsageError{"create needs the folder to create the database in"};
     return request;
 }
 
@@ -140,6 +155,35 @@ int run_convert(const std::vector<std::string>& args, std::ostream& out, std::os
     return kExitOk;
 }
 
+int run_add_user(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string dsn;
+    std::string role;
+    try {
+        for (std::size_t k = 2; k < args.size(); ++k) {
+            if (args[k] == "--dsn" && k + 1 < args.size() && !args[k + 1].empty() && dsn.empty()) {
+                dsn = args[++k];
+            } else if (args[k].size() > 1 && args[k][0] == '-') {
+                throw UsageError{"unknown option '" + args[k] + "'"};
+            } else if (role.empty() && !args[k].empty()) {
+                role = args[k];
+            } else {
+                throw UsageError{"unexpected argument '" + args[k] + "'"};
+            }
+        }
+        if (dsn.empty() || role.empty()) throw UsageError{"add-user needs --dsn NAME and the role"};
+    } catch (const UsageError& e) {
+        err << kProgram << ": " << e.message << " (see " << kProgram << " --help)" << std::endl;
+        return kExitUsage;
+    }
+    std::string error;
+    if (!add_server_user(dsn, role, &error)) {
+        err << kProgram << ": " << error << std::endl;
+        return kExitFailure;
+    }
+    out << "Role " << role << " can now use the inventory on " << dsn << "\n";
+    return kExitOk;
+}
+
 }  // namespace
 
 int run_command_line(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -150,11 +194,13 @@ int run_command_line(const std::vector<std::string>& args, std::ostream& out, st
         }
     }
     CreateRequest request;
+    std::string dsn;
     try {
         if (args.size() < 2) throw UsageError{"no command given"};
         if (args[1] == "convert") return run_convert(args, out, err);
+        if (args[1] == "add-user") return run_add_user(args, out, err);
         if (args[1] != "create") throw UsageError{"unknown command '" + args[1] + "'"};
-        request = parse_create(args);
+        request = parse_create(args, dsn);
     } catch (const UsageError& e) {
         err << kProgram << ": " << e.message << " (see " << kProgram << " --help)" << std::endl;
         return kExitUsage;
@@ -162,7 +208,10 @@ int run_command_line(const std::vector<std::string>& args, std::ostream& out, st
 
     CreateReport report;
     std::string error;
-    if (!create_database(request, &report, &error)) {
+    const bool created = dsn.empty()
+                             ? create_database(request, &report, &error)
+                             : create_server_database({dsn, request.content, request.part_count}, &report, &error);
+    if (!created) {
         err << kProgram << ": " << error << std::endl;
         return kExitFailure;
     }
