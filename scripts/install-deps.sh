@@ -13,6 +13,7 @@ packages=(
   xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev llvm
   mdbtools mdbtools-dev
+  postgresql postgresql-common odbc-postgresql
 )
 
 missing=()
