@@ -20,6 +20,9 @@ struct ServerRequest {
 
 // The statements that make the shared tables, and the calling role's Temp.
 std::vector<std::string> server_schema_statements(const std::string& own_role);
+// The indexes that let the server find items by a part of a text; they
+// need the pg_trgm extension.
+std::vector<std::string> server_index_statements();
 // The statements that give an existing role its schema with Temp and the
 // rights on the shared tables.
 std::vector<std::string> server_user_statements(const std::string& role);
