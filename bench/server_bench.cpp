@@ -212,7 +212,9 @@ int main(int argc, char** argv) {
     const fs::path server_folder = file_folder.string() + "-server";
     fs::create_directories(server_folder);
     write_settings(server_folder);
-    std::ofstream(server_folder / "odbcinst.ini") << "[PostgreSQL Unicode]\nDriver = " DETALEHRAN_PSQLODBC "\n";
+    for (const fs::path& folder : {file_folder, server_folder}) {
+        std::ofstream(folder / "odbcinst.ini", std::ios::app) << "\n[PostgreSQL Unicode]\nDriver = " DETALEHRAN_PSQLODBC "\n";
+    }
 
     // The same parts on the server, in a database of this run's own.
     const std::string database = "detalehran_bench_" + std::to_string(getpid());
