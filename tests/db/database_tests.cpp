@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "db/database.h"
+#include "db/failure_text.h"
 #include "db/statements.h"
 #include "support/test_environment.h"
 
@@ -122,6 +123,59 @@ TEST(OpenStore, DataSourceNamingABrokenFileFailsWithTheReason) {
     EXPECT_EQ(database.last_diagnostic().sqlstate, "08001");
     EXPECT_NE(database.last_diagnostic().text.find("not an inventory database"), std::string::npos)
         << database.last_diagnostic().text;
+}
+
+// A Store configured for another driver (a team's server) is the user's:
+// a failed connection neither registers over it nor removes it.
+TEST(OpenStore, ADataSourceOfAnotherDriverStaysAsTheUserWroteIt) {
+    TestFolder folder;
+    folder.create_store();
+    std::ofstream(folder.odbc_ini()) << "[Store]\nDriver = PostgreSQL Unicode\nServername = 127.0.0.1\nPort = 1\n";
+    const std::string written = folder.odbc_ini_text();
+    Database database;
+    ASSERT_TRUE(database.init_environment());
+    EXPECT_FALSE(database.open_store(folder.path(), "Store", "", ""));
+    EXPECT_FALSE(database.last_diagnostic().empty());
+    EXPECT_TRUE(database.names_other_driver("Store"));
+    EXPECT_FALSE(database.remove_data_source("Store"));
+    EXPECT_EQ(folder.odbc_ini_text(), written);
+}
+
+// What the server is sent: double quotes, ILIKE with "\" escaping, the old
+// value named, the new ID returned.
+TEST(Statements, ServerTextsQuoteEscapeNameTheOldValueAndReturnTheId) {
+    const auto pg = [](const db::Statement& s) { return s.text(db::Dialect::postgres); };
+    const db::ItemValues item{"n", "", "|Все|", "1", "2.5", "-.25", "", "|Все|A|", "", "7", ""};
+    const std::pair<std::string, std::string> cases[] = {
+        {pg(db::select_items_by_name(R"(a\b_[x]%)")),
+         R"(SELECT * FROM "Store" WHERE "Название" ILIKE '%a\\b_[x]%%' ORDER BY "Название")"},
+        {pg(db::select_items_under(db::kSectionPath, R"(|Все|O'A_B\%|)")),
+         R"(SELECT * FROM "Store" WHERE "Путь" ILIKE '|Все|O''A\_B\\\%|%' ORDER BY "Название")"},
+        {pg(db::set_item_quantity("5", "7", "")),
+         R"(UPDATE "Store" SET "Количество" = 5 WHERE "ID" =7 AND "Количество" IS NULL)"},
+        {db::set_item_quantity("5", "7", "3").text(db::Dialect::jet),
+         "UPDATE [Store] SET [Количество] = 5 WHERE [ID] =7 AND [Количество] = 3"},
+        {pg(db::insert_package("SOT")), R"(INSERT INTO "Package" VALUES ('SOT') ON CONFLICT DO NOTHING)"},
+        {pg(db::kEmptyParked), R"(DELETE FROM "Temp")"},
+    };
+    for (const auto& [sent, expected] : cases) EXPECT_EQ(sent, expected);
+    EXPECT_TRUE(pg(db::insert_item(item)).ends_with(R"(,'|Все|A|','','') RETURNING "ID")")) << pg(db::insert_item(item));
+    const std::string update = pg(db::update_item(item, item));
+    EXPECT_NE(update.find(R"("Цена расходная" >= 2.50 AND "Цена расходная" < 2.51)"), std::string::npos) << update;
+    EXPECT_NE(update.find(R"("Цена приходная" > -0.26 AND "Цена приходная" <= -0.25)"), std::string::npos) << update;
+    EXPECT_NE(update.find(R"(("Описание" = '' OR "Описание" IS NULL))"), std::string::npos) << update;
+}
+
+TEST(FailureText, ServerStatesAreExplainedInRussianWithTheDriversText) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"42501", "Недостаточно прав"}, {"57P01", "остановлен"}, {"28P01", "пароль"},
+        {"42P01", "add-user"},          {"08S01", "Нет соединения"}, {"23505", "уже есть"},
+    };
+    for (const auto& [state, words] : cases) {
+        const std::string text = db::failure_text({state, "driver says"});
+        EXPECT_NE(text.find(words), std::string::npos) << state << ": " << text;
+        EXPECT_TRUE(text.ends_with("\ndriver says")) << text;
+    }
 }
 
 class OpenDatabase : public ::testing::Test {
