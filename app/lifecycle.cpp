@@ -157,8 +157,7 @@ void start_up(App& app) {
 
     const std::string directory = working_directory();
     // With Store set up for a server, a file in the folder is not the store.
-    const bool store_usable =
-        app.database.names_other_driver(db::kDataSourceName) || convert_old_store(app, directory);
+    const bool store_usable = app.database.names_other_driver(db::kDataSourceName) || convert_old_store(app, directory);
     if (!store_usable) {
         // An old file left as it is: no connection, and no backup copy of it.
     } else if (app.database.has_environment() &&

@@ -215,7 +215,8 @@ int main(int argc, char** argv) {
     fs::create_directories(server_folder);
     write_settings(server_folder);
     for (const fs::path& folder : {file_folder, server_folder}) {
-        std::ofstream(folder / "odbcinst.ini", std::ios::app) << "\n[PostgreSQL Unicode]\nDriver = " DETALEHRAN_PSQLODBC "\n";
+        std::ofstream(folder / "odbcinst.ini", std::ios::app)
+            << "\n[PostgreSQL Unicode]\nDriver = " DETALEHRAN_PSQLODBC "\n";
     }
 
     // The same parts on the server, in a database of this run's own.
