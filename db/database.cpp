@@ -36,6 +36,11 @@ bool refuse_nul(const std::string& statement, Diagnostic& last) {
     return true;
 }
 
+// The installer keeps what it read of odbc.ini in a cache of its own for the
+// life of the library; it stays loaded once opened, so every lookup after the
+// first uses that cache instead of building (and losing) a new one.
+void* open_installer() { return dlopen(kInstallerLibrary, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE); }
+
 }  // namespace
 
 std::string with_trailing_slash(const std::string& directory) {
@@ -191,7 +196,7 @@ std::string Database::data_source_driver(const std::string& name) const {
     // manager's list of data sources answers with the description instead
     // for a section that has no driver, as one being written has for a
     // moment.)
-    void* library = dlopen(kInstallerLibrary, RTLD_NOW | RTLD_LOCAL);
+    void* library = open_installer();
     if (library == nullptr) return {};
     using ProfileFn = int (*)(const char*, const char*, const char*, char*, int, const char*);
     auto read = reinterpret_cast<ProfileFn>(dlsym(library, "SQLGetPrivateProfileString"));
@@ -207,7 +212,7 @@ bool Database::names_other_driver(const std::string& name) const {
 }
 
 bool Database::register_data_source(const std::string& attributes, const std::string& driver, int request) {
-    void* library = dlopen(kInstallerLibrary, RTLD_NOW | RTLD_LOCAL);
+    void* library = open_installer();
     if (library == nullptr) {
         last_ = {"", std::string("ODBC installer library cannot be loaded: ") + dlerror()};
         return false;
