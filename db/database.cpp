@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "db/statements.h"
@@ -12,6 +13,8 @@ namespace detalehran::db {
 namespace {
 
 constexpr SQLLEN kPiece = 4096;
+// Starting size of a marker's buffer; longer values get a longer one.
+constexpr std::size_t kMarkerBuffer = 256;
 
 using ConfigDataSourceFn = int (*)(void*, unsigned short, const char*, const char*);
 using InstallerErrorFn = SQLRETURN (*)(unsigned short, unsigned int*, char*, unsigned short, unsigned short*);
@@ -120,8 +123,20 @@ bool Database::connect_by_driver(const std::string& attributes) {
         const std::size_t start = at + 5;
         dbq = attributes.substr(start, attributes.find(';', start) - start);
     }
+    return connect_to_file(dbq);
+}
+
+bool Database::connect_to_file(const std::string& database_path) {
+    // A path with ";" goes in braces, where only "}" cannot stand.
+    const bool braced = database_path.find(';') != std::string::npos;
+    if (braced && database_path.find('}') != std::string::npos) {
+        last_ = {"HY000", "the database path holds both \";\" and \"}\", which a connection cannot name"};
+        return false;
+    }
+    const std::string dbq = braced ? "{" + database_path + "}" : database_path;
     const std::string text = std::string("DRIVER={") + kDriverName + "};DBQ=" + dbq + ";";
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_))) {
+        remember(SQL_HANDLE_ENV, env_, "cannot allocate a connection");
         dbc_ = SQL_NULL_HDBC;
         return false;
     }
@@ -155,6 +170,11 @@ bool Database::open_store(const std::string& directory, const std::string& name,
 bool Database::connect_data_source(const std::string& name) {
     if (env_ == SQL_NULL_HENV || is_open()) return false;
     return connect_by_name(name, "", "") && finish_connecting();
+}
+
+bool Database::open_file(const std::string& database_path) {
+    if (env_ == SQL_NULL_HENV || is_open()) return false;
+    return connect_to_file(database_path) && finish_connecting();
 }
 
 bool Database::finish_connecting() {
@@ -395,35 +415,153 @@ bool Database::db_insert(const Statement& insert, std::string& new_id) {
     return ok;
 }
 
-bool Database::begin_transaction() {
-    if (!is_open()) return false;
-    const SQLRETURN rc =
-        SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
-    if (SQL_SUCCEEDED(rc)) return true;
-    remember(SQL_HANDLE_DBC, dbc_, "cannot start a transaction");
-    return false;
-}
-
-bool Database::end_transaction(bool commit) {
-    if (!is_open()) return false;
-    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_, commit ? SQL_COMMIT : SQL_ROLLBACK);
-    if (!SQL_SUCCEEDED(rc)) remember(SQL_HANDLE_DBC, dbc_, "cannot end the transaction");
-    SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
-    return SQL_SUCCEEDED(rc);
-}
-
 void Database::close_store() {
+    finish_prepared();
     if (query_ != SQL_NULL_HSTMT) {
         SQLFreeHandle(SQL_HANDLE_STMT, query_);
         query_ = SQL_NULL_HSTMT;
     }
     if (dbc_ != SQL_NULL_HDBC) {
+        // The driver rolls back what is open when the connection ends.
         if (connected_) SQLDisconnect(dbc_);
         SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
         dbc_ = SQL_NULL_HDBC;
     }
     connected_ = false;
     dialect_ = Dialect::jet;
+    in_transaction_ = false;
+}
+
+bool Database::begin_transaction() {
+    if (!is_open()) return false;
+    if (in_transaction_) {
+        last_ = {"25000", "a transaction is open already"};
+        return false;
+    }
+    if (!SQL_SUCCEEDED(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                                         0))) {
+        remember(SQL_HANDLE_DBC, dbc_, "cannot begin a transaction");
+        return false;
+    }
+    in_transaction_ = true;
+    forget();
+    return true;
+}
+
+bool Database::commit() {
+    if (!is_open() || !in_transaction_) {
+        last_ = {"25000", "no transaction is open"};
+        return false;
+    }
+    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT))) {
+        remember(SQL_HANDLE_DBC, dbc_, "the transaction cannot be committed");
+        return false;
+    }
+    in_transaction_ = false;
+    SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+    forget();
+    return true;
+}
+
+bool Database::end_transaction(bool commit) {
+    if (commit && this->commit()) return true;
+    // A commit that failed must not be kept by switching automatic commit
+    // back on: it is rolled back, and the reason of its failure kept.
+    const Diagnostic why = last_;
+    rollback();
+    if (commit) last_ = why;
+    return !commit;
+}
+
+void Database::rollback() {
+    if (!is_open() || !in_transaction_) return;
+    // Switching automatic commit back on commits whatever is open: a
+    // transaction that would not roll back is ended with the connection
+    // instead, which gives it up.
+    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK))) {
+        close_store();
+        return;
+    }
+    in_transaction_ = false;
+    SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+}
+
+bool Database::prepare_update(const std::string& statement, std::vector<Marker> markers) {
+    finish_prepared();
+    if (!is_open() || refuse_nul(statement, last_)) return false;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &prepared_))) {
+        remember(SQL_HANDLE_DBC, dbc_, "cannot allocate a statement");
+        prepared_ = SQL_NULL_HSTMT;
+        return false;
+    }
+    if (observer_) observer_(statement);
+    if (!SQL_SUCCEEDED(
+            SQLPrepare(prepared_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.c_str())), SQL_NTS))) {
+        remember(SQL_HANDLE_STMT, prepared_, "statement cannot be prepared");
+        finish_prepared();
+        return false;
+    }
+    markers_ = std::move(markers);
+    marker_values_.assign(markers_.size(), std::string(kMarkerBuffer, '\0'));
+    marker_lengths_.assign(markers_.size(), 0);
+    for (std::size_t m = 0; m < markers_.size(); ++m) {
+        if (!bind_marker(m)) {
+            finish_prepared();
+            return false;
+        }
+    }
+    forget();
+    return true;
+}
+
+bool Database::bind_marker(std::size_t marker) {
+    std::string& buffer = marker_values_[marker];
+    const bool number = markers_[marker] == Marker::number;
+    const SQLRETURN rc =
+        SQLBindParameter(prepared_, static_cast<SQLUSMALLINT>(marker + 1), SQL_PARAM_INPUT, SQL_C_CHAR,
+                         number ? SQL_DECIMAL : SQL_VARCHAR, number ? 19 : buffer.size(), number ? 4 : 0,
+                         buffer.data(), static_cast<SQLLEN>(buffer.size()), &marker_lengths_[marker]);
+    if (SQL_SUCCEEDED(rc)) return true;
+    remember(SQL_HANDLE_STMT, prepared_, "a value cannot be bound");
+    return false;
+}
+
+bool Database::execute_prepared(std::span<const std::string_view> values) {
+    if (!is_open() || prepared_ == SQL_NULL_HSTMT || values.size() != markers_.size()) {
+        last_ = {"07002", "the values do not fit the prepared statement"};
+        return false;
+    }
+    // The buffers stay bound; a value longer than its buffer gets a new one.
+    for (std::size_t m = 0; m < values.size(); ++m) {
+        const std::string_view value = values[m];
+        if (value.find('\0') != std::string_view::npos) {
+            last_ = {"22000", "a text holds a NUL character, which the database cannot store"};
+            return false;
+        }
+        std::string& buffer = marker_values_[m];
+        if (value.size() > buffer.size()) {
+            buffer.assign(std::max(value.size(), 2 * buffer.size()), '\0');
+            if (!bind_marker(m)) return false;
+        }
+        std::copy(value.begin(), value.end(), buffer.begin());
+        marker_lengths_[m] = static_cast<SQLLEN>(value.size());
+    }
+    const SQLRETURN rc = SQLExecute(prepared_);
+    if (SQL_SUCCEEDED(rc)) return true;
+    if (rc == SQL_NO_DATA) {
+        last_ = {kNoRowMatched, "no row matched"};
+    } else {
+        remember(SQL_HANDLE_STMT, prepared_, "statement failed");
+    }
+    return false;
+}
+
+void Database::finish_prepared() {
+    if (prepared_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, prepared_);
+    prepared_ = SQL_NULL_HSTMT;
+    markers_.clear();
+    marker_values_.clear();
+    marker_lengths_.clear();
 }
 
 }  // namespace detalehran::db

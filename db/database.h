@@ -7,8 +7,11 @@
 #include <sql.h>
 
 #include <functional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "db/statement.h"
 
@@ -66,6 +69,9 @@ public:
     bool register_data_source(const std::string& attributes, const std::string& driver, int request);
     // Removes the data source only when it names our driver.
     bool remove_data_source(const std::string& name);
+    // Connects to a store file by naming the driver, without any data
+    // source: for programs that must leave the user's data sources alone.
+    bool open_file(const std::string& database_path);
     bool is_open() const { return dbc_ != SQL_NULL_HDBC && connected_; }
     // The driver a configured data source names (user or system), or empty
     // when there is no such data source or it names none.
@@ -86,11 +92,6 @@ public:
     // cannot be read). False, with the reason kept, when the insert failed.
     bool db_insert(const Statement& insert, std::string& new_id);
 
-    // Statements from here on wait for end_transaction, which keeps or
-    // drops them all together (for the database tool's fills).
-    bool begin_transaction();
-    bool end_transaction(bool commit);
-
     bool db_query(const std::string& statement);
     bool db_next_row();
     bool db_first_row();
@@ -101,7 +102,33 @@ public:
     int db_int(int column);
     void db_finish();
     bool db_update(const std::string& statement);
+    // Closing with a transaction open gives it up.
     void close_store();
+
+    // Manual commit: the statements between begin_transaction and commit are
+    // stored together or, after rollback (or a crash), not at all.
+    bool begin_transaction();
+    // False when the transaction could not be committed; it is then still
+    // open, to be rolled back.
+    bool commit();
+    void rollback();
+    bool in_transaction() const { return in_transaction_; }
+    // Commits (when `commit` is true) or rolls back; a commit that fails is
+    // rolled back. True when the transaction ended as asked.
+    bool end_transaction(bool commit);
+
+    // One statement with "?" markers, prepared once and run many times: the
+    // way to store many rows without building and parsing a statement each.
+    // A number marker takes its value's digits as a number, a text marker
+    // its value as text.
+    enum class Marker { text, number };
+    bool prepare_update(const std::string& statement, std::vector<Marker> markers);
+    bool prepare_update(const Statement& statement, std::vector<Marker> markers) {
+        return prepare_update(statement.text(dialect_), std::move(markers));
+    }
+    // Runs the prepared statement with one value per marker.
+    bool execute_prepared(std::span<const std::string_view> values);
+    void finish_prepared();
 
     // What the last failing operation reported; empty after a success.
     const Diagnostic& last_diagnostic() const { return last_; }
@@ -116,8 +143,10 @@ public:
 private:
     bool connect_by_name(const std::string& name, const std::string& user, const std::string& password);
     bool connect_by_driver(const std::string& attributes);
+    bool connect_to_file(const std::string& database_path);
     bool finish_connecting();
     void learn_dialect();
+    bool bind_marker(std::size_t marker);
     bool fresh_query_statement();
     void remember(SQLSMALLINT handle_type, SQLHANDLE handle, const char* what);
     void forget() { last_ = {}; }
@@ -127,6 +156,12 @@ private:
     SQLHSTMT query_ = SQL_NULL_HSTMT;
     bool connected_ = false;
     Dialect dialect_ = Dialect::jet;
+    bool in_transaction_ = false;
+    // The prepared statement, and a buffer with its length for each marker.
+    SQLHSTMT prepared_ = SQL_NULL_HSTMT;
+    std::vector<Marker> markers_;
+    std::vector<std::string> marker_values_;
+    std::vector<SQLLEN> marker_lengths_;
     std::string path_;
     Diagnostic last_;
     StatementObserver observer_;

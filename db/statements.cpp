@@ -292,3 +292,18 @@ Statement delete_package(const std::string& package) {
 }
 
 }  // namespace detalehran::db
+
+namespace detalehran::db {
+
+Statement insert_item_with_markers() {
+    return in_both([](Dialect d) {
+        std::string columns;
+        for (const char* column : {"Название", "Описание", "Расположение", "Количество", "Цена расходная",
+                                   "Цена приходная", "Поставщик", "Путь", "Тип корпуса", "Datasheet"}) {
+            columns += (columns.empty() ? "" : ",") + name(d, column);
+        }
+        return "INSERT INTO " + name(d, "Store") + " (" + columns + ")VALUES (?,?,?,?,?,?,?,?,?,?)";
+    });
+}
+
+}  // namespace detalehran::db

@@ -127,3 +127,28 @@ Statement insert_package(const std::string& package);
 Statement delete_package(const std::string& package);
 
 }  // namespace detalehran::db
+
+// Spreadsheet import and export, and the reorder list.
+namespace detalehran::db {
+
+// Every item, in the order they were added: what an export of the store writes.
+inline const Statement kSelectItemsById{"SELECT * FROM [Store] ORDER BY [ID]",
+                                        R"(SELECT * FROM "Store" ORDER BY "ID")"};
+// What the duplicates choice of an import compares, and the quantity a
+// merge adds to (set with set_item_quantity, while it is still that).
+inline const Statement kSelectDuplicateKeys{
+    "SELECT [ID], [Путь], [Название], [Тип корпуса], [Количество] FROM [Store]",
+    R"(SELECT "ID", "Путь", "Название", "Тип корпуса", "Количество" FROM "Store")"};
+inline const Statement kSelectReorderSources{
+    "SELECT [Поставщик], [Название], [Тип корпуса], [Количество], [Цена приходная] FROM [Store]",
+    R"(SELECT "Поставщик", "Название", "Тип корпуса", "Количество", "Цена приходная" FROM "Store")"};
+
+// insert_item with a "?" marker for each value, in the columns' order of
+// insert_item: name, description, place, quantity, price, purchase price,
+// supplier, section path, package, datasheet. The quantity and the prices
+// are numbers.
+Statement insert_item_with_markers();
+inline constexpr int kInsertMarkers = 10;
+inline constexpr int kInsertNumberMarkers[] = {3, 4, 5};
+
+}  // namespace detalehran::db

@@ -295,3 +295,78 @@ TEST_F(OpenDatabase, ParkedItemsGoBackBeforeTheScratchTableIsEmptied) {
     ASSERT_TRUE(database_.db_query(db::kSelectParked));
     EXPECT_FALSE(database_.db_next_row());
 }
+
+namespace {
+
+std::vector<std::string> stored_names(Database& database) {
+    std::vector<std::string> names;
+    if (!database.db_query("SELECT [Название], [Количество], [Цена расходная] FROM [Store] ORDER BY [ID]")) return {};
+    while (database.db_next_row()) {
+        names.push_back(database.db_text(0) + "/" + database.db_text(1) + "/" + database.db_text(2));
+    }
+    database.db_finish();
+    return names;
+}
+
+// Values for insert_item_with_markers: name, description, place, quantity,
+// price, purchase price, supplier, section, package, datasheet.
+bool insert_marked(Database& database, std::string_view name, std::string_view quantity, std::string_view price) {
+    const std::string_view values[] = {name, "", "|Все|", quantity, price, ".5000", "", "|Все|", "", ""};
+    return database.execute_prepared(values);
+}
+
+}  // namespace
+
+// What an import relies on: prepared inserts with numbers and texts of any
+// length, kept only once committed; a rollback, or a connection closed in
+// the middle, leaves nothing.
+TEST_F(OpenDatabase, PreparedInsertsInATransactionAreKeptOnlyWhenCommitted) {
+    using db::Database;
+    const std::vector<Database::Marker> markers = {
+        Database::Marker::text,   Database::Marker::text,   Database::Marker::text, Database::Marker::number,
+        Database::Marker::number, Database::Marker::number, Database::Marker::text, Database::Marker::text,
+        Database::Marker::text,   Database::Marker::text};
+    const std::string long_name(5000, 'x');
+
+    ASSERT_TRUE(database_.begin_transaction());
+    EXPECT_FALSE(database_.begin_transaction());
+    ASSERT_TRUE(database_.prepare_update(db::insert_item_with_markers(), markers));
+    EXPECT_TRUE(insert_marked(database_, "отменён", "1", "2.5000"));
+    database_.rollback();
+    EXPECT_FALSE(database_.in_transaction());
+    EXPECT_EQ(stored_names(database_), std::vector<std::string>{});
+
+    ASSERT_TRUE(database_.begin_transaction());
+    ASSERT_TRUE(database_.prepare_update(db::insert_item_with_markers(), markers));
+    EXPECT_TRUE(insert_marked(database_, "O'Hara; \"1\"", "1000", ".5000"));
+    EXPECT_TRUE(insert_marked(database_, long_name, "0", "12.5000"));
+    EXPECT_FALSE(insert_marked(database_, std::string("nul\0inside", 10), "1", "1"));
+    EXPECT_NE(database_.last_diagnostic().text.find("NUL"), std::string::npos);
+    EXPECT_FALSE(insert_marked(database_, "не число", "12р", "1"));
+    EXPECT_EQ(database_.last_diagnostic().sqlstate, "22018");
+    ASSERT_TRUE(database_.commit());
+    EXPECT_EQ(stored_names(database_),
+              (std::vector<std::string>{"O'Hara; \"1\"/1000/.5000", long_name + "/0/12.5000"}));
+
+    // A transaction the connection ends with is given up.
+    ASSERT_TRUE(database_.begin_transaction());
+    ASSERT_TRUE(database_.db_update(insert_item("брошен")));
+    database_.close_store();
+    ASSERT_TRUE(database_.open_store(folder_.path(), "Store", "", ""));
+    EXPECT_EQ(stored_names(database_).size(), 2u);
+}
+
+// The database tool connects by the driver's name: no data source is
+// registered, and a folder with ";" in its name is reached all the same.
+TEST(OpenFile, ConnectsWithoutADataSource) {
+    TestFolder folder;
+    const std::string odd = folder.subfolder("склад;2") + "Store.mdb";
+    folder.create_store("склад;2/Store.mdb");
+    Database database;
+    ASSERT_TRUE(database.init_environment());
+    ASSERT_TRUE(database.open_file(odd)) << database.last_diagnostic().text;
+    EXPECT_TRUE(database.db_update(insert_item("a")));
+    database.close_store();
+    EXPECT_EQ(folder.odbc_ini_text(), "");
+    EXPECT_FALSE(database.open_file(folder.file("нет/Store.mdb")));
+}
