@@ -4,13 +4,14 @@
 
 find_package(Qt6 REQUIRED COMPONENTS Core Widgets Test)
 
-# Settings format, node operations, row order, the list's text rules and the
-# statement builders: what needs neither a window nor a connection.
+# Settings format and file, node operations, row order, the list's text rules
+# and the statement builders: what needs neither a window nor a connection.
 add_library(detalehran_core STATIC
   db/failure_text.cpp db/failure_text.h
   db/statements.cpp db/statements.h
   itemlist/sorter/row_order.cpp itemlist/sorter/row_order.h
   itemlist/text_rules.cpp itemlist/text_rules.h
+  settings/settings_file.cpp settings/settings_file.h
   settings/settings_format.cpp settings/settings_format.h
   state/column_table.h
   state/node_list.h
@@ -51,7 +52,6 @@ add_library(detalehran_gui STATIC
   platform/window_layer.cpp platform/window_layer.h
   platform/working_folder.cpp platform/working_folder.h
   resources/icons.qrc
-  settings/settings_file.cpp settings/settings_file.h
   settings/settings_store.cpp settings/settings_store.h
   state/app.h
   trees/move_commands.cpp

@@ -6,6 +6,7 @@
 
 #include "jet_convert.h"
 #include "server_store.h"
+#include "spreadsheet_commands.h"
 #include "store_writer.h"
 
 namespace detalehran::dbtool {
@@ -22,6 +23,9 @@ constexpr const char* kUsage =
     "       detalehran-db create --dsn NAME [--demo | --parts N]\n"
     "       detalehran-db add-user --dsn NAME ROLE\n"
     "       detalehran-db convert OLD.mdb DIR\n"
+    "       detalehran-db import DIR FILE [--section PATH] [--place PATH]\n"
+    "                            [--duplicates new|add|skip] [--dry-run]\n"
+    "       detalehran-db export DIR [-o FILE] [--reorder]\n"
     "       detalehran-db --help\n"
     "\n"
     "create: creates the inventory database DIR/Store.mdb and the folder DIR/Datasheet.\n"
@@ -41,7 +45,32 @@ constexpr const char* kUsage =
     "and writes its items, package types and parked items into DIR/Store.mdb.\n"
     "OLD.mdb is only read; DIR must exist and an existing Store.mdb is never\n"
     "replaced. Nothing is written unless OLD.mdb can be read whole. The old\n"
-    "folder's Datasheet folder and Store.ini are used as they are: copy them into DIR.\n";
+    "folder's Datasheet folder and Store.ini are used as they are: copy them into DIR.\n"
+    "\n"
+    "import: reads FILE, a spreadsheet's CSV file (UTF-8 or Windows-1251; \";\", \",\" or\n"
+    "tab between cells; a header row naming the columns), and stores its parts in\n"
+    "DIR/Store.mdb in one transaction: all of them or none. Lines with errors are\n"
+    "listed and left out. New sections and places are added to DIR/Store.ini. The exit\n"
+    "code is 1 when nothing was stored.\n"
+    "\n"
+    "  --section PATH   section of the parts when the file has no section column, as\n"
+    "                   \"A/B/C\" below \"Все\" (default: \"Все\")\n"
+    "  --place PATH     storage place of the parts likewise\n"
+    "  --duplicates new|add|skip\n"
+    "                   a part with the name and package of one already in its\n"
+    "                   section is added as a new part (new, the default), added to\n"
+    "                   that part's quantity (add) or skipped (skip)\n"
+    "  --dry-run        store nothing; show what would be stored\n"
+    "\n"
+    "export: writes every part of DIR/Store.mdb as CSV (UTF-8, \";\" between cells), to\n"
+    "FILE or to the standard output.\n"
+    "\n"
+    "  -o FILE          write to FILE instead of the standard output\n"
+    "  --reorder        write the reorder list instead: the parts below the minimum\n"
+    "                   quantity of DIR/Store.ini, by supplier, with sums\n"
+    "\n"
+    "import and export reach the store through the ODBC driver registered as\n"
+    "\"Microsoft Access Driver (*.mdb)\", without a data source.\n";
 
 struct UsageError {
     std::string message;
@@ -199,6 +228,8 @@ int run_command_line(const std::vector<std::string>& args, std::ostream& out, st
         if (args.size() < 2) throw UsageError{"no command given"};
         if (args[1] == "convert") return run_convert(args, out, err);
         if (args[1] == "add-user") return run_add_user(args, out, err);
+        if (args[1] == "import") return run_import(args, out, err);
+        if (args[1] == "export") return run_export(args, out, err);
         if (args[1] != "create") throw UsageError{"unknown command '" + args[1] + "'"};
         request = parse_create(args, dsn);
     } catch (const UsageError& e) {

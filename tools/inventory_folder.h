@@ -1,0 +1,27 @@
+#pragma once
+// An inventory folder as the tool's spreadsheet commands reach it: the
+// store through the program's own database layer and driver, connected
+// without any data source (the user's odbc.ini is never written), and the
+// folder's Store.ini with the trees.
+
+#include <string>
+
+#include "db/database.h"
+#include "settings/settings_format.h"
+
+namespace detalehran::dbtool {
+
+// Connects to the inventory of a folder (DIR/Store.mdb). The one place that
+// knows how the tool finds a store; false with a one-line reason.
+bool open_inventory(const std::string& folder, db::Database& database, std::string* error);
+
+// The folder's Store.ini, or the defaults of a first start when there is
+// none; either way both trees get the nodes of the stored paths they lack,
+// as the program adds them at its start. False when the file is there but
+// cannot be read, or the store cannot be read.
+bool read_folder_settings(const std::string& folder, db::Database& database, settings::SettingsRecord& record,
+                          std::string* error);
+// Replaces the folder's Store.ini whole.
+bool write_folder_settings(const std::string& folder, const settings::SettingsRecord& record, std::string* error);
+
+}  // namespace detalehran::dbtool
