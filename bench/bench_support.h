@@ -26,6 +26,10 @@ public:
         return MessageAnswer::ok;
     }
     std::optional<QString> choose_file(QWidget*, const QString&, const QList<FileFilter>&) override { return {}; }
+    std::optional<QString> choose_save_file(QWidget*, const QString&, const QString&,
+                                            const QList<FileFilter>&) override {
+        return {};
+    }
     std::optional<FontChoice> choose_font(QWidget*, const FontChoice&) override { return {}; }
     std::optional<int> choose_colour(QWidget*, int) override { return {}; }
     bool open_with_default_program(const QString&) override { return true; }

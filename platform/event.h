@@ -20,6 +20,7 @@ enum ControlEventType : int {
     kLeftClick = 0,
     kRightClick = 1,
     kLeftDoubleClick = 2,
+    kValueChanged = 3,  // the user picked another entry of a drop-down list
     kOtherControlEvent = 99,  // selection changes and the like; never routed
 };
 
@@ -30,6 +31,8 @@ enum WindowNumber : int {
     kEditorWindow = 5,
     kAboutWindow = 64,
     kTableSettingsWindow = 81,
+    kImportWindow = 130,
+    kReorderWindow = 160,
 };
 
 struct Event {

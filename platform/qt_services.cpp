@@ -101,6 +101,16 @@ std::optional<QString> QtPlatformServices::choose_file(QWidget* parent, const QS
     return path;
 }
 
+std::optional<QString> QtPlatformServices::choose_save_file(QWidget* parent, const QString& title,
+                                                            const QString& suggested, const QList<FileFilter>& filters) {
+    QFileDialog dialog(parent, title, suggested, file_filter_text(filters));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!filters.isEmpty()) dialog.setDefaultSuffix(filters.first().pattern.section(QLatin1Char('.'), -1));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
 std::optional<FontChoice> QtPlatformServices::choose_font(QWidget* parent, const FontChoice& initial) {
     bool ok = false;
     const QFont font = QFontDialog::getFont(&ok, font_from_choice(initial), parent);

@@ -39,6 +39,11 @@ public:
     // Path of the chosen file, or nothing when cancelled.
     virtual std::optional<QString> choose_file(QWidget* parent, const QString& title,
                                                const QList<FileFilter>& filters) = 0;
+    // Path of a file to write, offered under `suggested` with the first
+    // filter's extension added when the user gives none; nothing when
+    // cancelled. The chooser asks before a file is replaced.
+    virtual std::optional<QString> choose_save_file(QWidget* parent, const QString& title, const QString& suggested,
+                                                    const QList<FileFilter>& filters) = 0;
     virtual std::optional<FontChoice> choose_font(QWidget* parent, const FontChoice& initial) = 0;
     // Colour in the 0x00BBGGRR layout; nothing when cancelled.
     virtual std::optional<int> choose_colour(QWidget* parent, int initial_bgr) = 0;

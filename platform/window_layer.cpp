@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWindowStateChangeEvent>
@@ -48,6 +49,10 @@ void WindowLayer::register_control(QWidget* widget, int window_number, int contr
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         connect(button, &QAbstractButton::clicked, this,
                 [this, button] { deliver_later(control_event(button, kLeftClick)); });
+    } else if (auto* box = qobject_cast<QComboBox*>(widget)) {
+        // Only the user's choice: the program setting an entry is no event.
+        connect(box, &QComboBox::activated, this,
+                [this, box] { deliver_later(control_event(box, kValueChanged)); });
     }
 }
 

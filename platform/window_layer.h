@@ -37,8 +37,9 @@ public:
     // a disabled window is refused and not reported.
     void register_window(QWidget* window, int window_number);
     // A control: carries the "control" property and the object name
-    // "control_<n>". Clicks on item views and buttons and key presses in it
-    // (or in any unnumbered child) become events.
+    // "control_<n>". Clicks on item views and buttons, a choice in a
+    // drop-down list and key presses in it (or in any unnumbered child)
+    // become events.
     void register_control(QWidget* widget, int window_number, int control_number);
     // A menu item: carries the "menu_item" property; triggering it becomes a
     // menu event.

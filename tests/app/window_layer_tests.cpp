@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -113,6 +114,23 @@ TEST_F(WindowLayerTest, RegisteringNumbersWidgetsAndTheirChildren) {
     EXPECT_EQ(WindowLayer::active_window(), kWindow);
     field_->setFocus();
     EXPECT_EQ(WindowLayer::focus_control(), kField);
+}
+
+// A drop-down reports the user's choice (a key here), never the program's.
+TEST_F(WindowLayerTest, DropDownReportsOnlyTheUsersChoice) {
+    auto* box = new QComboBox(&window_);
+    box->addItems({"UTF-8", "Windows-1251"});
+    layer_.register_control(box, kWindow, 132);
+    box->setCurrentIndex(1);
+    EXPECT_TRUE(delivered().empty());
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Up);
+    const std::vector<Seen> seen = delivered();
+    ASSERT_EQ(seen.size(), 2u);  // the key's own message, then the choice
+    EXPECT_EQ(seen[1].event.kind, kControlEvent);
+    EXPECT_EQ(seen[1].event.control, 132);
+    EXPECT_EQ(seen[1].event.type, kValueChanged);
+    EXPECT_EQ(box->currentIndex(), 0);
 }
 
 TEST_F(WindowLayerTest, RightClickSelectsTheNodeUnderThePointerBeforeItIsReported) {

@@ -48,6 +48,15 @@ std::optional<QString> ScriptedServices::choose_file(QWidget* parent, const QStr
     return take(file_answers);
 }
 
+std::optional<QString> ScriptedServices::choose_save_file(QWidget* parent, const QString& title,
+                                                          const QString& suggested, const QList<FileFilter>& filters) {
+    ServiceCall& call = record(ServiceKind::choose_save_file, parent);
+    call.title = title;
+    call.text = suggested;
+    call.filters = filters;
+    return take(save_answers);
+}
+
 std::optional<FontChoice> ScriptedServices::choose_font(QWidget* parent, const FontChoice& initial) {
     record(ServiceKind::choose_font, parent).font = initial;
     return take(font_answers);

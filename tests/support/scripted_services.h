@@ -12,13 +12,24 @@ class QApplication;
 
 namespace detalehran::testing {
 
-enum class ServiceKind { message_box, choose_file, choose_font, choose_colour, open, clipboard, file_icon };
+enum class ServiceKind {
+    message_box,
+    choose_file,
+    choose_save_file,
+    choose_font,
+    choose_colour,
+    open,
+    clipboard,
+    file_icon
+};
 
 struct ServiceCall {
     ServiceKind kind = ServiceKind::message_box;
     QWidget* parent = nullptr;
     QString title;
-    QString text;  // message text, the path or address opened, the clipboard text, the file asked about
+    // message text, the path or address opened, the clipboard text, the file
+    // asked about, the name a save chooser suggested
+    QString text;
     MessageButtons buttons = MessageButtons::ok;
     MessageIcon icon = MessageIcon::none;
     QList<FileFilter> filters;
@@ -32,6 +43,7 @@ public:
     // answered "OK" (a yes/no box "no") and every chooser is cancelled.
     std::deque<MessageAnswer> message_answers;
     std::deque<std::optional<QString>> file_answers;
+    std::deque<std::optional<QString>> save_answers;
     std::deque<std::optional<FontChoice>> font_answers;
     std::deque<std::optional<int>> colour_answers;
     bool open_result = true;
@@ -45,6 +57,8 @@ public:
                               MessageIcon icon) override;
     std::optional<QString> choose_file(QWidget* parent, const QString& title,
                                        const QList<FileFilter>& filters) override;
+    std::optional<QString> choose_save_file(QWidget* parent, const QString& title, const QString& suggested,
+                                            const QList<FileFilter>& filters) override;
     std::optional<FontChoice> choose_font(QWidget* parent, const FontChoice& initial) override;
     std::optional<int> choose_colour(QWidget* parent, int initial_bgr) override;
     bool open_with_default_program(const QString& path_or_address) override;
