@@ -53,6 +53,11 @@ add_library(detalehran_gui STATIC
   platform/working_folder.cpp platform/working_folder.h
   resources/icons.qrc
   settings/settings_store.cpp settings/settings_store.h
+  spreadsheet_windows/export_commands.cpp spreadsheet_windows/export_commands.h
+  spreadsheet_windows/import_commands.cpp spreadsheet_windows/import_commands.h
+  spreadsheet_windows/import_dialog.cpp spreadsheet_windows/import_dialog.h
+  spreadsheet_windows/reorder_commands.cpp spreadsheet_windows/reorder_commands.h
+  spreadsheet_windows/reorder_window.cpp spreadsheet_windows/reorder_window.h
   state/app.h
   trees/move_commands.cpp
   trees/tree_commands.cpp trees/tree_commands.h
@@ -61,7 +66,7 @@ add_library(detalehran_gui STATIC
 set_target_properties(detalehran_gui PROPERTIES AUTOMOC ON AUTORCC ON)
 target_include_directories(detalehran_gui PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(detalehran_gui PUBLIC detalehran_core detalehran_db Qt6::Widgets
-  PRIVATE detalehran_jet detalehran_options)
+  detalehran_spreadsheet_store PRIVATE detalehran_jet detalehran_options)
 
 # Shown in the about dialog. A build that is handed out sets its author,
 # contact address and wallet identifiers (one capital letter and twelve digits

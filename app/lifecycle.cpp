@@ -201,6 +201,9 @@ void run_event_loop(App& app) {
 }
 
 void shut_down(App& app) {
+    // An import still running is given up whole, before anything else is
+    // written through the connection.
+    app.database.rollback();
     // Items cut and never pasted go back to the store first; the scratch
     // table loses only what is safely back.
     app.database.db_update(db::kReturnParked);

@@ -8,8 +8,11 @@
 #include "editor/item_editor.h"
 #include "itemlist/item_list.h"
 #include "itemlist/table_settings_commands.h"
-#include "trees/tree_commands.h"
 #include "mainwindow/control_numbers.h"
+#include "spreadsheet_windows/export_commands.h"
+#include "spreadsheet_windows/import_commands.h"
+#include "spreadsheet_windows/reorder_commands.h"
+#include "trees/tree_commands.h"
 
 namespace detalehran {
 
@@ -37,6 +40,13 @@ constexpr ControlRoute kControlRoutes[] = {
     {kAboutLink1, kAnyType, dialogs::copy_wallet_identifier, "copy wallet identifier"},
     {kAboutLink2, kAnyType, dialogs::copy_wallet_identifier, "copy wallet identifier"},
     {kAboutLink3, kAnyType, dialogs::copy_wallet_identifier, "copy wallet identifier"},
+    {kImportEncoding, kValueChanged, spreadsheet_windows::import_choice_changed, "read import with encoding"},
+    {kImportSeparator, kValueChanged, spreadsheet_windows::import_choice_changed, "read import with separator"},
+    {kImportPreview, kValueChanged, spreadsheet_windows::import_choice_changed, "map import columns"},
+    {kImportStart, kAnyType, spreadsheet_windows::start_import, "start import"},
+    {kImportCancel, kAnyType, spreadsheet_windows::cancel_import, "cancel import"},
+    {kReorderSave, kAnyType, spreadsheet_windows::save_reorder_list, "save reorder list"},
+    {kReorderClose, kAnyType, spreadsheet_windows::close_reorder_list, "close reorder list"},
 };
 
 constexpr MenuRoute kMenuRoutes[] = {
@@ -61,11 +71,17 @@ constexpr MenuRoute kMenuRoutes[] = {
     {kMenuTableSettings, itemlist::open_table_settings, "open table settings"},
     {kMenuAbout, dialogs::open_about_dialog, "open about dialog"},
     {kMenuRefreshList, itemlist::refresh_item_list, "refresh item list"},
+    {kMenuImportCsv, spreadsheet_windows::open_import, "import from CSV"},
+    {kMenuExportCsv, spreadsheet_windows::export_list, "export list to CSV"},
+    {kMenuReorderList, spreadsheet_windows::open_reorder_list, "open reorder list"},
 };
 
 constexpr KeyRoute kKeyRoutes[] = {
     {kCharacterMessage, kCharEnter, kSearchField, kAnyWindow, itemlist::search_by_name, "search by name"},
     {kCharacterMessage, kCharEscape, kAnyControl, kEditorWindow, editor::cancel_editor, "cancel editor"},
+    {kCharacterMessage, kCharEscape, kAnyControl, kImportWindow, spreadsheet_windows::cancel_import, "cancel import"},
+    {kCharacterMessage, kCharEscape, kAnyControl, kReorderWindow, spreadsheet_windows::close_reorder_list,
+     "close reorder list"},
     {kCharacterMessage, kCharEnter, kItemList, kAnyWindow, commands::edit_item_from_list, "edit item"},
     {kKeyDownMessage, kKeyDown, kItemList, kAnyWindow, trees::reveal_selected_item, "reveal item in trees"},
     {kKeyDownMessage, kKeyUp, kItemList, kAnyWindow, trees::reveal_selected_item, "reveal item in trees"},
@@ -78,6 +94,8 @@ constexpr WindowRoute kWindowRoutes[] = {
     {kCloseEvent, kEditorWindow, editor::close_editor, "close item editor"},
     {kCloseEvent, kAboutWindow, dialogs::close_about_dialog, "close about dialog"},
     {kCloseEvent, kTableSettingsWindow, itemlist::close_table_settings, "close table settings"},
+    {kCloseEvent, kImportWindow, spreadsheet_windows::close_import, "close import dialog"},
+    {kCloseEvent, kReorderWindow, spreadsheet_windows::close_reorder_by_close_box, "close reorder list"},
     {kCloseEvent, kMainWindow, end_event_loop, "end the event loop"},
     {kSizeEvent, kAnyWindow, relayout_main_window, "lay out the main window"},
     {kMaximizeEvent, kAnyWindow, relayout_main_window, "lay out the main window"},

@@ -50,6 +50,35 @@ enum ControlNumber : int {
     kSettingsMinimumField = 93,
     kSettingsColourButton = 96,
     kSettingsHighlightBox = 97,
+
+    // Import from a spreadsheet's CSV file (130).
+    kImportFileName = 131,
+    kImportEncoding = 132,
+    kImportSeparator = 133,
+    kImportPreview = 134,  // the columns' fields above the file's first lines
+    kImportSummary = 135,
+    kImportSection = 136,
+    kImportPlace = 137,
+    kImportDuplicatesFrame = 138,
+    kImportAsNew = 139,
+    kImportAddQuantity = 140,
+    kImportSkip = 141,
+    kImportProgress = 142,
+    kImportStart = 143,
+    kImportCancel = 144,
+    kImportEncodingCaption = 145,
+    kImportSeparatorCaption = 146,
+    kImportSectionCaption = 147,
+    kImportPlaceCaption = 148,
+    kImportPreviewCaption = 149,
+    kImportTargetCaption = 150,
+
+    // Reorder list (160).
+    kReorderTable = 161,
+    kReorderTotal = 162,
+    kReorderSave = 163,
+    kReorderClose = 164,
+    kReorderCaption = 165,
 };
 
 enum MenuNumber : int {
@@ -81,6 +110,9 @@ enum MenuItem : int {
     kMenuTableSettings = 62,
     kMenuAbout = 63,
     kMenuRefreshList = 100,
+    kMenuImportCsv = 120,
+    kMenuExportCsv = 121,
+    kMenuReorderList = 122,
 };
 
 // Key and character codes the router looks at.

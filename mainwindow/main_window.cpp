@@ -242,6 +242,10 @@ void MainWindow::make_menus() {
     bar->setProperty("menu", kMenuBar);
     QMenu* file = bar->addMenu(QStringLiteral("Файл"));
     add_item(file, kMenuRefreshList, "Обновить список\tF5");  // F5 itself is a key route
+    add_item(file, kMenuImportCsv, "Импорт из CSV…");
+    add_item(file, kMenuExportCsv, "Экспорт списка в CSV…");
+    add_item(file, kMenuReorderList, "Список для заказа…");
+    file->addSeparator();
     add_item(file, kMenuExit, "Выход");
     QMenu* settings = bar->addMenu(QStringLiteral("Настройки"));
     add_item(settings, kMenuListFont, "Установить шрифт таблицы");

@@ -175,7 +175,12 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsNumbersAndSeparators) {
     EXPECT_EQ(top[1]->text(), "Настройки");
     EXPECT_EQ(top[2]->text(), "Помощь");
     using Items = std::vector<std::pair<int, QString>>;
-    EXPECT_EQ(describe(top[0]->menu()), (Items{{100, "Обновить список\tF5"}, {60, "Выход"}}));
+    EXPECT_EQ(describe(top[0]->menu()), (Items{{100, "Обновить список\tF5"},
+                                               {120, "Импорт из CSV…"},
+                                               {121, "Экспорт списка в CSV…"},
+                                               {122, "Список для заказа…"},
+                                               {-1, ""},
+                                               {60, "Выход"}}));
     EXPECT_EQ(describe(top[1]->menu()),
               (Items{{61, "Установить шрифт таблицы"}, {62, "Настройка отображения таблицы"}}));
     EXPECT_EQ(describe(top[2]->menu()), (Items{{63, "О программе"}}));

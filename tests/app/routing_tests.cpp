@@ -11,6 +11,9 @@
 #include "itemlist/table_settings_commands.h"
 #include "trees/tree_commands.h"
 #include "mainwindow/control_numbers.h"
+#include "spreadsheet_windows/export_commands.h"
+#include "spreadsheet_windows/import_commands.h"
+#include "spreadsheet_windows/reorder_commands.h"
 #include "app/lifecycle.h"
 #include "app/routing.h"
 #include "support/scripted_services.h"
@@ -87,6 +90,13 @@ TEST(Routing, ControlEventsReachTheirCommands) {
         {control(kAboutLink1, kLeftClick), dialogs::copy_wallet_identifier},
         {control(kAboutLink2, kLeftClick), dialogs::copy_wallet_identifier},
         {control(kAboutLink3, kLeftClick), dialogs::copy_wallet_identifier},
+        {control(kImportEncoding, kValueChanged), spreadsheet_windows::import_choice_changed},
+        {control(kImportSeparator, kValueChanged), spreadsheet_windows::import_choice_changed},
+        {control(kImportPreview, kValueChanged), spreadsheet_windows::import_choice_changed},
+        {control(kImportStart, kLeftClick), spreadsheet_windows::start_import},
+        {control(kImportCancel, kLeftClick), spreadsheet_windows::cancel_import},
+        {control(kReorderSave, kLeftClick), spreadsheet_windows::save_reorder_list},
+        {control(kReorderClose, kLeftClick), spreadsheet_windows::close_reorder_list},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(routed(c.event), c.handler) << "control " << c.event.control << " type " << c.event.type;
@@ -103,6 +113,9 @@ TEST(Routing, TreesAndListIgnoreOtherEventTypes) {
     EXPECT_EQ(routed(control(kLocationTree, kOtherControlEvent)), nullptr);
     EXPECT_EQ(routed(control(kItemList, kOtherControlEvent)), nullptr);
     EXPECT_EQ(routed(control(kEditorLocationTree, kRightClick)), nullptr);
+    // A drop-down is heard when the user picks an entry, and only then.
+    EXPECT_EQ(routed(control(kImportEncoding, kLeftClick)), nullptr);
+    EXPECT_EQ(routed(control(kImportPreview, kLeftClick)), nullptr);
 }
 
 TEST(Routing, MenuItemsReachTheirCommands) {
@@ -118,6 +131,8 @@ TEST(Routing, MenuItemsReachTheirCommands) {
         {kMenuExit, commands::exit_at_once},             {kMenuListFont, itemlist::choose_list_font},
         {kMenuTableSettings, itemlist::open_table_settings}, {kMenuAbout, dialogs::open_about_dialog},
         {kMenuRefreshList, itemlist::refresh_item_list},
+        {kMenuImportCsv, spreadsheet_windows::open_import},  {kMenuExportCsv, spreadsheet_windows::export_list},
+        {kMenuReorderList, spreadsheet_windows::open_reorder_list},
     };
     for (const auto& [item, handler] : cases) EXPECT_EQ(routed(menu(item)), handler) << "menu item " << item;
     EXPECT_EQ(std::size(cases), menu_routes().size());
@@ -127,6 +142,10 @@ TEST(Routing, KeyMessagesNeedTheirFocusOrActiveWindow) {
     EXPECT_EQ(routed(key(kCharacterMessage, kCharEnter, kSearchField)), itemlist::search_by_name);
     EXPECT_EQ(routed(key(kCharacterMessage, kCharEnter, kItemList)), commands::edit_item_from_list);
     EXPECT_EQ(routed(key(kCharacterMessage, kCharEscape, kEditorName, kEditorWindow)), editor::cancel_editor);
+    EXPECT_EQ(routed(key(kCharacterMessage, kCharEscape, kImportPreview, kImportWindow)),
+              spreadsheet_windows::cancel_import);
+    EXPECT_EQ(routed(key(kCharacterMessage, kCharEscape, kReorderTable, kReorderWindow)),
+              spreadsheet_windows::close_reorder_list);
     EXPECT_EQ(routed(key(kKeyDownMessage, kKeyDown, kItemList)), trees::reveal_selected_item);
     EXPECT_EQ(routed(key(kKeyDownMessage, kKeyUp, kItemList)), trees::reveal_selected_item);
     for (int focus : {kItemList, kPathTree, kSearchField}) {
@@ -185,6 +204,8 @@ TEST(Routing, CloseAndSizeEventsReachTheLoopsOwnWork) {
         {window_event(kCloseEvent, kEditorWindow), editor::close_editor},
         {window_event(kCloseEvent, kAboutWindow), dialogs::close_about_dialog},
         {window_event(kCloseEvent, kTableSettingsWindow), itemlist::close_table_settings},
+        {window_event(kCloseEvent, kImportWindow), spreadsheet_windows::close_import},
+        {window_event(kCloseEvent, kReorderWindow), spreadsheet_windows::close_reorder_by_close_box},
         {window_event(kCloseEvent, kMainWindow), end_event_loop},
         {window_event(kSizeEvent, kMainWindow), relayout_main_window},
         {window_event(kMaximizeEvent, kEditorWindow), relayout_main_window},
