@@ -7,11 +7,15 @@
 // as stored.
 //
 //   detalehran_crash_session --folder DIR --journal FILE --seed N
-//       [--tag T] [--ops N] [--close] [--own]
+//       [--tag T] [--ops N] [--close] [--own] [--import FILE [--stall-at N]]
 //
 // --ops N   ends after N operations (without: goes on until killed)
 // --close   ends with the real close of the main window and the shutdown
 // --own     touches only items and nodes this tag made (two sessions at once)
+// --import FILE  first imports FILE through the import dialog, journaling
+//           each step of its progress
+// --stall-at N   stops dead (journaling "stalled") once the import has
+//           stored N statements, to be killed there
 //
 // ODBCSYSINI and ODBCINI must already point at the folder's driver
 // registration and data sources, as the harness sets them.
@@ -19,6 +23,7 @@
 #include <unistd.h>
 
 #include <QAbstractButton>
+#include <QProgressBar>
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QLineEdit>
@@ -46,6 +51,7 @@
 #include "editor/item_editor_window.h"
 #include "itemlist/item_list_model.h"
 #include "itemlist/quantity_field.h"
+#include "spreadsheet_windows/import_dialog.h"
 #include "support/scripted_services.h"
 #include "trees/node_operations.h"
 #include "trees/tree_view.h"
@@ -64,6 +70,8 @@ struct Options {
     long ops = -1;
     bool close = false;
     bool own = false;
+    std::string import;
+    long stall_at = -1;
 };
 
 bool parse(int argc, char** argv, Options& o) {
@@ -84,6 +92,10 @@ bool parse(int argc, char** argv, Options& o) {
             o.close = true;
         } else if (a == "--own") {
             o.own = true;
+        } else if (a == "--import") {
+            o.import = next();
+        } else if (a == "--stall-at") {
+            o.stall_at = std::strtol(next().c_str(), nullptr, 10);
         } else {
             return false;
         }
@@ -140,6 +152,39 @@ public:
             settle();
             // The calls are only counted between two marks; keep the list short.
             if (services_.calls.size() > 100) services_.calls.clear();
+        }
+    }
+
+    // The file chosen in "Импорт из CSV…" and stored with "Загрузить", the
+    // lines with errors left out; every step of the progress journaled.
+    void import_file(const std::string& path) {
+        services_.file_answers.push_back(QString::fromStdString(path));
+        menu(kMenuImportCsv);
+        auto* dialog = spreadsheet_windows::import_dialog(app_);
+        if (dialog == nullptr) {
+            journal_.write({"fault", "import", "no import dialog: " + last_message()});
+            return;
+        }
+        services_.message_answers.push_back(MessageAnswer::yes);
+        journal_.write({"begin", "import", path});
+        control(kImportWindow, kImportStart);
+        int shown = -1;
+        while (spreadsheet_windows::import_dialog(app_) == dialog && dialog->job().run) {
+            QCoreApplication::processEvents();
+            if (dialog->progress()->value() == shown) continue;
+            shown = dialog->progress()->value();
+            journal_.write({"step", std::to_string(shown), std::to_string(dialog->progress()->maximum())});
+            if (options_.stall_at >= 0 && shown >= options_.stall_at) {
+                journal_.write({"stalled", std::to_string(shown)});
+                for (;;) ::pause();
+            }
+        }
+        settle();
+        if (spreadsheet_windows::import_dialog(app_) == nullptr) {
+            note_ini();
+            journal_.write({"done", "import", path});
+        } else {
+            journal_.write({"fail", "import", path, last_message()});
         }
     }
 
@@ -602,6 +647,7 @@ int main(int argc, char** argv) {
     app.end_process = [](int code) { std::_Exit(code); };
     Session session(app, services, journal, options);
     if (!session.start()) return 3;
+    if (!options.import.empty()) session.import_file(options.import);
     session.run();
     if (options.close) session.close();
     // Like the real program: the windows go with the process.
