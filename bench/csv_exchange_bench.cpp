@@ -69,8 +69,8 @@ void line(const char* what, const Timing& ours, const Timing& theirs, double tar
     const double ratio = ours.elapsed_ms / theirs.elapsed_ms;
     std::printf("%-8s detalehran-db %8.1f ms (processor %8.1f ms)   sqlite3 %8.1f ms (processor %8.1f ms)\n", what,
                 ours.elapsed_ms, ours.cpu_ms, theirs.elapsed_ms, theirs.cpu_ms);
-    std::printf("         ratio %.2f (processor %.2f)   target at most %.2f   %s\n", ratio,
-                ours.cpu_ms / theirs.cpu_ms, target, ratio <= target ? "met" : "MISSED");
+    std::printf("         ratio %.2f (processor %.2f)   target at most %.2f   %s\n", ratio, ours.cpu_ms / theirs.cpu_ms,
+                target, ratio <= target ? "met" : "MISSED");
 }
 
 double cpu_ms_of_self() {
@@ -134,7 +134,8 @@ bool insert_alone(const fs::path& path, const Rows& rows, Timing& best) {
     sqlite3_finalize(insert);
     ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(db);
-    best.elapsed_ms = std::min(best.elapsed_ms, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    best.elapsed_ms =
+        std::min(best.elapsed_ms, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     best.cpu_ms = std::min(best.cpu_ms, cpu_ms_of_self() - cpu);
     return ok;
 }
@@ -193,10 +194,11 @@ int main(int argc, char** argv) {
                     static_cast<double>(fs::file_size(ours_csv)) / 1e6, runs);
         line("export", export_ours, export_theirs, 2.0);
         line("import", import_ours, import_theirs, 3.0);
-        std::printf("for scale: SQLite's C API alone inserting the same parts into an empty store %8.1f ms "
-                    "(processor %8.1f ms), %.2f (processor %.2f) times the sqlite3 shell's import\n",
-                    insert_floor.elapsed_ms, insert_floor.cpu_ms, insert_floor.elapsed_ms / import_theirs.elapsed_ms,
-                    insert_floor.cpu_ms / import_theirs.cpu_ms);
+        std::printf(
+            "for scale: SQLite's C API alone inserting the same parts into an empty store %8.1f ms "
+            "(processor %8.1f ms), %.2f (processor %.2f) times the sqlite3 shell's import\n",
+            insert_floor.elapsed_ms, insert_floor.cpu_ms, insert_floor.elapsed_ms / import_theirs.elapsed_ms,
+            insert_floor.cpu_ms / import_theirs.cpu_ms);
     }
     fs::remove_all(folder);
     return ok ? 0 : 1;

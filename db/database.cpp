@@ -438,8 +438,8 @@ bool Database::begin_transaction() {
         last_ = {"25000", "a transaction is open already"};
         return false;
     }
-    if (!SQL_SUCCEEDED(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
-                                         0))) {
+    if (!SQL_SUCCEEDED(
+            SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0))) {
         remember(SQL_HANDLE_DBC, dbc_, "cannot begin a transaction");
         return false;
     }
@@ -519,8 +519,8 @@ bool Database::bind_marker(std::size_t marker) {
     const bool number = markers_[marker] == Marker::number;
     const SQLRETURN rc =
         SQLBindParameter(prepared_, static_cast<SQLUSMALLINT>(marker + 1), SQL_PARAM_INPUT, SQL_C_CHAR,
-                         number ? SQL_DECIMAL : SQL_VARCHAR, number ? 19 : buffer.size(), number ? 4 : 0,
-                         buffer.data(), static_cast<SQLLEN>(buffer.size()), &marker_lengths_[marker]);
+                         number ? SQL_DECIMAL : SQL_VARCHAR, number ? 19 : buffer.size(), number ? 4 : 0, buffer.data(),
+                         static_cast<SQLLEN>(buffer.size()), &marker_lengths_[marker]);
     if (SQL_SUCCEEDED(rc)) return true;
     remember(SQL_HANDLE_STMT, prepared_, "a value cannot be bound");
     return false;

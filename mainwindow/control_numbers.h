@@ -11,10 +11,10 @@ enum ControlNumber : int {
     kItemList = 1,
     kSearchField = 48,
     kSearchButton = 49,
-    kTreeSplitter = 51,      // path tree above location tree
+    kTreeSplitter = 51,  // path tree above location tree
     kLocationTree = 52,
-    kMainSplitter = 54,      // trees left of the item list
-    kQuantityField = 80,     // in-place quantity editor inside the item list
+    kMainSplitter = 54,   // trees left of the item list
+    kQuantityField = 80,  // in-place quantity editor inside the item list
 
     // Item editor (5).
     kEditorName = 22,

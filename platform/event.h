@@ -20,7 +20,7 @@ enum ControlEventType : int {
     kLeftClick = 0,
     kRightClick = 1,
     kLeftDoubleClick = 2,
-    kValueChanged = 3,  // the user picked another entry of a drop-down list
+    kValueChanged = 3,        // the user picked another entry of a drop-down list
     kOtherControlEvent = 99,  // selection changes and the like; never routed
 };
 

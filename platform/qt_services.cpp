@@ -102,7 +102,8 @@ std::optional<QString> QtPlatformServices::choose_file(QWidget* parent, const QS
 }
 
 std::optional<QString> QtPlatformServices::choose_save_file(QWidget* parent, const QString& title,
-                                                            const QString& suggested, const QList<FileFilter>& filters) {
+                                                            const QString& suggested,
+                                                            const QList<FileFilter>& filters) {
     QFileDialog dialog(parent, title, suggested, file_filter_text(filters));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

@@ -1,7 +1,5 @@
 #include "platform/window_layer.h"
 
-#include <QPoint>
-
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
@@ -9,6 +7,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPoint>
 #include <QWindowStateChangeEvent>
 #include <utility>
 
@@ -51,8 +50,7 @@ void WindowLayer::register_control(QWidget* widget, int window_number, int contr
                 [this, button] { deliver_later(control_event(button, kLeftClick)); });
     } else if (auto* box = qobject_cast<QComboBox*>(widget)) {
         // Only the user's choice: the program setting an entry is no event.
-        connect(box, &QComboBox::activated, this,
-                [this, box] { deliver_later(control_event(box, kValueChanged)); });
+        connect(box, &QComboBox::activated, this, [this, box] { deliver_later(control_event(box, kValueChanged)); });
     }
 }
 

@@ -20,7 +20,8 @@ std::string folded(const std::string& text) {
 
 std::vector<db::Database::Marker> insert_markers() {
     std::vector<db::Database::Marker> markers(db::kInsertMarkers, db::Database::Marker::text);
-    for (int number : db::kInsertNumberMarkers) markers[static_cast<std::size_t>(number)] = db::Database::Marker::number;
+    for (int number : db::kInsertNumberMarkers)
+        markers[static_cast<std::size_t>(number)] = db::Database::Marker::number;
     return markers;
 }
 
@@ -114,8 +115,8 @@ bool StoreImport::store_item(std::size_t index) {
     const PlannedItem& item = plan_.new_items[index];
     const db::ItemValues& v = item.values;
     const std::array<std::string_view, db::kInsertMarkers> values = {
-        v.name, v.description, v.place, v.quantity, v.price, v.purchase_price, v.supplier, v.section_path,
-        v.package, v.datasheet};
+        v.name,           v.description, v.place,        v.quantity, v.price,
+        v.purchase_price, v.supplier,    v.section_path, v.package,  v.datasheet};
     if (database_.execute_prepared(values)) return true;
     return fail("Деталь не записана (" + line_text(item.line) + ")");
 }
@@ -156,8 +157,8 @@ ImportOutcome import_in_one_go(db::Database& database, std::string_view bytes, c
                                const NodeList& path_nodes, const NodeList& location_nodes, bool dry_run) {
     ImportOutcome outcome;
     StoreImport run(database);
-    const bool ok = run.begin(bytes, settings, path_nodes, location_nodes) && !dry_run &&
-                    run.plan().changes_store() && run.store_some(run.total()) && run.commit();
+    const bool ok = run.begin(bytes, settings, path_nodes, location_nodes) && !dry_run && run.plan().changes_store() &&
+                    run.store_some(run.total()) && run.commit();
     outcome.stored = ok;
     outcome.failure = run.failure();
     outcome.plan = run.take_plan();

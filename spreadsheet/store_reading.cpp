@@ -22,9 +22,9 @@ bool read_all_items(db::Database& database, std::vector<db::ItemValues>& items) 
     return read_rows(database, db::kSelectItemsById, [&] {
         db::ItemValues& item = items.emplace_back();
         // In the columns' order of SELECT *.
-        std::string* const texts[] = {&item.name,     &item.description,  &item.place,   &item.quantity,
-                                      &item.price,    &item.purchase_price, &item.supplier, &item.section_path,
-                                      &item.package,  &item.id,           &item.datasheet};
+        std::string* const texts[] = {
+            &item.name,     &item.description,  &item.place,   &item.quantity, &item.price,    &item.purchase_price,
+            &item.supplier, &item.section_path, &item.package, &item.id,       &item.datasheet};
         for (int column = 0; column < static_cast<int>(std::size(texts)); ++column) {
             database.db_text(column, *texts[column]);
         }

@@ -30,8 +30,8 @@ std::string shown_list_csv(App& app) {
     return writer.take();
 }
 
-bool save_csv_file(App& app, QWidget* parent, const QString& title, const QString& suggested,
-                   const std::string& bytes, std::size_t rows) {
+bool save_csv_file(App& app, QWidget* parent, const QString& title, const QString& suggested, const std::string& bytes,
+                   std::size_t rows) {
     const std::optional<QString> path = app.platform.choose_save_file(
         parent, title, suggested, {{QStringLiteral("Таблицы CSV"), QStringLiteral("*.csv")}});
     if (!path) return false;

@@ -25,7 +25,7 @@ void export_list(App& app, const Event& event);
 
 // Asks where to save, offering `suggested`, and writes the bytes there whole
 // or not at all; the user hears how it went. False when nothing was saved.
-bool save_csv_file(App& app, QWidget* parent, const QString& title, const QString& suggested,
-                   const std::string& bytes, std::size_t rows);
+bool save_csv_file(App& app, QWidget* parent, const QString& title, const QString& suggested, const std::string& bytes,
+                   std::size_t rows);
 
 }  // namespace detalehran::spreadsheet_windows

@@ -250,10 +250,10 @@ void start_import(App& app, const Event&) {
         const spreadsheet::ImportPlan nothing = run->take_plan();
         run.reset();
         leave_dialog(app, *dialog);
-        app.platform.message_box(app.main_window, QStringLiteral("Импорт из CSV"),
-                                 QStringLiteral("Ничего не загружено.\n") +
-                                     text_of(spreadsheet::import_summary(nothing.counts())),
-                                 MessageButtons::ok, MessageIcon::information);
+        app.platform.message_box(
+            app.main_window, QStringLiteral("Импорт из CSV"),
+            QStringLiteral("Ничего не загружено.\n") + text_of(spreadsheet::import_summary(nothing.counts())),
+            MessageButtons::ok, MessageIcon::information);
         return;
     }
     dialog->progress()->setRange(0, static_cast<int>(run->total()));

@@ -186,9 +186,8 @@ void ImportDialog::fill_lines(const std::vector<PreviewLine>& lines) {
         preview_->setVerticalHeaderItem(r + 1, new QTableWidgetItem(QString::number(line.line)));
         const auto problem = problems.find(line.line);
         for (int c = 0; c < file_columns; ++c) {
-            const QString cell = c < static_cast<int>(line.cells.size())
-                                     ? text_of(line.cells[static_cast<std::size_t>(c)])
-                                     : QString();
+            const QString cell =
+                c < static_cast<int>(line.cells.size()) ? text_of(line.cells[static_cast<std::size_t>(c)]) : QString();
             auto* item = new QTableWidgetItem(cell);
             if (problem != problems.end()) item->setBackground(kProblemGround);
             preview_->setItem(r + 1, kFirstFileColumn + c, item);
@@ -216,7 +215,8 @@ void ImportDialog::fill_lines(const std::vector<PreviewLine>& lines) {
 
 std::vector<spreadsheet::Field> ImportDialog::mapping() const {
     std::vector<spreadsheet::Field> fields;
-    for (const QComboBox* box : field_boxes_) fields.push_back(static_cast<spreadsheet::Field>(box->currentData().toInt()));
+    for (const QComboBox* box : field_boxes_)
+        fields.push_back(static_cast<spreadsheet::Field>(box->currentData().toInt()));
     return fields;
 }
 

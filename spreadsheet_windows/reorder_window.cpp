@@ -74,9 +74,9 @@ void ReorderWindow::show_list(spreadsheet::ReorderList list, const QString& mini
                      text_of(row.minimum), text_of(row.order), text_of(row.purchase_price), text_of(row.sum)},
                     false);
         }
-        add_row({text_of(group.supplier), QStringLiteral("Итого по поставщику"), {}, {}, {}, {}, {},
-                 text_of(group.sum)},
-                true);
+        add_row(
+            {text_of(group.supplier), QStringLiteral("Итого по поставщику"), {}, {}, {}, {}, {}, text_of(group.sum)},
+            true);
     }
     add_row({QStringLiteral("Итого"), {}, {}, {}, {}, {}, {}, text_of(list_.total)}, true);
     table_->resizeColumnsToContents();

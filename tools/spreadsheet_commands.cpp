@@ -145,8 +145,8 @@ int run_import(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (!open_inventory(folder, database, &error) || !read_folder_settings(folder, database, record, &error)) {
         return failure(err, error);
     }
-    spreadsheet::ImportOutcome outcome = spreadsheet::import_in_one_go(database, *bytes, settings, record.path_nodes,
-                                                                       record.location_nodes, dry_run);
+    spreadsheet::ImportOutcome outcome =
+        spreadsheet::import_in_one_go(database, *bytes, settings, record.path_nodes, record.location_nodes, dry_run);
     const spreadsheet::ImportPlan& plan = outcome.plan;
     if (!outcome.failure.empty()) return failure(err, "ничего не загружено. " + outcome.failure);
     if (plan.refusal) {

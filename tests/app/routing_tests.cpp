@@ -3,20 +3,20 @@
 
 #include <gtest/gtest.h>
 
-#include "state/app.h"
 #include "app/item_commands.h"
+#include "app/lifecycle.h"
+#include "app/routing.h"
 #include "dialogs/about_commands.h"
 #include "editor/item_editor.h"
 #include "itemlist/item_list.h"
 #include "itemlist/table_settings_commands.h"
-#include "trees/tree_commands.h"
 #include "mainwindow/control_numbers.h"
 #include "spreadsheet_windows/export_commands.h"
 #include "spreadsheet_windows/import_commands.h"
 #include "spreadsheet_windows/reorder_commands.h"
-#include "app/lifecycle.h"
-#include "app/routing.h"
+#include "state/app.h"
 #include "support/scripted_services.h"
+#include "trees/tree_commands.h"
 
 using namespace detalehran;
 

@@ -18,8 +18,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "mainwindow/control_numbers.h"
 #include "itemlist/item_list_model.h"
+#include "mainwindow/control_numbers.h"
 #include "platform/window_layer.h"
 #include "support/scripted_services.h"
 

@@ -63,10 +63,17 @@ pid_t start_program(const WorkingFolder& folder, std::vector<std::string> args, 
     _exit(127);
 }
 
-pid_t start_session(const WorkingFolder& folder, const std::string& journal, std::uint64_t seed,
-                    const std::string& tag, const std::vector<std::string>& extra) {
-    std::vector<std::string> args{DETALEHRAN_CRASH_SESSION, "--folder", folder.path(), "--journal", journal,
-                                  "--seed", std::to_string(seed), "--tag", tag};
+pid_t start_session(const WorkingFolder& folder, const std::string& journal, std::uint64_t seed, const std::string& tag,
+                    const std::vector<std::string>& extra) {
+    std::vector<std::string> args{DETALEHRAN_CRASH_SESSION,
+                                  "--folder",
+                                  folder.path(),
+                                  "--journal",
+                                  journal,
+                                  "--seed",
+                                  std::to_string(seed),
+                                  "--tag",
+                                  tag};
     args.insert(args.end(), extra.begin(), extra.end());
     return start_program(folder, std::move(args), folder.file("session-" + tag + ".log"));
 }

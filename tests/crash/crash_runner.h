@@ -35,8 +35,8 @@ private:
 // the log file.
 pid_t start_program(const WorkingFolder& folder, std::vector<std::string> args, const std::string& log);
 // A crash session (crash_session.cpp) on the folder, journaling to `journal`.
-pid_t start_session(const WorkingFolder& folder, const std::string& journal, std::uint64_t seed,
-                    const std::string& tag, const std::vector<std::string>& extra = {});
+pid_t start_session(const WorkingFolder& folder, const std::string& journal, std::uint64_t seed, const std::string& tag,
+                    const std::vector<std::string>& extra = {});
 
 std::string status_text(int status);
 // Waits for the process; nothing when it is still running after `limit`

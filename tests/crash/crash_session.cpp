@@ -23,10 +23,10 @@
 #include <unistd.h>
 
 #include <QAbstractButton>
-#include <QProgressBar>
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -36,24 +36,24 @@
 #include <random>
 #include <sstream>
 
-#include "state/app.h"
 #include "app/item_commands.h"
-#include "dialogs/about_commands.h"
-#include "editor/item_editor.h"
-#include "itemlist/item_list.h"
-#include "itemlist/table_settings_commands.h"
-#include "trees/tree_commands.h"
-#include "mainwindow/control_numbers.h"
 #include "app/lifecycle.h"
-#include "mainwindow/main_window.h"
 #include "crash/journal.h"
 #include "db/statements.h"
+#include "dialogs/about_commands.h"
+#include "editor/item_editor.h"
 #include "editor/item_editor_window.h"
+#include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
 #include "itemlist/quantity_field.h"
+#include "itemlist/table_settings_commands.h"
+#include "mainwindow/control_numbers.h"
+#include "mainwindow/main_window.h"
 #include "spreadsheet_windows/import_dialog.h"
+#include "state/app.h"
 #include "support/scripted_services.h"
 #include "trees/node_operations.h"
+#include "trees/tree_commands.h"
 #include "trees/tree_view.h"
 
 using namespace detalehran;

@@ -72,7 +72,9 @@ protected:
         for (const auto& [earlier, count] : counts_) EXPECT_EQ(parts_of(store, earlier), count) << earlier;
         const long long count = parts_of(store, tag);
         EXPECT_TRUE(count == 0 || count == lines) << tag << ": " << count << " of " << lines << " parts stored";
-        if (reported_done) EXPECT_EQ(count, lines) << tag << " was reported done";
+        if (reported_done) {
+            EXPECT_EQ(count, lines) << tag << " was reported done";
+        }
         counts_[tag] = count;
     }
 
@@ -101,12 +103,14 @@ TEST_F(ImportKill, InTheProgramTheStoreHoldsAllOrNothing) {
         const std::vector<Record> records = read_new_records(journal, offset);
         check(tag, kLines, journaled(records, "done", "import"));
         // Stalled half-way, nothing of it may have been committed.
-        if (k % 2 == 0) EXPECT_EQ(counts_[tag], 0) << tag;
+        if (k % 2 == 0) {
+            EXPECT_EQ(counts_[tag], 0) << tag;
+        }
     }
     // One more to the end: the program starts on what the kills left.
     const std::string journal = folder_.file("journal-end.txt");
-    const pid_t pid = start_session(folder_, journal, 7, "end", {"--import", parts_file(folder_, "end", 100),
-                                                                  "--ops", "0", "--close"});
+    const pid_t pid = start_session(folder_, journal, 7, "end",
+                                    {"--import", parts_file(folder_, "end", 100), "--ops", "0", "--close"});
     const auto status = wait_for(pid, std::chrono::minutes(1));
     ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << tail_of(folder_.file("session-end.log"));
     std::size_t offset = 0;

@@ -61,7 +61,8 @@ protected:
 
 TEST_F(StoreImportTest, ExportThenImportIntoAnEmptyStoreGivesBackEveryField) {
     // Texts a spreadsheet would take for formulas, quote, split or trim.
-    const char* const names[] = {"=1+2", "-5", "+7", "@сумма", "'кавычка", "\tтаб", "a;b", "\"в кавычках\"",
+    const char* const names[] = {"=1+2",          "-5",          "+7",     "@сумма",
+                                 "'кавычка",      "\tтаб",       "a;b",    "\"в кавычках\"",
                                  "две\r\nстроки", "  пробелы  ", "Ёлка ё", "O'Hara"};
     int n = 0;
     for (const char* name : names) {
@@ -100,9 +101,9 @@ TEST_F(StoreImportTest, AFailureAtOneLineStoresNothing) {
     sql("CREATE TRIGGER refuse BEFORE INSERT ON Store WHEN NEW.\"Название\" = 'сбой' "
         "BEGIN SELECT RAISE(ABORT, 'refused'); END");
     const std::string before = stored();
-    const ImportOutcome outcome = import(
-        "Название;Тип корпуса;Количество\nR1;0805;3\nC1;0603;1\nC2;SOT-23;2\nсбой;;1\nC3;;1\n",
-        DuplicateChoice::add_quantity);
+    const ImportOutcome outcome =
+        import("Название;Тип корпуса;Количество\nR1;0805;3\nC1;0603;1\nC2;SOT-23;2\nсбой;;1\nC3;;1\n",
+               DuplicateChoice::add_quantity);
     EXPECT_FALSE(outcome.stored);
     EXPECT_NE(outcome.failure.find("строка 5"), std::string::npos) << outcome.failure;
     EXPECT_NE(outcome.failure.find("refused"), std::string::npos) << outcome.failure;

@@ -70,16 +70,15 @@ TEST_F(ExportAndReorderTest, ReorderListShowsLowPartsBySupplierWithSumsAndSavesT
     QStringList shown;
     for (int row = 0; row < window->table()->rowCount(); ++row) {
         QStringList cells;
-        for (int column = 0; column < window->table()->columnCount(); ++column) cells << cell(window->table(), row, column);
+        for (int column = 0; column < window->table()->columnCount(); ++column)
+            cells << cell(window->table(), row, column);
         shown << cells.join('|');
     }
-    EXPECT_EQ(shown, (QStringList{"Чип и Дип|Конденсатор|0805|0|10|10|10.00|100.00",
-                                  "Чип и Дип|Резистор|0805|1|10|9|2.00|18.00",
-                                  "Чип и Дип|Итого по поставщику||||||118.00",
-                                  "Элитан|=SUM(A1)|0805|8|10|2|0.25|0.50",
-                                  "Элитан|Диод|0805|3|10|7|1.50|10.50",
-                                  "Элитан|Итого по поставщику||||||11.00",
-                                  "Итого|||||||129.00"}));
+    EXPECT_EQ(shown,
+              (QStringList{"Чип и Дип|Конденсатор|0805|0|10|10|10.00|100.00",
+                           "Чип и Дип|Резистор|0805|1|10|9|2.00|18.00", "Чип и Дип|Итого по поставщику||||||118.00",
+                           "Элитан|=SUM(A1)|0805|8|10|2|0.25|0.50", "Элитан|Диод|0805|3|10|7|1.50|10.50",
+                           "Элитан|Итого по поставщику||||||11.00", "Итого|||||||129.00"}));
     EXPECT_EQ(window->total()->text(), "Итого к заказу: 129.00");
 
     const std::string file = saved("заказ.csv");

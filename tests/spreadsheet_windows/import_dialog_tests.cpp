@@ -25,8 +25,8 @@ protected:
     std::string parts_file(int lines, int wrong_line = 0) {
         std::string text = "Название;Количество;Цена;Раздел\r\n";
         for (int k = 2; k <= lines + 1; ++k) {
-            text += "Деталь " + std::to_string(k) + ";" + (k == wrong_line ? "2,5" : std::to_string(k)) +
-                    ";1,50;" + (k % 2 ? "Новый/Подраздел" : "") + "\r\n";
+            text += "Деталь " + std::to_string(k) + ";" + (k == wrong_line ? "2,5" : std::to_string(k)) + ";1,50;" +
+                    (k % 2 ? "Новый/Подраздел" : "") + "\r\n";
         }
         return make_file("parts.csv", spreadsheet::test::windows_1251(text));
     }
@@ -129,7 +129,11 @@ TEST_F(ImportDialogTest, BadFilesSayWhyAndStoreNothing) {
         const char* reason;
     } cases[] = {
         {"empty file", "", false, "Файл пуст."},
-        {"binary file", std::string("\x7F" "ELF\x02\x01\0\0", 8), false, "нулевой байт"},
+        {"binary file",
+         std::string("\x7F"
+                     "ELF\x02\x01\0\0",
+                     8),
+         false, "нулевой байт"},
         {"NUL byte in a line", std::string("Название\nДи") + '\0' + "од\n", false, "нулевой байт"},
         {"neither UTF-8 nor Windows-1251", "Название\n\x98\xFF\n", false, "не в Windows-1251"},
         {"no recognisable column", "Foo;Bar\n1;2\n", true, "ни одного известного"},

@@ -48,8 +48,7 @@ TEST_F(SpreadsheetCommand, ImportStoresTheGoodLinesAndListsTheOthers) {
                                  "Резистор 1к;Пассивные/Резисторы;1 000;12,50\r\n"
                                  "Диод;;5;1\r\n"
                                  "Транзистор;;2,5;1\r\n");
-    const ToolRun run =
-        run_tool({"import", dir_.str(), csv, "--place", "Шкаф/Ящик 1", "--duplicates", "add"});
+    const ToolRun run = run_tool({"import", dir_.str(), csv, "--place", "Шкаф/Ящик 1", "--duplicates", "add"});
     EXPECT_EQ(run.exit_code, 0) << run.err;
     EXPECT_TRUE(contains(run.out, "Добавлено: 2, добавлено к количеству: 0, пропущено: 0, с ошибками: 1.")) << run.out;
     EXPECT_TRUE(contains(run.out, "Создан раздел |Все|Пассивные|Резисторы|")) << run.out;
@@ -80,7 +79,13 @@ TEST_F(SpreadsheetCommand, NothingStoredIsAFailureAndADryRunStoresNothing) {
         {"every line wrong", {}, "Название;Количество\nДиод;много\n", 1, "с ошибками: 1."},
         {"empty file", {}, "", 1, "Файл пуст."},
         {"no known column", {}, "Foo;Bar\n1;2\n", 1, "ни одного известного"},
-        {"binary file", {}, std::string("\x7F" "ELF\x02\x01\0\0", 8), 1, "нулевой байт"},
+        {"binary file",
+         {},
+         std::string("\x7F"
+                     "ELF\x02\x01\0\0",
+                     8),
+         1,
+         "нулевой байт"},
         {"target breaking the naming rule", {"--section", "A|B"}, "Название\nДиод\n", 1, "Раздел для загрузки"},
     };
     for (const auto& c : cases) {
@@ -116,8 +121,9 @@ TEST_F(SpreadsheetCommand, WrongArgumentsAreUsageErrors) {
 
 TEST_F(SpreadsheetCommand, ExportWritesTheStoreOrTheReorderList) {
     ASSERT_EQ(run_tool({"import", dir_.str(),
-                        file("in.csv", "Название;Поставщик;Количество;Цена приходная\n"
-                                       "=A1;Элитан;2;1,5\nМного;Элитан;100;1\n")})
+                        file("in.csv",
+                             "Название;Поставщик;Количество;Цена приходная\n"
+                             "=A1;Элитан;2;1,5\nМного;Элитан;100;1\n")})
                   .exit_code,
               0);
     const ToolRun whole = run_tool({"export", dir_.str()});
