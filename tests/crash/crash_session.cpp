@@ -26,7 +26,6 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -39,6 +38,7 @@
 #include "app/item_commands.h"
 #include "app/lifecycle.h"
 #include "crash/journal.h"
+#include "crash/session_import.h"
 #include "db/statements.h"
 #include "dialogs/about_commands.h"
 #include "editor/item_editor.h"
@@ -49,7 +49,6 @@
 #include "itemlist/table_settings_commands.h"
 #include "mainwindow/control_numbers.h"
 #include "mainwindow/main_window.h"
-#include "spreadsheet_windows/import_dialog.h"
 #include "state/app.h"
 #include "support/scripted_services.h"
 #include "trees/node_operations.h"
@@ -155,32 +154,8 @@ public:
         }
     }
 
-    // The file chosen in "Импорт из CSV…" and stored with "Загрузить", the
-    // lines with errors left out; every step of the progress journaled.
     void import_file(const std::string& path) {
-        services_.file_answers.push_back(QString::fromStdString(path));
-        menu(kMenuImportCsv);
-        auto* dialog = spreadsheet_windows::import_dialog(app_);
-        if (dialog == nullptr) {
-            journal_.write({"fault", "import", "no import dialog: " + last_message()});
-            return;
-        }
-        services_.message_answers.push_back(MessageAnswer::yes);
-        journal_.write({"begin", "import", path});
-        control(kImportWindow, kImportStart);
-        int shown = -1;
-        while (spreadsheet_windows::import_dialog(app_) == dialog && dialog->job().run) {
-            QCoreApplication::processEvents();
-            if (dialog->progress()->value() == shown) continue;
-            shown = dialog->progress()->value();
-            journal_.write({"step", std::to_string(shown), std::to_string(dialog->progress()->maximum())});
-            if (options_.stall_at >= 0 && shown >= options_.stall_at) {
-                journal_.write({"stalled", std::to_string(shown)});
-                for (;;) ::pause();
-            }
-        }
-        settle();
-        if (spreadsheet_windows::import_dialog(app_) == nullptr) {
+        if (crash::import_through_dialog(app_, services_, journal_, path, options_.stall_at)) {
             note_ini();
             journal_.write({"done", "import", path});
         } else {
