@@ -2,6 +2,7 @@
 // a process and folder of its own.
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <fstream>
 
@@ -354,6 +355,26 @@ TEST_F(OpenDatabase, PreparedInsertsInATransactionAreKeptOnlyWhenCommitted) {
     database_.close_store();
     ASSERT_TRUE(database_.open_store(folder_.path(), "Store", "", ""));
     EXPECT_EQ(stored_names(database_).size(), 2u);
+}
+
+// A commit that cannot be made (another program is still reading) ends the
+// transaction all the same, rolled back: the connection goes on committing
+// each statement, and nothing of the failed one turns up later.
+TEST_F(OpenDatabase, ACommitThatFailsIsRolledBackAndTheConnectionGoesOn) {
+    ASSERT_TRUE(database_.begin_transaction());
+    ASSERT_TRUE(database_.db_update(insert_item("не сохранён")));
+    sqlite3* reader = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(folder_.file("Store.mdb").c_str(), &reader, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    // A read transaction holds the file until it ends.
+    ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_FALSE(database_.end_transaction(true));
+    EXPECT_FALSE(database_.in_transaction());
+    sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(reader);
+    ASSERT_TRUE(database_.db_update(insert_item("после")));
+    database_.close_store();
+    ASSERT_TRUE(database_.open_store(folder_.path(), "Store", "", ""));
+    EXPECT_EQ(stored_names(database_), (std::vector<std::string>{"после/5/12.5000"}));
 }
 
 // The database tool connects by the driver's name: no data source is
