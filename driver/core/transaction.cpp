@@ -17,7 +17,20 @@ namespace {
 constexpr const char* kLost =
     "The transaction was rolled back after an error; nothing of it was committed. End it with a rollback";
 
+// A long transaction (an import, a conversion, a paste of many items)
+// changes more pages than SQLite's default cache of 2 MiB holds: it would
+// write them to the file and read them back again and again before the
+// commit. While a transaction is open the cache may grow to 64 MiB; at its
+// end the cache shrinks back and gives the memory up.
+constexpr const char* kTransactionCachePragma = "PRAGMA cache_size = -65536";
+constexpr const char* kIdleCachePragma = "PRAGMA cache_size = -2000";
+
+void set_page_cache(Dbc& dbc, const char* pragma) {
+    if (dbc.db != nullptr) sqlite3_exec(dbc.db, pragma, nullptr, nullptr, nullptr);
+}
+
 void forget_transaction(Dbc& dbc) {
+    set_page_cache(dbc, kIdleCachePragma);
     dbc.in_transaction = false;
     dbc.transaction_lost = false;
     dbc.explicit_transaction = false;
@@ -66,7 +79,10 @@ SQLRETURN begin_write(Dbc& dbc, Diagnostics& diag) {
     }
     if (!manual_commit(dbc) || dbc.in_transaction) return SQL_SUCCESS;
     const SQLRETURN rc = run_sql(dbc, diag, "BEGIN IMMEDIATE");
-    if (SQL_SUCCEEDED(rc)) dbc.in_transaction = true;
+    if (SQL_SUCCEEDED(rc)) {
+        dbc.in_transaction = true;
+        set_page_cache(dbc, kTransactionCachePragma);
+    }
     return rc;
 }
 
@@ -103,7 +119,8 @@ SQLRETURN set_autocommit(Dbc& dbc, bool on) {
 }
 
 void roll_back_on_close(Dbc& dbc) {
-    if (dbc.in_transaction && !sqlite3_get_autocommit(dbc.db)) sqlite3_exec(dbc.db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (dbc.in_transaction && !sqlite3_get_autocommit(dbc.db))
+        sqlite3_exec(dbc.db, "ROLLBACK", nullptr, nullptr, nullptr);
     forget_transaction(dbc);
 }
 
