@@ -13,11 +13,14 @@ namespace detalehran::spreadsheet_windows {
 
 namespace {
 
-constexpr int kWidth = 860;
+constexpr int kWidth = 1000;
 constexpr int kHeight = 520;
 // Columns from "Количество" on hold numbers.
 constexpr int kFirstNumberColumn = 3;
 const QColor kTotalGround(0xEE, 0xEE, 0xEE);
+// A long name is cut rather than pushing the money columns out of sight.
+constexpr int kNameColumn = 1;
+constexpr int kWidestName = 340;
 
 QString text_of(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
@@ -37,6 +40,7 @@ ReorderWindow::ReorderWindow(MainWindow& owner)
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->verticalHeader()->setVisible(false);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     column->addWidget(table_, 1);
     total_ = add<QLabel>(this, kReorderTotal, 0, 0, 0, 0);
     column->addWidget(total_);
@@ -80,6 +84,7 @@ void ReorderWindow::show_list(spreadsheet::ReorderList list, const QString& mini
     }
     add_row({QStringLiteral("Итого"), {}, {}, {}, {}, {}, {}, text_of(list_.total)}, true);
     table_->resizeColumnsToContents();
+    if (table_->columnWidth(kNameColumn) > kWidestName) table_->setColumnWidth(kNameColumn, kWidestName);
     static_cast<QLabel*>(control(kReorderCaption))
         ->setText(QStringLiteral("Детали, которых меньше минимума (%1): %2")
                       .arg(minimum.isEmpty() ? QStringLiteral("0") : minimum)
