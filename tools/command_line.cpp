@@ -23,9 +23,9 @@ constexpr const char* kUsage =
     "       detalehran-db create --dsn NAME [--demo | --parts N]\n"
     "       detalehran-db add-user --dsn NAME ROLE\n"
     "       detalehran-db convert OLD.mdb DIR\n"
-    "       detalehran-db import DIR FILE [--section PATH] [--place PATH]\n"
+    "       detalehran-db import {DIR | --dsn NAME} FILE [--section PATH] [--place PATH]\n"
     "                            [--duplicates new|add|skip] [--dry-run]\n"
-    "       detalehran-db export DIR [-o FILE] [--reorder]\n"
+    "       detalehran-db export {DIR | --dsn NAME} [-o FILE] [--reorder]\n"
     "       detalehran-db --help\n"
     "\n"
     "create: creates the inventory database DIR/Store.mdb and the folder DIR/Datasheet.\n"
@@ -69,8 +69,11 @@ constexpr const char* kUsage =
     "  --reorder        write the reorder list instead: the parts below the minimum\n"
     "                   quantity of DIR/Store.ini, by supplier, with sums\n"
     "\n"
-    "import and export reach the store through the ODBC driver registered as\n"
-    "\"Microsoft Access Driver (*.mdb)\", without a data source.\n";
+    "import and export reach DIR/Store.mdb through the ODBC driver registered as\n"
+    "\"Microsoft Access Driver (*.mdb)\", without a data source. With --dsn NAME in\n"
+    "place of DIR they work on the store of the data source NAME (a team's server),\n"
+    "and Store.ini is the current folder's, where the program keeps it too: its\n"
+    "minimum is used, and new sections and places are added when it is there.\n";
 
 struct UsageError {
     std::string message;

@@ -40,10 +40,17 @@ bool complete_tree(db::Database& database, db::StoreColumn column, NodeList& nod
 
 }  // namespace
 
-bool open_inventory(const std::string& folder, db::Database& database, std::string* error) {
-    const std::string path = store_path(folder);
+bool open_inventory(const Inventory& inventory, db::Database& database, std::string* error) {
+    if (!inventory.dsn.empty()) {
+        if (!database.init_environment() || !database.connect_data_source(inventory.dsn)) {
+            *error = "источник данных " + inventory.dsn + ": " + database_reason(database);
+            return false;
+        }
+        return true;
+    }
+    const std::string path = store_path(inventory.folder);
     if (settings::file_size_or_missing(path) < 0) {
-        *error = "в папке " + folder + " нет файла " + db::kDatabaseFile;
+        *error = "в папке " + inventory.folder + " нет файла " + db::kDatabaseFile;
         return false;
     }
     if (!database.init_environment() || !database.open_file(path)) {
@@ -53,11 +60,15 @@ bool open_inventory(const std::string& folder, db::Database& database, std::stri
     return true;
 }
 
+bool has_folder_settings(const std::string& folder) {
+    return settings::file_size_or_missing(settings_path(folder)) >= 0;
+}
+
 bool read_folder_settings(const std::string& folder, db::Database& database, settings::SettingsRecord& record,
                           std::string* error) {
     const std::string path = settings_path(folder);
     record = settings::SettingsRecord{};
-    if (settings::file_size_or_missing(path) >= 0) {
+    if (has_folder_settings(folder)) {
         QByteArray bytes;
         const settings::FileResult read = settings::read_whole_file(path, bytes);
         if (!read.ok) {

@@ -11,9 +11,20 @@
 
 namespace detalehran::dbtool {
 
-// Connects to the inventory of a folder (DIR/Store.mdb). The one place that
-// knows how the tool finds a store; false with a one-line reason.
-bool open_inventory(const std::string& folder, db::Database& database, std::string* error);
+// Where an inventory is: a folder's Store.mdb, or the store of a data
+// source (a team's server) with the Store.ini of the current folder, where
+// the program keeps it too.
+struct Inventory {
+    std::string folder;  // the folder of Store.ini, and of Store.mdb without a data source
+    std::string dsn;     // the data source, or empty for the folder's file
+};
+
+// Connects to the inventory. The one place that knows how the tool finds a
+// store; false with a one-line reason.
+bool open_inventory(const Inventory& inventory, db::Database& database, std::string* error);
+
+// Whether the folder has a Store.ini.
+bool has_folder_settings(const std::string& folder);
 
 // The folder's Store.ini, or the defaults of a first start when there is
 // none; either way both trees get the nodes of the stored paths they lack,

@@ -90,6 +90,19 @@ std::string target_path(const Arguments& parsed, const std::string& option) {
     return found == parsed.values.end() || found->second.empty() ? std::string("|Все|") : found->second;
 }
 
+// The inventory a command names: "--dsn NAME", or the folder that is its
+// first operand (taken off the operands).
+Inventory inventory_of(Arguments& parsed) {
+    if (const auto dsn = parsed.values.find("--dsn"); dsn != parsed.values.end()) {
+        if (dsn->second.empty()) throw UsageError{"--dsn needs a data source name"};
+        return {".", dsn->second};
+    }
+    if (parsed.operands.empty()) throw UsageError{"the inventory folder or --dsn NAME is missing"};
+    Inventory inventory{parsed.operands.front(), {}};
+    parsed.operands.erase(parsed.operands.begin());
+    return inventory;
+}
+
 std::optional<std::string> read_input(const std::string& path, std::string* error) {
     QByteArray bytes;
     const settings::FileResult read = settings::read_whole_file(path, bytes);
@@ -121,10 +134,14 @@ void report_import(const spreadsheet::ImportPlan& plan, const std::string& file,
 
 int run_import(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Arguments parsed;
+    Inventory inventory;
     spreadsheet::ImportSettings settings;
     try {
-        parsed = parse(args, {"--section", "--place", "--duplicates"}, {"--dry-run"});
-        if (parsed.operands.size() != 2) throw UsageError{"import needs the inventory folder and the CSV file"};
+        parsed = parse(args, {"--section", "--place", "--duplicates", "--dsn"}, {"--dry-run"});
+        inventory = inventory_of(parsed);
+        if (parsed.operands.size() != 1) {
+            throw UsageError{"import needs the inventory (a folder or --dsn NAME) and one CSV file"};
+        }
         settings.target_section = target_path(parsed, "--section");
         settings.target_place = target_path(parsed, "--place");
         if (const auto d = parsed.values.find("--duplicates"); d != parsed.values.end()) {
@@ -133,8 +150,7 @@ int run_import(const std::vector<std::string>& args, std::ostream& out, std::ost
     } catch (const UsageError& e) {
         return usage_failure(e, err);
     }
-    const std::string& folder = parsed.operands[0];
-    const std::string& file = parsed.operands[1];
+    const std::string& file = parsed.operands[0];
     const bool dry_run = parsed.flags["--dry-run"];
 
     std::string error;
@@ -142,9 +158,11 @@ int run_import(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (!bytes) return failure(err, error);
     db::Database database;
     settings::SettingsRecord record;
-    if (!open_inventory(folder, database, &error) || !read_folder_settings(folder, database, record, &error)) {
-        return failure(err, error);
-    }
+    if (!open_inventory(inventory, database, &error)) return failure(err, error);
+    // On a data source the current folder's Store.ini is kept up to date
+    // when it is there; none is made for it.
+    const bool keep_settings = inventory.dsn.empty() || has_folder_settings(inventory.folder);
+    if (!read_folder_settings(inventory.folder, database, record, &error)) return failure(err, error);
     spreadsheet::ImportOutcome outcome =
         spreadsheet::import_in_one_go(database, *bytes, settings, record.path_nodes, record.location_nodes, dry_run);
     const spreadsheet::ImportPlan& plan = outcome.plan;
@@ -153,12 +171,12 @@ int run_import(const std::vector<std::string>& args, std::ostream& out, std::ost
         return failure(err, file + (plan.refusal->line > 0 ? ":" + std::to_string(plan.refusal->line) : "") + ": " +
                                 plan.refusal->reason);
     }
-    if (outcome.stored) {
+    if (outcome.stored && keep_settings) {
         record.path_nodes = plan.path_nodes;
         record.location_nodes = plan.location_nodes;
         // The items are stored; trees the file lacks are added back at the
         // program's next start.
-        if (!write_folder_settings(folder, record, &error)) err << kProgram << ": " << error << "\n";
+        if (!write_folder_settings(inventory.folder, record, &error)) err << kProgram << ": " << error << "\n";
     }
     report_import(plan, file, dry_run, out, err);
     return plan.changes_store() ? kExitOk : kExitFailure;
@@ -166,14 +184,16 @@ int run_import(const std::vector<std::string>& args, std::ostream& out, std::ost
 
 int run_export(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Arguments parsed;
+    Inventory inventory;
     try {
-        parsed = parse(args, {"-o", "--output"}, {"--reorder"});
-        if (parsed.operands.size() != 1) throw UsageError{"export needs the inventory folder"};
+        parsed = parse(args, {"-o", "--output", "--dsn"}, {"--reorder"});
+        inventory = inventory_of(parsed);
+        if (!parsed.operands.empty())
+            throw UsageError{"export takes the inventory only, not '" + parsed.operands[0] + "'"};
         if (parsed.values.count("-o") + parsed.values.count("--output") > 1) throw UsageError{"-o given twice"};
     } catch (const UsageError& e) {
         return usage_failure(e, err);
     }
-    const std::string& folder = parsed.operands[0];
     std::optional<std::string> output;
     for (const char* option : {"-o", "--output"}) {
         if (const auto o = parsed.values.find(option); o != parsed.values.end()) output = o->second;
@@ -181,13 +201,13 @@ int run_export(const std::vector<std::string>& args, std::ostream& out, std::ost
 
     std::string error;
     db::Database database;
-    if (!open_inventory(folder, database, &error)) return failure(err, error);
+    if (!open_inventory(inventory, database, &error)) return failure(err, error);
     std::string csv;
     std::size_t rows = 0;
     if (parsed.flags["--reorder"]) {
         settings::SettingsRecord record;
         std::vector<spreadsheet::ReorderSource> items;
-        if (!read_folder_settings(folder, database, record, &error)) return failure(err, error);
+        if (!read_folder_settings(inventory.folder, database, record, &error)) return failure(err, error);
         if (!spreadsheet::read_reorder_sources(database, items)) {
             return failure(err, "детали не прочитаны: " + db::failure_text(database.last_diagnostic()));
         }

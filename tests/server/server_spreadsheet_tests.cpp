@@ -5,8 +5,10 @@
 
 #include <QAbstractButton>
 #include <QTableWidget>
+#include <algorithm>
 
 #include "server/server_fixture.h"
+#include "settings/settings_format.h"
 #include "spreadsheet/csv_writer.h"
 #include "spreadsheet_windows/import_dialog.h"
 #include "spreadsheet_windows/reorder_window.h"
@@ -83,6 +85,42 @@ TEST_F(ServerSpreadsheet, AFailureInTheMiddleLeavesTheServerAsItWas) {
     EXPECT_NE(last_message().indexOf("строка 4"), -1) << last_message().toStdString();
     EXPECT_EQ(store(), before);
     EXPECT_EQ(look_.value(R"(SELECT count(*) FROM "Package" WHERE "Тип корпуса" = '0603')"), "0");
+}
+
+// detalehran-db on the data source in place of a folder: the store is the
+// server's, Store.ini the current folder's, and only kept when it is there.
+TEST_F(ServerSpreadsheet, TheToolImportsAndExportsThroughTheDataSource) {
+    create_store();
+    seed({{"R1", "|Все|A|", "|Все|Шкаф|"}});
+    auto tool = [](std::vector<std::string> args, std::string* printed = nullptr) {
+        args.insert(args.begin(), "detalehran-db");
+        std::ostringstream out, err;
+        const int code = dbtool::run_command_line(args, out, err);
+        if (printed != nullptr) *printed = out.str();
+        EXPECT_EQ(code, 0) << err.str();
+    };
+    std::ofstream(folder_.file("in.csv"), std::ios::binary)
+        << "Название;Тип корпуса;Количество;Цена;Раздел\nR1;SOT-23;3;1;A\nC1;0603;2;12,5;Новый\n";
+    tool({"import", "--dsn", "Store", folder_.file("in.csv"), "--duplicates", "add"});
+    EXPECT_EQ(store(), (Rows{{"R1", "|Все|A|", "10", "1.5000"}, {"C1", "|Все|Новый|", "2", "12.5000"}}));
+    EXPECT_FALSE(file_exists(folder_.file("Store.ini")));
+
+    settings::SettingsRecord record;
+    record.minimum = "3";
+    std::ofstream(folder_.file("Store.ini"), std::ios::binary) << settings::settings_text(record).toStdString();
+    std::ofstream(folder_.file("in.csv"), std::ios::binary) << "Название;Количество;Раздел\nД1;1;Ещё/Глубже\n";
+    tool({"import", "--dsn", "Store", folder_.file("in.csv")});
+    EXPECT_NE(read_file(folder_.file("Store.ini")).find("Глубже"), std::string::npos);
+
+    tool({"export", "--dsn", "Store", "-o", folder_.file("out.csv")});
+    const std::string exported = read_file(folder_.file("out.csv"));
+    EXPECT_EQ(std::count(exported.begin(), exported.end(), '\n'), 4) << exported;
+    for (const char* name : {"\nR1;", "\nC1;", "\nД1;"}) EXPECT_NE(exported.find(name), std::string::npos) << name;
+    std::string reorder;
+    tool({"export", "--dsn", "Store", "--reorder"}, &reorder);
+    EXPECT_NE(reorder.find("\n;Д1;;1;3;2;"), std::string::npos) << reorder;
+    EXPECT_NE(reorder.find(";C1;0603;2;3;1;"), std::string::npos) << reorder;
+    EXPECT_EQ(reorder.find("R1"), std::string::npos) << reorder;
 }
 
 }  // namespace

@@ -108,6 +108,8 @@ TEST_F(SpreadsheetCommand, WrongArgumentsAreUsageErrors) {
         {"import", dir_.str(), csv, "--sections", "A"},
         {"export"},
         {"export", dir_.str(), "-o"},
+        {"export", "--dsn", "Store", dir_.str()},
+        {"import", "--dsn", "Store"},
     };
     for (const auto& args : cases) {
         const ToolRun run = run_tool(args);
