@@ -103,7 +103,31 @@ private:
         return pos_ + ahead < t_.size() && is_char(*t_[pos_ + ahead], c);
     }
 
+    // Each level of parentheses, call, sign or NOT is a level of this
+    // parser's recursion. Beyond any statement a person writes, the
+    // expression is left undescribed rather than run the stack out.
+    static constexpr int kMaxNesting = 256;
+
+    class Nesting {
+    public:
+        explicit Nesting(Typer& typer) : typer_(typer) { ++typer_.depth_; }
+        ~Nesting() { --typer_.depth_; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+        // True when too deep: the rest of the expression is not understood.
+        bool too_deep() {
+            if (typer_.depth_ <= kMaxNesting) return false;
+            typer_.pos_ = typer_.t_.size() + 1;
+            return true;
+        }
+
+    private:
+        Typer& typer_;
+    };
+
     Type disjunction() {
+        Nesting nesting(*this);
+        if (nesting.too_deep()) return of_kind(Kind::unknown);
         Type a = conjunction();
         while (at_word("OR")) {
             ++pos_;
@@ -125,6 +149,8 @@ private:
 
     Type negation() {
         if (!at_word("NOT")) return comparison();
+        Nesting nesting(*this);
+        if (nesting.too_deep()) return of_kind(Kind::unknown);
         ++pos_;
         negation();
         return long_integer();
@@ -193,6 +219,8 @@ private:
 
     Type unary() {
         if (at_char('-') || at_char('+')) {
+            Nesting nesting(*this);
+            if (nesting.too_deep()) return of_kind(Kind::unknown);
             ++pos_;
             const Type a = unary();
             return of_kind(a.kind == Kind::text ? Kind::unknown : a.kind);
@@ -312,7 +340,8 @@ private:
         if (same_word(name, "SUM")) return of_kind(first.kind == Kind::null ? Kind::unknown : first.kind);
         if (same_word(name, "AVG")) return of_kind(first.kind == Kind::money ? Kind::money : Kind::real);
         if (same_word(name, "TOTAL")) return of_kind(Kind::real);
-        for (const char* f : {"UPPER", "LOWER", "UCASE", "LCASE", "TRIM", "LTRIM", "RTRIM", "SUBSTR", "MID", "REPLACE"}) {
+        for (const char* f :
+             {"UPPER", "LOWER", "UCASE", "LCASE", "TRIM", "LTRIM", "RTRIM", "SUBSTR", "MID", "REPLACE"}) {
             if (same_word(name, f)) return of_kind(Kind::text);
         }
         for (const char* f : {"COALESCE", "IFNULL", "NZ"}) {
@@ -327,6 +356,7 @@ private:
     const std::vector<const Token*>& t_;
     const ColumnResolver& resolve_;
     std::size_t pos_ = 0;
+    int depth_ = 0;
 };
 
 }  // namespace

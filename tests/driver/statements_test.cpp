@@ -184,7 +184,9 @@ TEST_F(Statements, IdentityIsTheConnectionsOwnLastAutoNumber) {
         const Rows rows = c.query(sql);
         return rows.size() == 1 && rows[0].size() == 1 ? rows[0][0].value_or("<null>") : "<no row>";
     };
-    auto name_of = [&](const std::string& id) { return db_.query("SELECT [Название] FROM [Store] WHERE [ID] = " + id); };
+    auto name_of = [&](const std::string& id) {
+        return db_.query("SELECT [Название] FROM [Store] WHERE [ID] = " + id);
+    };
     EXPECT_EQ(identity(db_), "0");
     EXPECT_EQ(identity(other), "0");
     for (int round = 0; round < 3; ++round) {
@@ -218,6 +220,35 @@ TEST_F(Statements, IdentityIsTheConnectionsOwnLastAutoNumber) {
     EXPECT_EQ(SQLGetData(s.handle(), 1, SQL_C_LONG, &value, 0, nullptr), SQL_SUCCESS);
     EXPECT_EQ(value, 1);
     EXPECT_EQ(s.fetch(), SQL_NO_DATA);
+}
+
+// Statements nested far beyond anything a person writes get an answer, a
+// result or a refusal, and never run the client's stack out.
+TEST_F(Statements, DeeplyNestedExpressionsAreAnsweredNotFatal) {
+    auto times = [](const std::string& piece, int n) {
+        std::string out;
+        for (int k = 0; k < n; ++k) out += piece;
+        return out;
+    };
+    struct Case {
+        std::string sql;
+        bool runs;
+    };
+    const Case cases[] = {
+        {"SELECT 1 -- " + times("(", 100000), true},  // SQLite reads a comment
+        {"SELECT " + times("(", 100000) + "1" + times(")", 100000), false},
+        {"SELECT " + times("- ", 100000) + "1", false},
+        {"SELECT " + times("NOT ", 100000) + "1", false},
+        {"SELECT " + times("ABS(", 100000) + "1" + times(")", 100000), false},
+    };
+    for (const Case& c : cases) {
+        Statement s(db_);
+        EXPECT_EQ(SQL_SUCCEEDED(s.exec(c.sql)), c.runs) << c.sql.substr(0, 40);
+        if (!c.runs) continue;
+        SQLSMALLINT type = 0;
+        EXPECT_EQ(SQLDescribeCol(s.handle(), 1, nullptr, 0, nullptr, &type, nullptr, nullptr, nullptr), SQL_SUCCESS);
+        ASSERT_EQ(s.fetch(), SQL_SUCCESS);
+    }
 }
 
 TEST_F(Statements, WritesThatMatchNothingReturnNoData) {
