@@ -13,12 +13,4 @@ mkdir -p "$demo"
 
 export ODBCSYSINI="$build/odbc"
 cd "$demo"
-if [ -x "$build/detalehran" ]; then
-  exec "$build/detalehran"
-fi
-# Until the desktop program is built, open the demo inventory in unixODBC's
-# own SQL client, through the same driver and data source name.
-export ODBCINI="$demo/odbc.ini"
-printf '[Store]\nDriver = Microsoft Access Driver (*.mdb)\nDBQ = %s/Store.mdb\n' "$demo" > "$ODBCINI"
-echo "Demo inventory: $demo/Store.mdb. Try: SELECT * FROM [Store] ORDER BY [Название]"
-exec isql -v Store
+exec "$build/detalehran"
