@@ -157,7 +157,9 @@ std::string numeric_text(const SQL_NUMERIC_STRUCT& n) {
     if (scale < 0) {
         digits.append(static_cast<std::size_t>(-scale), '0');
     } else if (scale > 0) {
-        if (digits.size() <= static_cast<std::size_t>(scale)) digits.insert(0, static_cast<std::size_t>(scale) + 1 - digits.size(), '0');
+        if (digits.size() <= static_cast<std::size_t>(scale)) {
+            digits.insert(0, static_cast<std::size_t>(scale) + 1 - digits.size(), '0');
+        }
         digits.insert(digits.size() - static_cast<std::size_t>(scale), 1, '.');
     }
     return (n.sign == 0 ? "-" : "") + digits;
@@ -182,7 +184,8 @@ public:
         }
         const std::optional<Number> n = parse_number(value);
         if (!n) {
-            stmt_.diag.add("22018", "Invalid character value for cast specification: '" + std::string(value) + "'");
+            stmt_.diag.add("22018", "Invalid character value: '" + std::string(value) +
+                                        "' is not a value of the parameter's type");
             return SQL_ERROR;
         }
         return n->integral ? integer(n->whole) : real(n->real);
@@ -325,7 +328,8 @@ SQLRETURN bind_marker(Stmt& stmt, std::size_t marker) {
         return bind_bytes(to, c_type, family, std::string_view(static_cast<const char*>(value), *length));
     }
     if (value == nullptr) {
-        stmt.diag.add("HY009", "Invalid use of null pointer: parameter " + std::to_string(marker + 1) + " has no value");
+        stmt.diag.add("HY009",
+                      "Invalid use of null pointer: parameter " + std::to_string(marker + 1) + " has no value");
         return SQL_ERROR;
     }
     return bind_fixed(stmt, to, c_type, value);
