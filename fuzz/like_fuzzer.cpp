@@ -8,12 +8,12 @@
 // characters does the same; SQL's LIKE and the JETCI collation give the
 // matcher's and the comparison's answers.
 
+#include <locale.h>
 #include <sqlite3.h>
 #include <wctype.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <locale.h>
 
 #include "db/statements.h"
 #include "fuzz_check.h"
@@ -36,20 +36,8 @@ std::string encode(const std::vector<char32_t>& points) {
     for (char32_t c : points) {
         if (c >= 0xDC80 && c <= 0xDCFF) {
             out += static_cast<char>(c - 0xDC00);
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
         } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
+            store::append_utf8(out, c);
         }
     }
     return out;

@@ -32,24 +32,6 @@ std::size_t fitting_units(std::u16string_view utf16, std::size_t room) {
     return n;
 }
 
-void append_utf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // iusql, unixODBC's wide client, hands each byte of what the user typed
 // over as one UTF-16 unit (sign-extended where char is signed). Such text
 // reads as valid UTF-8 with characters of more than one byte when taken a
@@ -113,7 +95,7 @@ std::string utf8_of(std::u16string_view utf16) {
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = kReplacement;
         }
-        append_utf8(out, c);
+        store::append_utf8(out, c);
     }
     return out;
 }

@@ -1,9 +1,9 @@
 #include "text_fold.h"
 
-#include <algorithm>
-
 #include <locale.h>
 #include <wctype.h>
+
+#include <algorithm>
 
 namespace detalehran::store {
 
@@ -78,6 +78,24 @@ std::vector<char32_t> decode_utf8(std::string_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) out.push_back(next_code_point(text, i));
     return out;
+}
+
+void append_utf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
 }
 
 int compare_folded(std::string_view a, std::string_view b) {

@@ -3,6 +3,7 @@
 // for Latin, Cyrillic and every other alphabet the C library knows.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,6 +15,9 @@ char32_t fold_code_point(char32_t c);
 // Decodes UTF-8; a byte that starts no valid sequence becomes U+DC00 + byte,
 // so that any input compares and matches deterministically.
 std::vector<char32_t> decode_utf8(std::string_view text);
+
+// Appends one code point as UTF-8.
+void append_utf8(std::string& out, char32_t c);
 
 // Three-way comparison of two texts with case folded; "ё" sorts right after
 // "е" as in Russian dictionaries. Equal means equal but for letter case.
