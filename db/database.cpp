@@ -321,8 +321,8 @@ void Database::db_text(int column, std::string& out) {
     char piece[kPiece];
     for (;;) {
         SQLLEN length = 0;
-        const SQLRETURN rc = SQLGetData(query_, static_cast<SQLUSMALLINT>(column + 1), SQL_C_CHAR, piece, kPiece,
-                                        &length);
+        const SQLRETURN rc =
+            SQLGetData(query_, static_cast<SQLUSMALLINT>(column + 1), SQL_C_CHAR, piece, kPiece, &length);
         if (rc == SQL_NO_DATA) break;
         if (!SQL_SUCCEEDED(rc)) {
             remember(SQL_HANDLE_STMT, query_, "cannot read a value");
@@ -355,14 +355,20 @@ void Database::db_finish() {
     if (is_open()) fresh_query_statement();
 }
 
-bool Database::db_update(const std::string& statement) {
-    if (!is_open() || refuse_nul(statement, last_)) return false;
+SQLHSTMT Database::new_statement(const std::string& statement) {
+    if (!is_open() || refuse_nul(statement, last_)) return SQL_NULL_HSTMT;
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) {
         remember(SQL_HANDLE_DBC, dbc_, "cannot allocate a statement");
-        return false;
+        return SQL_NULL_HSTMT;
     }
     if (observer_) observer_(statement);
+    return stmt;
+}
+
+bool Database::db_update(const std::string& statement) {
+    SQLHSTMT stmt = new_statement(statement);
+    if (stmt == SQL_NULL_HSTMT) return false;
     SQLRETURN rc = SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.c_str())), SQL_NTS);
     if (SQL_SUCCEEDED(rc)) rc = SQLExecute(stmt);
     const bool ok = SQL_SUCCEEDED(rc);
@@ -391,13 +397,8 @@ bool Database::db_insert(const Statement& insert, std::string& new_id) {
     // The server returns the new ID from the insert itself: no other
     // statement can come between, whoever else is adding items.
     const std::string& statement = insert.text(dialect_);
-    if (!is_open() || refuse_nul(statement, last_)) return false;
-    SQLHSTMT stmt = SQL_NULL_HSTMT;
-    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) {
-        remember(SQL_HANDLE_DBC, dbc_, "cannot allocate a statement");
-        return false;
-    }
-    if (observer_) observer_(statement);
+    SQLHSTMT stmt = new_statement(statement);
+    if (stmt == SQL_NULL_HSTMT) return false;
     const bool ok =
         SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.c_str())), SQL_NTS));
     if (!ok) {
@@ -488,13 +489,8 @@ void Database::rollback() {
 
 bool Database::prepare_update(const std::string& statement, std::vector<Marker> markers) {
     finish_prepared();
-    if (!is_open() || refuse_nul(statement, last_)) return false;
-    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &prepared_))) {
-        remember(SQL_HANDLE_DBC, dbc_, "cannot allocate a statement");
-        prepared_ = SQL_NULL_HSTMT;
-        return false;
-    }
-    if (observer_) observer_(statement);
+    prepared_ = new_statement(statement);
+    if (prepared_ == SQL_NULL_HSTMT) return false;
     if (!SQL_SUCCEEDED(
             SQLPrepare(prepared_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statement.c_str())), SQL_NTS))) {
         remember(SQL_HANDLE_STMT, prepared_, "statement cannot be prepared");

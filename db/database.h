@@ -149,6 +149,11 @@ private:
     bool bind_marker(std::size_t marker);
     bool fresh_query_statement();
     void remember(SQLSMALLINT handle_type, SQLHANDLE handle, const char* what);
+    // A statement handle for a statement about to be sent, which the
+    // observer is told of. SQL_NULL_HSTMT when there is no connection, the
+    // text holds a NUL or no handle can be had; for the last two the reason
+    // is the last diagnostic.
+    SQLHSTMT new_statement(const std::string& statement);
     void forget() { last_ = {}; }
 
     SQLHENV env_ = SQL_NULL_HENV;
