@@ -89,7 +89,8 @@ DTLH_EXPORT SQLRETURN SQL_API SQLSetConnectAttr(SQLHDBC d, SQLINTEGER attr, SQLP
 
 DTLH_EXPORT SQLRETURN SQL_API SQLGetConnectAttr(SQLHDBC d, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER len,
                                                 SQLINTEGER* out_len) {
-    return with_dbc(d, [&](Dbc& dbc) -> SQLRETURN { return get_connect_attr(dbc, attr, narrow_out(value, len), out_len); });
+    return with_dbc(
+        d, [&](Dbc& dbc) -> SQLRETURN { return get_connect_attr(dbc, attr, narrow_out(value, len), out_len); });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLGetInfo(SQLHDBC d, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT len,
@@ -146,10 +147,9 @@ DTLH_EXPORT SQLRETURN SQL_API SQLNumParams(SQLHSTMT s, SQLSMALLINT* count) {
     return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return num_params(stmt, count); });
 }
 
-DTLH_EXPORT SQLRETURN SQL_API SQLBindParameter(SQLHSTMT s, SQLUSMALLINT number, SQLSMALLINT io_type,
-                                               SQLSMALLINT c_type, SQLSMALLINT sql_type, SQLULEN size,
-                                               SQLSMALLINT digits, SQLPOINTER value, SQLLEN buffer_len,
-                                               SQLLEN* indicator) {
+DTLH_EXPORT SQLRETURN SQL_API SQLBindParameter(SQLHSTMT s, SQLUSMALLINT number, SQLSMALLINT io_type, SQLSMALLINT c_type,
+                                               SQLSMALLINT sql_type, SQLULEN size, SQLSMALLINT digits, SQLPOINTER value,
+                                               SQLLEN buffer_len, SQLLEN* indicator) {
     return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
         return bind_parameter(stmt, number, io_type, {c_type, sql_type, size, digits, value, buffer_len, indicator});
     });
@@ -157,7 +157,8 @@ DTLH_EXPORT SQLRETURN SQL_API SQLBindParameter(SQLHSTMT s, SQLUSMALLINT number, 
 
 DTLH_EXPORT SQLRETURN SQL_API SQLDescribeParam(SQLHSTMT s, SQLUSMALLINT number, SQLSMALLINT* type, SQLULEN* size,
                                                SQLSMALLINT* digits, SQLSMALLINT* nullable) {
-    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return describe_param(stmt, number, type, size, digits, nullable); });
+    return with_stmt(
+        s, [&](Stmt& stmt) -> SQLRETURN { return describe_param(stmt, number, type, size, digits, nullable); });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLParamData(SQLHSTMT s, SQLPOINTER* token) {
@@ -200,7 +201,7 @@ DTLH_EXPORT SQLRETURN SQL_API SQLColAttribute(SQLHSTMT s, SQLUSMALLINT col, SQLU
 
 DTLH_EXPORT SQLRETURN SQL_API SQLRowCount(SQLHSTMT s, SQLLEN* count) {
     return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
-        if (count) *count = stmt.row_count;
+        if (count) *count = result_row_count(stmt);
         return SQL_SUCCESS;
     });
 }
@@ -209,18 +210,29 @@ DTLH_EXPORT SQLRETURN SQL_API SQLFetch(SQLHSTMT s) {
     return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return fetch(stmt, SQL_FETCH_NEXT); });
 }
 
-DTLH_EXPORT SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT s, SQLSMALLINT orientation, SQLLEN) {
-    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return fetch(stmt, orientation); });
+DTLH_EXPORT SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT s, SQLSMALLINT orientation, SQLLEN offset) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return fetch(stmt, orientation, offset); });
+}
+
+// ODBC 2's block fetch: the rowset size of SQL_ROWSET_SIZE, its own count
+// and status array.
+DTLH_EXPORT SQLRETURN SQL_API SQLExtendedFetch(SQLHSTMT s, SQLUSMALLINT orientation, SQLLEN offset, SQLULEN* count,
+                                               SQLUSMALLINT* status) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
+        return fetch_rowset(stmt, static_cast<SQLSMALLINT>(orientation), offset, stmt.rowset_size, count, status);
+    });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLGetData(SQLHSTMT s, SQLUSMALLINT col, SQLSMALLINT c_type, SQLPOINTER target,
                                          SQLLEN buffer_len, SQLLEN* indicator) {
-    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return get_data(stmt, col, c_type, target, buffer_len, indicator); });
+    return with_stmt(
+        s, [&](Stmt& stmt) -> SQLRETURN { return get_data(stmt, col, c_type, target, buffer_len, indicator); });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLBindCol(SQLHSTMT s, SQLUSMALLINT col, SQLSMALLINT c_type, SQLPOINTER target,
                                          SQLLEN buffer_len, SQLLEN* indicator) {
-    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return bind_col(stmt, col, c_type, target, buffer_len, indicator); });
+    return with_stmt(
+        s, [&](Stmt& stmt) -> SQLRETURN { return bind_col(stmt, col, c_type, target, buffer_len, indicator); });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLCloseCursor(SQLHSTMT s) {
@@ -249,10 +261,12 @@ DTLH_EXPORT SQLRETURN SQL_API SQLCancel(SQLHSTMT s) {
     });
 }
 
-DTLH_EXPORT SQLRETURN SQL_API SQLTables(SQLHSTMT s, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR* table,
-                                        SQLSMALLINT table_len, SQLCHAR* types, SQLSMALLINT types_len) {
+DTLH_EXPORT SQLRETURN SQL_API SQLTables(SQLHSTMT s, SQLCHAR* catalog, SQLSMALLINT catalog_len, SQLCHAR* schema,
+                                        SQLSMALLINT schema_len, SQLCHAR* table, SQLSMALLINT table_len, SQLCHAR* types,
+                                        SQLSMALLINT types_len) {
     return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
-        return list_tables(stmt, arg_string(table, table_len), arg_string(types, types_len));
+        return list_tables(stmt, arg_string(catalog, catalog_len), arg_string(schema, schema_len),
+                           arg_string(table, table_len), arg_string(types, types_len));
     });
 }
 
@@ -261,6 +275,55 @@ DTLH_EXPORT SQLRETURN SQL_API SQLColumns(SQLHSTMT s, SQLCHAR*, SQLSMALLINT, SQLC
     return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
         return list_columns(stmt, arg_string(table, table_len), arg_string(column, column_len));
     });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLPrimaryKeys(SQLHSTMT s, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR* table,
+                                             SQLSMALLINT table_len) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return primary_keys(stmt, arg_string(table, table_len)); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLStatistics(SQLHSTMT s, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR* table,
+                                            SQLSMALLINT table_len, SQLUSMALLINT unique, SQLUSMALLINT accuracy) {
+    return with_stmt(
+        s, [&](Stmt& stmt) -> SQLRETURN { return statistics(stmt, arg_string(table, table_len), unique, accuracy); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLSpecialColumns(SQLHSTMT s, SQLUSMALLINT identifier, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
+                                                SQLSMALLINT, SQLCHAR* table, SQLSMALLINT table_len, SQLUSMALLINT,
+                                                SQLUSMALLINT) {
+    return with_stmt(
+        s, [&](Stmt& stmt) -> SQLRETURN { return special_columns(stmt, identifier, arg_string(table, table_len)); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLForeignKeys(SQLHSTMT s, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT,
+                                             SQLCHAR* pk_table, SQLSMALLINT pk_len, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
+                                             SQLSMALLINT, SQLCHAR* fk_table, SQLSMALLINT fk_len) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
+        return foreign_keys(stmt, arg_string(pk_table, pk_len), arg_string(fk_table, fk_len));
+    });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLTablePrivileges(SQLHSTMT s, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT,
+                                                 SQLCHAR* table, SQLSMALLINT table_len) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return table_privileges(stmt, arg_string(table, table_len)); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLColumnPrivileges(SQLHSTMT s, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT,
+                                                  SQLCHAR* table, SQLSMALLINT table_len, SQLCHAR* column,
+                                                  SQLSMALLINT column_len) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
+        return column_privileges(stmt, arg_string(table, table_len), arg_string(column, column_len));
+    });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLProcedures(SQLHSTMT s, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
+                                            SQLSMALLINT) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return procedures(stmt); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLProcedureColumns(SQLHSTMT s, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
+                                                  SQLSMALLINT, SQLCHAR*, SQLSMALLINT) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return procedure_columns(stmt); });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLGetTypeInfo(SQLHSTMT s, SQLSMALLINT data_type) {

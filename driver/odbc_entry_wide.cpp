@@ -32,7 +32,8 @@ DTLH_EXPORT SQLRETURN SQL_API SQLSetConnectAttrW(SQLHDBC d, SQLINTEGER attr, SQL
 
 DTLH_EXPORT SQLRETURN SQL_API SQLGetConnectAttrW(SQLHDBC d, SQLINTEGER attr, SQLPOINTER value, SQLINTEGER len,
                                                  SQLINTEGER* out_len) {
-    return with_dbc(d, [&](Dbc& dbc) -> SQLRETURN { return get_connect_attr(dbc, attr, wide_bytes(value, len), out_len); });
+    return with_dbc(
+        d, [&](Dbc& dbc) -> SQLRETURN { return get_connect_attr(dbc, attr, wide_bytes(value, len), out_len); });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLGetInfoW(SQLHDBC d, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT len,
@@ -90,10 +91,12 @@ DTLH_EXPORT SQLRETURN SQL_API SQLSetCursorNameW(SQLHSTMT s, SQLWCHAR* name, SQLS
     return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return set_cursor_name(stmt, wide_arg(name, len)); });
 }
 
-DTLH_EXPORT SQLRETURN SQL_API SQLTablesW(SQLHSTMT s, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*, SQLSMALLINT, SQLWCHAR* table,
-                                         SQLSMALLINT table_len, SQLWCHAR* types, SQLSMALLINT types_len) {
+DTLH_EXPORT SQLRETURN SQL_API SQLTablesW(SQLHSTMT s, SQLWCHAR* catalog, SQLSMALLINT catalog_len, SQLWCHAR* schema,
+                                         SQLSMALLINT schema_len, SQLWCHAR* table, SQLSMALLINT table_len,
+                                         SQLWCHAR* types, SQLSMALLINT types_len) {
     return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
-        return list_tables(stmt, wide_arg(table, table_len), wide_arg(types, types_len));
+        return list_tables(stmt, wide_arg(catalog, catalog_len), wide_arg(schema, schema_len),
+                           wide_arg(table, table_len), wide_arg(types, types_len));
     });
 }
 
@@ -102,6 +105,56 @@ DTLH_EXPORT SQLRETURN SQL_API SQLColumnsW(SQLHSTMT s, SQLWCHAR*, SQLSMALLINT, SQ
     return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
         return list_columns(stmt, wide_arg(table, table_len), wide_arg(column, column_len));
     });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLPrimaryKeysW(SQLHSTMT s, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*, SQLSMALLINT,
+                                              SQLWCHAR* table, SQLSMALLINT table_len) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return primary_keys(stmt, wide_arg(table, table_len)); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLStatisticsW(SQLHSTMT s, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*, SQLSMALLINT,
+                                             SQLWCHAR* table, SQLSMALLINT table_len, SQLUSMALLINT unique,
+                                             SQLUSMALLINT accuracy) {
+    return with_stmt(
+        s, [&](Stmt& stmt) -> SQLRETURN { return statistics(stmt, wide_arg(table, table_len), unique, accuracy); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLSpecialColumnsW(SQLHSTMT s, SQLUSMALLINT identifier, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*,
+                                                 SQLSMALLINT, SQLWCHAR* table, SQLSMALLINT table_len, SQLUSMALLINT,
+                                                 SQLUSMALLINT) {
+    return with_stmt(
+        s, [&](Stmt& stmt) -> SQLRETURN { return special_columns(stmt, identifier, wide_arg(table, table_len)); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLForeignKeysW(SQLHSTMT s, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*, SQLSMALLINT,
+                                              SQLWCHAR* pk_table, SQLSMALLINT pk_len, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*,
+                                              SQLSMALLINT, SQLWCHAR* fk_table, SQLSMALLINT fk_len) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
+        return foreign_keys(stmt, wide_arg(pk_table, pk_len), wide_arg(fk_table, fk_len));
+    });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLTablePrivilegesW(SQLHSTMT s, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*, SQLSMALLINT,
+                                                  SQLWCHAR* table, SQLSMALLINT table_len) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return table_privileges(stmt, wide_arg(table, table_len)); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLColumnPrivilegesW(SQLHSTMT s, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*, SQLSMALLINT,
+                                                   SQLWCHAR* table, SQLSMALLINT table_len, SQLWCHAR* column,
+                                                   SQLSMALLINT column_len) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN {
+        return column_privileges(stmt, wide_arg(table, table_len), wide_arg(column, column_len));
+    });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLProceduresW(SQLHSTMT s, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*,
+                                             SQLSMALLINT) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return procedures(stmt); });
+}
+
+DTLH_EXPORT SQLRETURN SQL_API SQLProcedureColumnsW(SQLHSTMT s, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*, SQLSMALLINT,
+                                                   SQLWCHAR*, SQLSMALLINT, SQLWCHAR*, SQLSMALLINT) {
+    return with_stmt(s, [&](Stmt& stmt) -> SQLRETURN { return procedure_columns(stmt); });
 }
 
 DTLH_EXPORT SQLRETURN SQL_API SQLGetTypeInfoW(SQLHSTMT s, SQLSMALLINT data_type) {

@@ -3,7 +3,7 @@
 // character; without a NUL the input is both pattern and text.
 //
 // What the code promises: "%" matches every text; letter case never matters;
-// a pattern without wildcards, and a pattern made by like_literal, matches
+// a pattern without wildcards, and a pattern made by like_escaped, matches
 // exactly the texts that compare equal folded; a pattern of escaped
 // characters does the same; SQL's LIKE and the JETCI collation give the
 // matcher's and the comparison's answers.
@@ -149,21 +149,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(matched == (order == 0), "pattern without wildcards: " + about);
     }
 
-    // like_literal: the text itself, whatever it holds, and anything that
+    // like_escaped, literal: the text itself, whatever it holds, and anything that
     // starts with it when "%" follows, as node paths are matched.
-    const std::string literal = db::like_literal(std::string(text));
+    const std::string literal = db::like_escaped(db::Dialect::jet, std::string(text), db::Wildcards::literal);
     const LikePattern literal_pattern(literal);
     FUZZ_CHECK(literal_pattern.matches(text) && literal_pattern.matches(text_variant),
-               "like_literal misses its own text: " + about);
+               "like_escaped misses its own text: " + about);
     FUZZ_CHECK(literal_pattern.matches(pattern) == folded_equal(text, pattern),
-               "like_literal matches other texts: " + about);
+               "like_escaped matches other texts: " + about);
     // ("|" between the parts keeps a stray byte at the end of one from
     // joining the start of the next.)
     FUZZ_CHECK(LikePattern(literal + "%").matches(std::string(text) + "|" + std::string(pattern)),
-               "like_literal prefix: " + about);
+               "like_escaped prefix: " + about);
     FUZZ_CHECK(LikePattern("%" + literal + "%").matches(std::string(pattern) + "|" + std::string(text) + "|"),
-               "like_literal inside: " + about);
-    FUZZ_CHECK(sql->ask(sql->like, text, literal) == 1, "SQL LIKE with like_literal: " + about);
+               "like_escaped inside: " + about);
+    FUZZ_CHECK(sql->ask(sql->like, text, literal) == 1, "SQL LIKE with like_escaped: " + about);
 
     // Escaping every character: literal too, with any escape character.
     const std::vector<char32_t> escape_points = decode_utf8(escape_text);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/access_functions.h"
+#include "core/parameters.h"
 #include "fuzz_check.h"
 #include "store/store_schema.h"
 
@@ -32,9 +34,7 @@ odbc::Stmt& fresh(odbc::Stmt& stmt) {
 
 }  // namespace
 
-std::string Outcome::describe() const {
-    return "rc " + std::to_string(rc) + " [" + sqlstate + "] " + message;
-}
+std::string Outcome::describe() const { return "rc " + std::to_string(rc) + " [" + sqlstate + "] " + message; }
 
 MemoryStore::MemoryStore(int step_budget) : step_budget_(step_budget) {
     FUZZ_CHECK(sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK,
@@ -43,8 +43,9 @@ MemoryStore::MemoryStore(int step_budget) : step_budget_(step_budget) {
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-    FUZZ_CHECK(store::register_text_functions(db_), std::string("cannot register the text rules"));
-    run_sql(store::schema_sql());
+    FUZZ_CHECK(odbc::register_statement_functions(db_),
+               std::string("cannot register the text rules"));
+    run_sql(store::schema_sql().c_str());
     // Keeps a hostile statement from growing values without end.
     sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, 1 << 20);
     if (step_budget_ > 0) sqlite3_progress_handler(db_, kStepsPerCheck, &MemoryStore::on_progress, this);
@@ -96,11 +97,32 @@ void MemoryStore::end_scratch() {
     odbc::end_transaction(*dbc_, SQL_ROLLBACK);
 }
 
-Outcome MemoryStore::update(const std::string& statement) {
+void MemoryStore::bind(odbc::Stmt& stmt, const std::vector<Param>& params, std::vector<SQLLEN>& lengths) {
+    lengths.assign(params.size(), 0);
+    for (std::size_t k = 0; k < params.size(); ++k) {
+        const Param& p = params[k];
+        lengths[k] = static_cast<SQLLEN>(p.text.size());
+        odbc::ParamBinding binding;
+        binding.c_type = SQL_C_CHAR;
+        binding.sql_type = p.sql_type;
+        binding.size = p.size;
+        binding.digits = p.decimals;
+        binding.value = const_cast<char*>(p.text.data());
+        binding.buffer_len = static_cast<SQLLEN>(p.text.size());
+        binding.indicator = &lengths[k];
+        FUZZ_CHECK(SQL_SUCCEEDED(odbc::bind_parameter(fresh(stmt), static_cast<SQLUSMALLINT>(k + 1), SQL_PARAM_INPUT,
+                                                      binding)),
+                   "a value cannot be bound: " + p.text);
+    }
+}
+
+Outcome MemoryStore::update(const std::string& statement, const std::vector<Param>& params) {
     steps_left_ = step_budget_;
     SQLHANDLE h = SQL_NULL_HANDLE;
     FUZZ_CHECK(odbc::alloc_handle(SQL_HANDLE_STMT, dbc_, &h) == SQL_SUCCESS, std::string("no statement handle"));
     auto& stmt = *static_cast<odbc::Stmt*>(h);
+    std::vector<SQLLEN> lengths;
+    bind(stmt, params, lengths);
     const auto* text = reinterpret_cast<const SQLCHAR*>(statement.c_str());
     SQLRETURN rc = odbc::prepare(fresh(stmt), odbc::arg_string(text, SQL_NTS));
     if (SQL_SUCCEEDED(rc)) rc = odbc::execute(fresh(stmt));
@@ -109,12 +131,14 @@ Outcome MemoryStore::update(const std::string& statement) {
     return o;
 }
 
-Outcome MemoryStore::query(const std::string& statement, Rows& rows) {
+Outcome MemoryStore::query(const std::string& statement, Rows& rows, const std::vector<Param>& params) {
     rows.clear();
     steps_left_ = step_budget_;
     SQLHANDLE h = SQL_NULL_HANDLE;
     FUZZ_CHECK(odbc::alloc_handle(SQL_HANDLE_STMT, dbc_, &h) == SQL_SUCCESS, std::string("no statement handle"));
     auto& stmt = *static_cast<odbc::Stmt*>(h);
+    std::vector<SQLLEN> lengths;
+    bind(stmt, params, lengths);
     odbc::set_stmt_attr(fresh(stmt), SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_DYNAMIC));
     const auto* text = reinterpret_cast<const SQLCHAR*>(statement.c_str());
     SQLRETURN rc = odbc::prepare(fresh(stmt), odbc::arg_string(text, SQL_NTS));
@@ -162,8 +186,8 @@ Cell read_text(odbc::Stmt& stmt, int column, SQLLEN piece) {
         FUZZ_CHECK(static_cast<std::size_t>(length) == static_cast<std::size_t>(announced) - out.size(),
                    "piece announces " + std::to_string(length) + " bytes left, expected " +
                        std::to_string(static_cast<std::size_t>(announced) - out.size()));
-        const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(length),
-                                                    static_cast<std::size_t>(piece) - 1);
+        const std::size_t n =
+            std::min<std::size_t>(static_cast<std::size_t>(length), static_cast<std::size_t>(piece) - 1);
         FUZZ_CHECK(buffer[n] == '\0', std::string("piece without its terminating NUL"));
         out.append(buffer.data(), n);
         if (rc == SQL_SUCCESS) {

@@ -20,6 +20,14 @@ using Cell = std::optional<std::string>;  // nullopt: NULL
 using Row = std::vector<Cell>;
 using Rows = std::vector<Row>;
 
+// A value bound to a "?" marker as text, received as the SQL type given.
+struct Param {
+    std::string text;
+    SQLSMALLINT sql_type = SQL_VARCHAR;
+    SQLULEN size = 0;
+    SQLSMALLINT decimals = 0;
+};
+
 struct Outcome {
     SQLRETURN rc = SQL_ERROR;
     std::string sqlstate;  // of the first diagnostic record, if any
@@ -46,14 +54,16 @@ public:
     void begin_scratch();
     void end_scratch();
 
-    // Database::db_update: prepare and execute on a fresh statement.
-    Outcome update(const std::string& statement);
+    // Database::db_update: prepare and execute on a fresh statement, with
+    // the values bound to its markers.
+    Outcome update(const std::string& statement, const std::vector<Param>& params = {});
     // Database::db_query followed by db_next_row and db_text of every column
     // (pieces of 4096 bytes), NULL kept apart from the empty text.
-    Outcome query(const std::string& statement, Rows& rows);
+    Outcome query(const std::string& statement, Rows& rows, const std::vector<Param>& params = {});
 
 private:
     static int on_progress(void* self);
+    void bind(odbc::Stmt& stmt, const std::vector<Param>& params, std::vector<SQLLEN>& lengths);
     void run_sql(const char* sql);
 
     sqlite3* db_ = nullptr;

@@ -6,11 +6,10 @@
 // is valid UTF-8 but may hold NUL and control characters.
 //
 // Every statement built must be one statement that stores exactly the value
-// given and selects exactly the items the value names. No statement can
-// carry a NUL: the program hands statements over as C strings, so
-// Database refuses one with a NUL before the driver sees it. Should the
-// driver ever get such a text, it sees only the part before the NUL, and must
-// refuse that rather than run part of a statement; that is checked here.
+// given and selects exactly the items the value names. The values travel
+// bound to markers, never in a statement's text: a text with a NUL cannot
+// cut a statement short, and Database refuses such a value before the
+// driver sees it.
 
 #include <QByteArray>
 #include <QString>
@@ -47,8 +46,26 @@ bool starts_folded(const std::string& text, const std::string& start) {
     return true;
 }
 
-// The program's statement as it is sent to a file.
-std::string jet(const db::Statement& statement) { return statement.text(db::Dialect::jet); }
+// The program's statement as it is sent to a file: its text and the values
+// bound as Database binds them.
+struct Sent {
+    std::string text;
+    std::vector<fuzz::Param> params;
+};
+Sent jet(const db::Statement& statement) {
+    const db::Sql& sql = statement.in(db::Dialect::jet);
+    Sent sent{sql.text, {}};
+    for (const db::Value& v : sql.values) {
+        const db::ParameterType t = db::parameter_type(v.type, v.text.size());
+        sent.params.push_back({v.text, t.sql_type, t.size, t.decimals});
+    }
+    return sent;
+}
+bool holds_nul(const Sent& sent) {
+    bool nul = false;
+    for (const fuzz::Param& p : sent.params) nul = nul || p.text.find('\0') != std::string::npos;
+    return nul;
+}
 
 struct Run {
     fuzz::MemoryStore& store;
@@ -67,20 +84,19 @@ struct Run {
         FUZZ_CHECK(tail == t.sql.c_str() + t.sql.size(), "more than one statement: " + shown(t.sql));
     }
 
-    void update(const db::Statement& statement) { update(jet(statement)); }
-    fuzz::Rows query(const db::Statement& statement) { return query(jet(statement)); }
-
-    void update(const std::string& statement) {
-        check_single(statement);
-        const fuzz::Outcome o = store.update(statement);
-        FUZZ_CHECK(o.ok(), "refused: " + shown(statement) + " " + o.describe() + context);
+    void update(const db::Statement& statement) {
+        const Sent sent = jet(statement);
+        check_single(sent.text);
+        const fuzz::Outcome o = store.update(sent.text, sent.params);
+        FUZZ_CHECK(o.ok(), "refused: " + shown(sent.text) + " " + o.describe() + context);
     }
 
-    fuzz::Rows query(const std::string& statement) {
-        check_single(statement);
+    fuzz::Rows query(const db::Statement& statement) {
+        const Sent sent = jet(statement);
+        check_single(sent.text);
         fuzz::Rows rows;
-        const fuzz::Outcome o = store.query(statement, rows);
-        FUZZ_CHECK(o.ok(), "refused: " + shown(statement) + " " + o.describe() + context);
+        const fuzz::Outcome o = store.query(sent.text, rows, sent.params);
+        FUZZ_CHECK(o.ok(), "refused: " + shown(sent.text) + " " + o.describe() + context);
         return rows;
     }
 
@@ -106,9 +122,6 @@ constexpr Numbers kNumbers[] = {
     {"2147483647", "99999.99", "1.", "99999.9900", "1.0000"},
     {"007", "0", ".05", ".0000", ".0500"},
 };
-
-// Text of a C string: what the driver receives of a statement with a NUL.
-std::string as_c_string(const std::string& statement) { return std::string(statement.c_str()); }
 
 }  // namespace
 
@@ -148,25 +161,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         run.context = "\nvalues:" + all;
     }
 
-    const std::string insert = jet(db::insert_item(v));
-    if (insert.find('\0') != std::string::npos) {
-        // Only what comes before the NUL reaches the driver: an open text
-        // literal, which it must refuse, leaving the table as it was.
-        const fuzz::Outcome o = store->update(insert);
-        FUZZ_CHECK(!o.ok(), "ran the part before a NUL: " + shown(as_c_string(insert)) + run.context);
-        fuzz::Rows rows;
-        FUZZ_CHECK(store->query(jet(db::kSelectAllItems), rows).ok() && rows.empty(), "a row was stored" + run.context);
-        for (const std::string& s :
-             {jet(db::select_items_by_name(search)), jet(db::select_items_under(db::kPlace, node)),
-              jet(db::insert_package(v.package)), jet(db::set_item_node_path(db::kSectionPath, new_path, "1"))}) {
-            if (s.find('\0') == std::string::npos) continue;
-            FUZZ_CHECK(!store->update(s).ok(), "ran the part before a NUL: " + shown(as_c_string(s)) + run.context);
-        }
-        return 0;
+    // No value ever stands in a statement's text, whatever it holds; one
+    // with a NUL is Database's to refuse.
+    const std::vector<db::Statement> carrying = {
+        db::insert_item(v), db::select_items_by_name(search), db::select_items_under(db::kPlace, node),
+        db::insert_package(v.package), db::set_item_node_path(db::kSectionPath, new_path, "1"),
+        db::stamp_parked(db::kPlace, new_path)};
+    bool nul = false;
+    for (const db::Statement& s : carrying) {
+        const Sent sent = jet(s);
+        FUZZ_CHECK(sent.text.find('\0') == std::string::npos, "a value in the text: " + shown(sent.text) + run.context);
+        nul = nul || holds_nul(sent);
     }
+    if (nul) return 0;
 
     // The new item reads back value for value.
-    run.update(insert);
+    run.update(db::insert_item(v));
     fuzz::Rows rows = run.query(db::kSelectAllItems);
     FUZZ_CHECK(rows.size() == 1 && rows[0].size() == 11, "not one item of eleven columns" + run.context);
     {
@@ -185,20 +195,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string id = "1";
 
-    // A text with a NUL in a statement of its own is refused the same way.
-    for (const std::string& s :
-         {jet(db::select_items_by_name(search)), jet(db::select_items_under(db::kPlace, node)),
-          jet(db::set_item_node_path(db::kSectionPath, new_path, id)), jet(db::stamp_parked(db::kPlace, new_path))}) {
-        if (s.find('\0') == std::string::npos) continue;
-        fuzz::Rows ignored;
-        FUZZ_CHECK(!store->query(s, ignored).ok(), "ran the part before a NUL: " + shown(as_c_string(s)) + run.context);
-    }
-
     // The search box: "%text%", where "%" and "_" of the text keep their
     // meaning and "[" stands for itself. A text without "%" and "_" finds
     // every name that holds it, the name itself among them.
     for (const std::string& text : {search, v.name}) {
-        if (text.find('\0') != std::string::npos) continue;
         std::string pattern = "%";
         for (char c : text) pattern += c == '[' ? std::string("[[]") : std::string(1, c);
         pattern += '%';
@@ -214,7 +214,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // whatever characters the names hold; the item's own path, and a start
     // of it, always name it.
     std::vector<std::string> nodes = {v.section_path};
-    if (node.find('\0') == std::string::npos) nodes.push_back(node);
+    nodes.push_back(node);
     const QString path_text = QString::fromStdString(v.section_path);
     nodes.push_back(path_text.left(path_text.size() / 2).toStdString());
     for (const std::string& n : nodes) {
@@ -226,7 +226,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // Moving the item to another node, in either tree.
-    if (new_path.find('\0') == std::string::npos) {
+    {
         run.update(db::set_item_node_path(db::kSectionPath, new_path, id));
         run.update(db::set_item_node_path(db::kPlace, new_path, id));
         rows = run.query(db::kSelectAllItems);
@@ -281,14 +281,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rows = run.query(db::kSelectPackages);
     FUZZ_CHECK(rows.size() == 1 && rows[0].size() == 1, "package types" + run.context);
     run.expect_cell(rows[0][0], v.package, "package type");
-    FUZZ_CHECK(!store->update(jet(db::insert_package(v.package))).ok(), "a package type stored twice" + run.context);
+    const Sent again = jet(db::insert_package(v.package));
+    FUZZ_CHECK(!store->update(again.text, again.params).ok(), "a package type stored twice" + run.context);
     run.update(db::delete_package(v.package));
     FUZZ_CHECK(run.query(db::kSelectPackages).empty(), "package type not removed" + run.context);
 
     // Deleting a node's items takes exactly the items under it.
-    if (node.find('\0') == std::string::npos) {
+    {
         const bool under = starts_folded(v.section_path, node);
-        const fuzz::Outcome o = store->update(jet(db::delete_items_under(db::kSectionPath, node)));
+        const Sent del = jet(db::delete_items_under(db::kSectionPath, node));
+        const fuzz::Outcome o = store->update(del.text, del.params);
         // No row deleted reads as "no data", as for Jet.
         FUZZ_CHECK(under ? o.ok() : o.rc == SQL_NO_DATA, "delete under a node: " + o.describe() + run.context);
         FUZZ_CHECK(run.query(db::kSelectAllItems).size() == (under ? 0u : 1u), "delete under " + shown(node) + run.context);

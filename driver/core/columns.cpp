@@ -21,34 +21,33 @@ std::string upper(const char* s) {
 
 SQLLEN display_size(const ColumnInfo& c) {
     switch (c.sql_type) {
+        case SQL_BIT:
+            return 1;
+        case SQL_TINYINT:
+            return 4;
+        case SQL_SMALLINT:
+            return 6;
         case SQL_INTEGER:
             return 11;
         case SQL_BIGINT:
             return 20;
         case SQL_DECIMAL:
             return 21;
+        case SQL_REAL:
+            return 14;
         case SQL_DOUBLE:
             return 24;
+        case SQL_TYPE_TIMESTAMP:
+            return 19;
         default:
             return static_cast<SQLLEN>(c.size);
     }
 }
 
-const char* type_name(const ColumnInfo& c) {
-    switch (c.sql_type) {
-        case SQL_INTEGER:
-            return "INTEGER";
-        case SQL_BIGINT:
-            return "BIGINT";
-        case SQL_DECIMAL:
-            return "CURRENCY";
-        case SQL_DOUBLE:
-            return "DOUBLE";
-        default:
-            return "VARCHAR";
-    }
+bool is_text(const ColumnInfo& c) {
+    return c.sql_type == SQL_LONGVARCHAR || c.sql_type == SQL_VARCHAR || c.sql_type == SQL_WLONGVARCHAR ||
+           c.sql_type == SQL_WVARCHAR || c.sql_type == SQL_CHAR || c.sql_type == SQL_WCHAR;
 }
-
 
 // A column of one of the statement's tables, found by SQLite's catalogue.
 std::optional<ColumnInfo> table_column(sqlite3* db, const std::vector<std::string>& tables, const ColumnRef& ref) {
@@ -77,31 +76,99 @@ std::optional<ColumnInfo> table_column(sqlite3* db, const std::vector<std::strin
 
 }  // namespace
 
+const char* type_name_of(const ColumnInfo& c) {
+    switch (c.sql_type) {
+        case SQL_BIT:
+            return "BIT";
+        case SQL_TINYINT:
+            return "BYTE";
+        case SQL_SMALLINT:
+            return "SMALLINT";
+        case SQL_INTEGER:
+            return "INTEGER";
+        case SQL_BIGINT:
+            return "BIGINT";
+        case SQL_DECIMAL:
+            return "CURRENCY";
+        case SQL_REAL:
+            return "REAL";
+        case SQL_DOUBLE:
+            return "DOUBLE";
+        case SQL_TYPE_TIMESTAMP:
+            return "DATETIME";
+        case SQL_VARCHAR:
+            return "VARCHAR";
+        default:
+            return "LONGCHAR";
+    }
+}
+
+long long octet_length_of(const ColumnInfo& c) {
+    switch (c.sql_type) {
+        case SQL_BIT:
+        case SQL_TINYINT:
+            return 1;
+        case SQL_SMALLINT:
+            return 2;
+        case SQL_INTEGER:
+        case SQL_REAL:
+            return 4;
+        case SQL_DECIMAL:
+            return 21;
+        case SQL_TYPE_TIMESTAMP:
+            return sizeof(SQL_TIMESTAMP_STRUCT);
+        case SQL_BIGINT:
+        case SQL_DOUBLE:
+            return 8;
+        default:
+            // Text of unbounded length: as many bytes as a length can say.
+            if (c.size >= kLongTextSize) return 2147483647;
+            return static_cast<long long>(c.size) * 4;  // UTF-8 takes up to four bytes a character
+    }
+}
+
 ColumnInfo column_of_type(const char* declared) {
     ColumnInfo c;
     const std::string decl = upper(declared);
+    auto has = [&](const char* part) { return decl.find(part) != std::string::npos; };
     if (decl.empty()) {
         c.kind = ValueKind::untyped;
+        c.sql_type = SQL_LONGVARCHAR;
+        c.size = kLongTextSize;
     } else if (decl == store::kMoneyType || decl == "CURRENCY") {
         c.kind = ValueKind::money;
         c.sql_type = SQL_DECIMAL;
         c.size = 19;
         c.digits = 4;
-    } else if (decl.find("INT") != std::string::npos) {
+    } else if (has("INT") || decl == "BIT" || decl == "BYTE" || decl == "COUNTER" || decl == "LONG") {
         c.kind = ValueKind::integer;
-        c.sql_type = SQL_INTEGER;
-        c.size = 10;
-    } else if (decl.find("REAL") != std::string::npos || decl.find("FLOA") != std::string::npos ||
-               decl.find("DOUB") != std::string::npos) {
+        c.sql_type = decl == "BIT"                         ? SQL_BIT
+                     : decl == "BYTE" || decl == "TINYINT" ? SQL_TINYINT
+                     : decl == "SMALLINT"                  ? SQL_SMALLINT
+                     : decl == "BIGINT"                    ? SQL_BIGINT
+                                                           : SQL_INTEGER;
+        c.size = c.sql_type == SQL_BIT        ? 1
+                 : c.sql_type == SQL_TINYINT  ? 3
+                 : c.sql_type == SQL_SMALLINT ? 5
+                 : c.sql_type == SQL_BIGINT   ? 19
+                                              : 10;
+    } else if (has("REAL") || has("FLOA") || has("DOUB")) {
         c.kind = ValueKind::real;
-        c.sql_type = SQL_DOUBLE;
-        c.size = 15;
-    } else {
+        c.sql_type = decl == "REAL" ? SQL_REAL : SQL_DOUBLE;
+        c.size = decl == "REAL" ? 7 : 15;
+    } else if (has("DATE") || has("TIME")) {
+        // Kept as ISO text; described as a timestamp.
         c.kind = ValueKind::text;
+        c.sql_type = SQL_TYPE_TIMESTAMP;
+        c.size = 19;
+    } else {
+        // Text of any length: SQLite keeps no limit, so none is promised.
+        c.kind = ValueKind::text;
+        c.sql_type = SQL_LONGVARCHAR;
+        c.size = kLongTextSize;
     }
     return c;
 }
-
 
 ColumnInfo describe_result_column(sqlite3_stmt* ps, int i) {
     ColumnInfo c = column_of_type(sqlite3_column_decltype(ps, i));
@@ -112,7 +179,6 @@ ColumnInfo describe_result_column(sqlite3_stmt* ps, int i) {
     c.nullable = c.name == "ID" && c.kind == ValueKind::integer ? SQL_NO_NULLS : SQL_NULLABLE;
     return c;
 }
-
 
 void type_computed_columns(Stmt& stmt, const std::vector<Token>& tokens) {
     const std::vector<SelectItem> items = select_items(tokens);
@@ -185,7 +251,7 @@ SQLRETURN col_attribute(Stmt& stmt, SQLUSMALLINT col, SQLUSMALLINT field, const 
         if (number) *number = v;
         return SQL_SUCCESS;
     };
-    const bool numeric = c.sql_type != SQL_VARCHAR;
+    const bool numeric = !is_text(c) && c.sql_type != SQL_TYPE_TIMESTAMP;
     switch (field) {
         case SQL_DESC_NAME:
         case SQL_DESC_LABEL:
@@ -200,17 +266,22 @@ SQLRETURN col_attribute(Stmt& stmt, SQLUSMALLINT col, SQLUSMALLINT field, const 
             return str("");
         case SQL_DESC_TYPE_NAME:
         case SQL_DESC_LOCAL_TYPE_NAME:
-            return str(type_name(c));
+            return str(type_name_of(c));
         case SQL_DESC_LITERAL_PREFIX:
         case SQL_DESC_LITERAL_SUFFIX:
-            return str(numeric ? "" : "'");
+            return str(numeric ? "" : c.sql_type == SQL_TYPE_TIMESTAMP ? "#" : "'");
         case SQL_DESC_TYPE:
+            return num(c.sql_type == SQL_TYPE_TIMESTAMP ? SQL_DATETIME : c.sql_type);
         case SQL_DESC_CONCISE_TYPE:
             return num(c.sql_type);
-        case SQL_DESC_LENGTH:
+        case SQL_DESC_DATETIME_INTERVAL_CODE:
+            return num(c.sql_type == SQL_TYPE_TIMESTAMP ? SQL_CODE_TIMESTAMP : 0);
         case SQL_DESC_OCTET_LENGTH:
-        case SQL_DESC_PRECISION:
+            return num(static_cast<SQLLEN>(octet_length_of(c)));
         case SQL_COLUMN_LENGTH:
+            return num(is_text(c) ? static_cast<SQLLEN>(octet_length_of(c)) : static_cast<SQLLEN>(c.size));
+        case SQL_DESC_LENGTH:
+        case SQL_DESC_PRECISION:
         case SQL_COLUMN_PRECISION:
             return num(static_cast<SQLLEN>(c.size));
         case SQL_DESC_SCALE:
@@ -222,7 +293,7 @@ SQLRETURN col_attribute(Stmt& stmt, SQLUSMALLINT col, SQLUSMALLINT field, const 
         case SQL_COLUMN_NULLABLE:
             return num(c.nullable);
         case SQL_DESC_UNSIGNED:
-            return num(numeric ? SQL_FALSE : SQL_TRUE);
+            return num(numeric && c.sql_type != SQL_BIT ? SQL_FALSE : SQL_TRUE);
         case SQL_DESC_CASE_SENSITIVE:
             return num(SQL_FALSE);  // text compares without regard to case
         case SQL_DESC_FIXED_PREC_SCALE:
@@ -232,7 +303,7 @@ SQLRETURN col_attribute(Stmt& stmt, SQLUSMALLINT col, SQLUSMALLINT field, const 
         case SQL_DESC_SEARCHABLE:
             return num(SQL_PRED_SEARCHABLE);
         case SQL_DESC_UPDATABLE:
-            return num(SQL_ATTR_READWRITE_UNKNOWN);
+            return num(c.table.empty() ? SQL_ATTR_READONLY : SQL_ATTR_READWRITE_UNKNOWN);
         case SQL_DESC_NUM_PREC_RADIX:
             return num(numeric ? 10 : 0);
         case SQL_DESC_UNNAMED:
@@ -242,6 +313,5 @@ SQLRETURN col_attribute(Stmt& stmt, SQLUSMALLINT col, SQLUSMALLINT field, const 
             return SQL_ERROR;
     }
 }
-
 
 }  // namespace detalehran::odbc

@@ -26,6 +26,10 @@ public:
         row_count = 0;
     }
     void add(const char* sqlstate, const std::string& message, SQLINTEGER native = 0);
+    // Adds the records of other as they are.
+    void append(const Diagnostics& other) {
+        records_.insert(records_.end(), other.records_.begin(), other.records_.end());
+    }
     const std::vector<DiagRecord>& records() const { return records_; }
     SQLLEN row_count = 0;
 

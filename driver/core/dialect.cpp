@@ -1,8 +1,11 @@
 #include "dialect.h"
 
 #include <cctype>
+#include <optional>
 #include <vector>
 
+#include "access_expressions.h"
+#include "like_ranges.h"
 #include "sql_tokens.h"
 
 namespace detalehran::odbc {
@@ -62,7 +65,7 @@ void blank_out(std::vector<Token>& tokens, std::size_t from, std::size_t to) {
 
 }  // namespace
 
-Translation translate_statement(std::string_view jet_sql) {
+Translation translate_statement(std::string_view jet_sql, bool like_ranges) {
     Translation result;
     std::vector<Token> tokens;
     if (!tokenize(jet_sql, tokens, result.error)) return result;
@@ -119,7 +122,25 @@ Translation translate_statement(std::string_view jet_sql) {
         }
         ++result.markers;
     }
-    for (const Token& t : tokens) result.sql += t.text;
+    if (result.kind != StatementKind::ddl && result.command == Command::none && needs_access_rewrite(tokens)) {
+        ExpressionRewrite rewrite = rewrite_access_expressions(tokens, like_ranges);
+        if (!rewrite.ok) {
+            result.error = rewrite.error;
+            return result;
+        }
+        result.sql = rewrite.sql;
+        result.numbered_markers = rewrite.numbered_markers;
+        result.like_columns = std::move(rewrite.like_columns);
+    } else if (std::optional<RangedText> ranged =
+                   result.kind != StatementKind::ddl && result.command == Command::none && like_ranges
+                       ? with_like_ranges(tokens)
+                       : std::nullopt) {
+        result.sql = std::move(ranged->sql);
+        result.numbered_markers = ranged->numbered_markers;
+        result.like_columns = std::move(ranged->columns);
+    } else {
+        for (const Token& t : tokens) result.sql += t.text;
+    }
     result.tokens = std::move(tokens);
     result.ok = true;
     return result;

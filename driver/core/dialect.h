@@ -32,11 +32,15 @@ struct Translation {
     std::string error;  // reason when not ok
     StatementKind kind = StatementKind::select;
     Command command = Command::none;
-    std::string target;          // INSERT: the table written to
-    std::vector<Token> tokens;   // the statement as translated, for its analyses
-    std::size_t markers = 0;     // "?" parameter markers outside quoting
+    std::string target;                     // INSERT: the table written to
+    std::vector<Token> tokens;              // the statement as translated, for its analyses
+    std::size_t markers = 0;                // "?" parameter markers outside quoting
+    bool numbered_markers = false;          // the markers became SQLite's ?1, ?2 ...
+    std::vector<std::string> like_columns;  // whose LIKE reads a range of an index (like_ranges.h)
 };
 
-Translation translate_statement(std::string_view jet_sql);
+// like_ranges false: every LIKE as written, for a statement whose columns
+// the narrowing does not fit.
+Translation translate_statement(std::string_view jet_sql, bool like_ranges = true);
 
 }  // namespace detalehran::odbc

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "dialect.h"
 #include "diagnostics.h"
+#include "dialect.h"
 #include "parameters.h"
 #include "statement_shape.h"
 #include "text_io.h"
@@ -43,14 +43,19 @@ struct Dbc {
     std::vector<Stmt*> statements;
     std::uint64_t statements_made = 0;
     SQLUINTEGER login_timeout = 0;
+    SQLUINTEGER connection_timeout = 0;  // seconds to wait for a busy store; 0: 30
     // Whether a table numbers its rows itself (an auto-number ID), by name.
     std::map<std::string, bool> auto_numbered;
     // Transactions (transaction.cpp).
-    bool autocommit = true;            // SQL_ATTR_AUTOCOMMIT
+    bool autocommit = true;             // SQL_ATTR_AUTOCOMMIT
     bool explicit_transaction = false;  // after Jet's BEGIN TRANSACTION
     bool in_transaction = false;        // the driver began one in SQLite
     bool transaction_lost = false;      // SQLite rolled it back on its own
 };
+
+// Size of text columns: SQLite keeps text of any length (up to its limit
+// of a value), described as Access describes its long text.
+inline constexpr SQLULEN kLongTextSize = 1073741823;
 
 // How a column's values are shown as text and described to clients.
 enum class ValueKind : std::uint8_t { text, integer, money, real, untyped };
@@ -59,10 +64,27 @@ struct ColumnInfo {
     std::string name;
     std::string table;
     ValueKind kind = ValueKind::untyped;
-    SQLSMALLINT sql_type = SQL_VARCHAR;
-    SQLULEN size = 255;
+    SQLSMALLINT sql_type = SQL_LONGVARCHAR;
+    SQLULEN size = kLongTextSize;
     SQLSMALLINT digits = 0;
     SQLSMALLINT nullable = SQL_NULLABLE_UNKNOWN;
+};
+
+// Rows a live cursor has read ahead of the client: each value's text form
+// back to back in one buffer, so that reading them takes no call into
+// SQLite and no allocation for each value.
+struct RowBlock {
+    struct Span {
+        std::size_t offset = 0;
+        std::size_t size = 0;
+        bool null = true;
+    };
+    std::string bytes;
+    std::vector<Span> cells;   // row by row
+    std::size_t rows = 0;      // rows in the block
+    std::size_t next = 0;      // rows handed out; the current row is next - 1
+    std::size_t wanted = 1;    // rows to read at the next refill
+    bool sqlite_done = false;  // SQLite has no rows left (or failed)
 };
 
 // A value kept after its row left SQLite: its text form, or NULL.
@@ -113,22 +135,29 @@ struct Stmt {
     Markers markers;
     std::vector<ColumnInfo> columns;
 
-    // Cursor. A live cursor reads straight from SQLite; before any other
-    // statement of the connection writes, it is turned into a buffered one
-    // (its current and remaining rows copied) so that SQLite can commit the
-    // write at once instead of at the end of the reading.
+    // Cursor. A live cursor (forward-only) reads from SQLite as it goes, a
+    // block of rows ahead of the client (ahead); before any other statement
+    // of the connection writes, it is turned into a buffered one (its
+    // current and remaining rows copied) so that SQLite can commit the
+    // write at once instead of at the end of the reading. A static cursor
+    // is always buffered: it keeps a copy of every row it has read, and
+    // reads on from SQLite only as far as a fetch needs (sqlite_rows_left).
     enum class Cursor { closed, live, buffered } cursor = Cursor::closed;
-    bool prefetched = false;  // live: SQLite holds a row not yet handed out
-    bool on_row = false;      // a row is current
-    bool handed_out = false;  // some row has been fetched since execution
-    std::vector<Row> rows;    // buffered rows; rows[row_pos] is current
-    std::size_t row_pos = 0;
+    bool prefetched = false;        // SQLite holds a row not yet handed out
+    bool sqlite_rows_left = false;  // static: SQLite has rows not yet copied
+    bool on_row = false;            // a row is current
+    bool handed_out = false;        // some row has been fetched since execution
+    bool block_fetched = false;     // forward-only: the last fetch read several rows
+    std::vector<Row> rows;          // buffered rows; rows[row_pos - 1] is current
+    std::size_t row_pos = 0;        // 0 before the first row
+    std::size_t rowset_rows = 0;    // rows in the last rowset fetched
+    std::size_t rows_read = 0;      // rows taken from SQLite (SQL_ATTR_MAX_ROWS)
 
-    // Live cursor: the current row's values in text form, made on first
-    // request and kept while the row is current.
-    std::vector<CellView> live_views;
-    std::vector<std::string> live_formatted;  // backing of numbers' views
-    std::vector<std::uint8_t> live_ready;
+    RowBlock ahead;
+    // A failure SQLite reported while reading ahead, or while a live
+    // cursor's rows were copied: the fetch that reaches it reports it.
+    Diagnostics deferred_failure;
+    bool failure_deferred = false;
     // SQLGetData in pieces: the column being read and how far.
     int piece_column = -1;
     std::size_t piece_offset = 0;
@@ -146,6 +175,11 @@ struct Stmt {
     std::uint64_t number = 0;
     SQLULEN* rows_fetched_ptr = nullptr;
     SQLUSMALLINT* row_status_ptr = nullptr;
+    SQLULEN row_array_size = 1;  // SQL_ATTR_ROW_ARRAY_SIZE
+    SQLULEN rowset_size = 1;     // SQL_ROWSET_SIZE, for SQLExtendedFetch
+    SQLULEN row_bind_type = SQL_BIND_BY_COLUMN;
+    SQLULEN* row_bind_offset = nullptr;  // SQL_ATTR_ROW_BIND_OFFSET_PTR
+    bool scrollable() const { return cursor_type != SQL_CURSOR_FORWARD_ONLY; }
     Desc descriptors[4];
 };
 
@@ -176,6 +210,8 @@ SQLRETURN prepare(Stmt& stmt, std::string_view sql);
 SQLRETURN execute(Stmt& stmt);
 // Runs the prepared statement with the values bound.
 SQLRETURN run_prepared(Stmt& stmt);
+// Runs it once for each set of an array of parameter values.
+SQLRETURN execute_array(Stmt& stmt);
 SQLRETURN close_cursor(Stmt& stmt);
 void release_statement(Stmt& stmt);
 // Buffers the rows of every other live cursor of the connection.
@@ -211,8 +247,16 @@ void roll_back_on_close(Dbc& dbc);
 // BEGIN TRANSACTION, COMMIT and ROLLBACK as statements.
 SQLRETURN run_transaction_command(Stmt& stmt);
 
-// Fetching (fetch.cpp).
-SQLRETURN fetch(Stmt& stmt, SQLSMALLINT orientation);
+// Fetching (scroll.cpp): a rowset of `rows` rows; status and count go to
+// the given arrays (SQLFetchScroll passes the statement's own).
+SQLRETURN fetch(Stmt& stmt, SQLSMALLINT orientation, SQLLEN offset = 0);
+SQLRETURN fetch_rowset(Stmt& stmt, SQLSMALLINT orientation, SQLLEN offset, SQLULEN rows, SQLULEN* fetched,
+                       SQLUSMALLINT* status);
+// Rows of a result as SQLRowCount gives them: all rows of a static cursor's
+// result, -1 for a forward-only one; affected rows of other statements.
+SQLLEN result_row_count(Stmt& stmt);
+// Reads the rest of a static cursor's rows from SQLite into stmt.rows.
+SQLRETURN keep_all_rows(Stmt& stmt);
 SQLRETURN get_data(Stmt& stmt, SQLUSMALLINT col, SQLSMALLINT c_type, SQLPOINTER target, SQLLEN buffer_len,
                    SQLLEN* indicator);
 SQLRETURN bind_col(Stmt& stmt, SQLUSMALLINT col, SQLSMALLINT c_type, SQLPOINTER target, SQLLEN buffer_len,
@@ -220,10 +264,26 @@ SQLRETURN bind_col(Stmt& stmt, SQLUSMALLINT col, SQLSMALLINT c_type, SQLPOINTER 
 // Copies the live cursor's current and remaining rows into stmt.rows.
 void buffer_rest(Stmt& stmt);
 
-// Catalog functions (catalog.cpp).
-SQLRETURN list_tables(Stmt& stmt, std::string_view table_pattern, std::string_view type_list);
+// Catalog functions (catalog.cpp, catalog_keys.cpp, type_info.cpp). A file
+// has no catalogs or schemas: their arguments select the special listings
+// of SQLTables only.
+SQLRETURN list_tables(Stmt& stmt, std::string_view catalog, std::string_view schema, std::string_view table_pattern,
+                      std::string_view type_list);
 SQLRETURN list_columns(Stmt& stmt, std::string_view table_pattern, std::string_view column_pattern);
 SQLRETURN list_type_info(Stmt& stmt, SQLSMALLINT data_type);
+SQLRETURN primary_keys(Stmt& stmt, std::string_view table);
+SQLRETURN statistics(Stmt& stmt, std::string_view table, SQLUSMALLINT unique, SQLUSMALLINT accuracy);
+SQLRETURN special_columns(Stmt& stmt, SQLUSMALLINT identifier, std::string_view table);
+SQLRETURN foreign_keys(Stmt& stmt, std::string_view pk_table, std::string_view fk_table);
+SQLRETURN table_privileges(Stmt& stmt, std::string_view table_pattern);
+SQLRETURN column_privileges(Stmt& stmt, std::string_view table, std::string_view column_pattern);
+SQLRETURN procedures(Stmt& stmt);
+SQLRETURN procedure_columns(Stmt& stmt);
+// How a column is named and sized to clients (columns.cpp).
+const char* type_name_of(const ColumnInfo& c);
+// Bytes a value of the column takes at most in UTF-8 text (or the size of
+// its binary form for numbers).
+long long octet_length_of(const ColumnInfo& c);
 
 // Text of an ODBC string argument given with a length or SQL_NTS.
 std::string_view arg_string(const SQLCHAR* text, SQLINTEGER len);

@@ -1,7 +1,7 @@
 #include "money.h"
 
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <string_view>
 
@@ -33,12 +33,30 @@ std::string assemble(bool negative, std::string integer_part, std::string fracti
     return out;
 }
 
+// The text of a whole count of ten-thousandths, written without a heap:
+// every amount read goes through here.
+std::string units_text(bool negative, std::uint64_t units) {
+    char buf[32];
+    char* p = buf;
+    if (negative && units != 0) *p++ = '-';
+    if (units >= 10000) p = std::to_chars(p, buf + sizeof buf, units / 10000).ptr;
+    const auto fraction = static_cast<unsigned>(units % 10000);
+    *p++ = '.';
+    *p++ = static_cast<char>('0' + fraction / 1000);
+    *p++ = static_cast<char>('0' + fraction / 100 % 10);
+    *p++ = static_cast<char>('0' + fraction / 10 % 10);
+    *p++ = static_cast<char>('0' + fraction % 10);
+    return std::string(buf, p);
+}
+
 }  // namespace
 
 std::string money_text(std::int64_t value) {
     const bool negative = value < 0;
     // Through unsigned so that the most negative value has a magnitude.
-    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    if (magnitude < std::uint64_t{1} << 50) return units_text(negative, magnitude * 10000);
     return assemble(negative, std::to_string(magnitude), "0000");
 }
 
@@ -50,10 +68,7 @@ std::string money_text(double value) {
         const double scaled = std::fabs(value) * 10000.0;
         const double fraction = scaled - std::floor(scaled);
         if (std::fabs(fraction - 0.5) > 1e-3) {
-            const auto units = static_cast<std::uint64_t>(std::llround(scaled));
-            std::string fraction_digits = std::to_string(units % 10000);
-            fraction_digits.insert(0, 4 - fraction_digits.size(), '0');
-            return assemble(value < 0, std::to_string(units / 10000), fraction_digits);
+            return units_text(value < 0, static_cast<std::uint64_t>(std::llround(scaled)));
         }
     }
     // The shortest decimal that reads back as this value is the decimal it
@@ -76,7 +91,8 @@ std::string money_text(double value) {
         digits.insert(0, static_cast<std::size_t>(-point), '0');
         point = 0;
     }
-    if (static_cast<int>(digits.size()) < point + 5) digits.append(static_cast<std::size_t>(point + 5) - digits.size(), '0');
+    if (static_cast<int>(digits.size()) < point + 5)
+        digits.append(static_cast<std::size_t>(point + 5) - digits.size(), '0');
     std::string kept = digits.substr(0, static_cast<std::size_t>(point + 4));
     if (digits[static_cast<std::size_t>(point + 4)] >= '5') increment(kept);
     if (static_cast<int>(kept.size()) < 4) kept.insert(0, 4 - kept.size(), '0');

@@ -5,14 +5,19 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
+#include "exact_numbers.h"
 #include "handles.h"
 
 namespace detalehran::odbc {
 
 namespace {
+
+constexpr SQLULEN kParameterTextSize = 255;
 
 enum class Family { text, number, binary, other, invalid };
 
@@ -78,6 +83,15 @@ SQLSMALLINT default_c_type(SQLSMALLINT sql_type) {
         case SQL_VARBINARY:
         case SQL_LONGVARBINARY:
             return SQL_C_BINARY;
+        case SQL_TYPE_DATE:
+        case SQL_DATE:
+            return SQL_C_TYPE_DATE;
+        case SQL_TYPE_TIME:
+        case SQL_TIME:
+            return SQL_C_TYPE_TIME;
+        case SQL_TYPE_TIMESTAMP:
+        case SQL_TIMESTAMP:
+            return SQL_C_TYPE_TIMESTAMP;
         default:
             return SQL_C_CHAR;
     }
@@ -104,6 +118,12 @@ bool supported_c_type(SQLSMALLINT c_type) {
         case SQL_C_FLOAT:
         case SQL_C_DOUBLE:
         case SQL_C_NUMERIC:
+        case SQL_C_TYPE_DATE:
+        case SQL_C_TYPE_TIME:
+        case SQL_C_TYPE_TIMESTAMP:
+        case SQL_C_DATE:
+        case SQL_C_TIME:
+        case SQL_C_TIMESTAMP:
             return true;
         default:
             return false;
@@ -117,7 +137,7 @@ bool at_execution(SQLLEN indicator) {
 template <typename T>
 T* shifted(T* p, const SQLLEN* offset) {
     if (p == nullptr || offset == nullptr) return p;
-    return reinterpret_cast<T*>(reinterpret_cast<char*>(p) + *offset);
+    return reinterpret_cast<T*>(reinterpret_cast<std::uintptr_t>(p) + static_cast<std::uintptr_t>(*offset));
 }
 
 // A number written as text: "12", "-3.25", ".5", "1e3", blanks around.
@@ -167,36 +187,76 @@ std::string numeric_text(const SQL_NUMERIC_STRUCT& n) {
 
 class ValueBinder {
 public:
-    ValueBinder(Stmt& stmt, int slot) : stmt_(stmt), ps_(stmt.prepared), slot_(slot) {}
+    ValueBinder(Stmt& stmt, int slot, Exactness exactness)
+        : stmt_(stmt), ps_(stmt.prepared), slot_(slot), exactness_(exactness) {}
 
     SQLRETURN null() { return done(sqlite3_bind_null(ps_, slot_)); }
-    SQLRETURN integer(sqlite3_int64 v) { return done(sqlite3_bind_int64(ps_, slot_, v)); }
-    SQLRETURN real(double v) { return done(sqlite3_bind_double(ps_, slot_, v)); }
+    SQLRETURN integer(sqlite3_int64 v) {
+        if (exactness_ == Exactness::amount) {
+            if (const std::string refusal = amount_refusal(static_cast<long long>(v)); !refusal.empty()) {
+                return refuse(refusal);
+            }
+        }
+        return done(sqlite3_bind_int64(ps_, slot_, v));
+    }
+    SQLRETURN real(double v) {
+        if (exactness_ == Exactness::amount) {
+            if (const std::string refusal = amount_refusal(v); !refusal.empty()) return refuse(refusal);
+        }
+        return done(sqlite3_bind_double(ps_, slot_, v));
+    }
     SQLRETURN blob(const void* data, std::size_t size) {
         return done(sqlite3_bind_blob64(ps_, slot_, data ? data : "", size, SQLITE_TRANSIENT));
     }
 
     // Text for a column of the family the client names: numbers are bound
-    // as numbers, so that money keeps its exact decimal value.
+    // as numbers, so that money keeps its exact decimal value. Text for a
+    // money column is an amount whatever the client calls it: SQLite would
+    // round a long one to 15 digits on its own.
     SQLRETURN text(std::string_view value, Family family) {
-        if (family != Family::number) {
+        if (family != Family::number && exactness_ == Exactness::none) {
             return done(sqlite3_bind_text64(ps_, slot_, value.data(), value.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
         }
         const std::optional<Number> n = parse_number(value);
+        if (!n && family != Family::number && exactness_ == Exactness::digits) {
+            // A text compared with an amount that is no number (a LIKE
+            // pattern): it stays text.
+            return done(sqlite3_bind_text64(ps_, slot_, value.data(), value.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
+        }
         if (!n) {
             stmt_.diag.add("22018", "Invalid character value: '" + std::string(value) +
                                         "' is not a value of the parameter's type");
             return SQL_ERROR;
         }
-        return n->integral ? integer(n->whole) : real(n->real);
+        if (!n->integral && exactness_ != Exactness::none && !kept_exactly(value, n->real)) {
+            // Rounding an amount unseen would change it: money keeps the
+            // digits a double holds, no more.
+            return refuse("Numeric value out of range: " + std::string(value) +
+                          " has more significant digits than an amount keeps exactly (15)");
+        }
+        if (exactness_ == Exactness::amount) {
+            if (const std::string refusal = amount_refusal(trimmed(value)); !refusal.empty()) return refuse(refusal);
+        }
+        return n->integral ? done(sqlite3_bind_int64(ps_, slot_, n->whole))
+                           : done(sqlite3_bind_double(ps_, slot_, n->real));
     }
 
 private:
     SQLRETURN done(int rc) { return rc == SQLITE_OK ? SQL_SUCCESS : sqlite_failure(stmt_.diag, stmt_.dbc->db, rc); }
+    SQLRETURN refuse(const std::string& why) {
+        stmt_.diag.add("22003", why);
+        return SQL_ERROR;
+    }
+    static std::string_view trimmed(std::string_view text) {
+        while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+        while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+        return text;
+    }
 
     Stmt& stmt_;
     sqlite3_stmt* ps_;
     int slot_;
+    Exactness exactness_;
 };
 
 template <typename T>
@@ -204,6 +264,39 @@ T read_as(const void* p) {
     T v;
     std::memcpy(&v, p, sizeof v);
     return v;
+}
+
+// Dates and times are kept as ISO text, "YYYY-MM-DD HH:MM:SS", which sorts
+// and compares in time order and is what the date functions read.
+std::string date_text(const SQL_DATE_STRUCT& d) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", d.year, d.month, d.day);
+    return buf;
+}
+
+std::string time_text(const SQL_TIME_STRUCT& t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02u:%02u:%02u", t.hour, t.minute, t.second);
+    return buf;
+}
+
+std::string timestamp_text(const SQL_TIMESTAMP_STRUCT& ts) {
+    std::string out = date_text({ts.year, ts.month, ts.day}) + " " + time_text({ts.hour, ts.minute, ts.second});
+    if (ts.fraction != 0) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, ".%09u", static_cast<unsigned>(ts.fraction));
+        std::string f(buf);
+        while (f.back() == '0') f.pop_back();
+        out += f;
+    }
+    return out;
+}
+
+bool valid_date(int year, unsigned month, unsigned day) {
+    static constexpr unsigned kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > kDays[month - 1]) return false;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month != 2 || day <= 28 || leap;
 }
 
 // Binds a value of a fixed-size C type found at p.
@@ -241,17 +334,48 @@ SQLRETURN bind_fixed(Stmt& stmt, ValueBinder& to, SQLSMALLINT c_type, const void
             return to.real(read_as<SQLDOUBLE>(p));
         case SQL_C_NUMERIC:
             return to.text(numeric_text(read_as<SQL_NUMERIC_STRUCT>(p)), Family::number);
+        case SQL_C_TYPE_DATE:
+        case SQL_C_DATE: {
+            const auto d = read_as<SQL_DATE_STRUCT>(p);
+            if (!valid_date(d.year, d.month, d.day)) break;
+            return to.text(date_text(d), Family::other);
+        }
+        case SQL_C_TYPE_TIME:
+        case SQL_C_TIME: {
+            const auto t = read_as<SQL_TIME_STRUCT>(p);
+            if (t.hour > 23 || t.minute > 59 || t.second > 61) break;
+            return to.text(time_text(t), Family::other);
+        }
+        case SQL_C_TYPE_TIMESTAMP:
+        case SQL_C_TIMESTAMP: {
+            const auto ts = read_as<SQL_TIMESTAMP_STRUCT>(p);
+            if (!valid_date(ts.year, ts.month, ts.day) || ts.hour > 23 || ts.minute > 59 || ts.second > 61 ||
+                ts.fraction > 999999999) {
+                break;
+            }
+            return to.text(timestamp_text(ts), Family::other);
+        }
         default:
             stmt.diag.add("HY003", "Invalid application buffer type " + std::to_string(c_type));
             return SQL_ERROR;
     }
+    stmt.diag.add("22007", "Invalid datetime format: the date or time of a parameter does not exist");
+    return SQL_ERROR;
 }
 
 // Binds bytes of a variable-length C type (text or binary).
-SQLRETURN bind_bytes(ValueBinder& to, SQLSMALLINT c_type, Family family, std::string_view bytes) {
+SQLRETURN bind_bytes(ValueBinder& to, SQLSMALLINT c_type, Family family, std::string_view bytes, std::string& scratch) {
     if (c_type == SQL_C_WCHAR) {
-        const std::u16string_view units(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
-        return to.text(utf8_of(units), family);
+        std::u16string aligned;
+        const char16_t* units = reinterpret_cast<const char16_t*>(bytes.data());
+        if (reinterpret_cast<std::uintptr_t>(bytes.data()) % alignof(char16_t) != 0) {
+            // A text of an array of structures may lie at an odd address.
+            aligned.resize(bytes.size() / 2);
+            std::memcpy(aligned.data(), bytes.data(), aligned.size() * 2);
+            units = aligned.data();
+        }
+        put_utf8(std::u16string_view(units, bytes.size() / 2), scratch);
+        return to.text(scratch, family);
     }
     if (c_type == SQL_C_BINARY) return to.blob(bytes.data(), bytes.size());
     return to.text(bytes, family);
@@ -279,45 +403,87 @@ std::size_t fixed_size(SQLSMALLINT c_type) {
             return 4;
         case SQL_C_NUMERIC:
             return sizeof(SQL_NUMERIC_STRUCT);
+        case SQL_C_TYPE_DATE:
+        case SQL_C_DATE:
+            return sizeof(SQL_DATE_STRUCT);
+        case SQL_C_TYPE_TIME:
+        case SQL_C_TIME:
+            return sizeof(SQL_TIME_STRUCT);
+        case SQL_C_TYPE_TIMESTAMP:
+        case SQL_C_TIMESTAMP:
+            return sizeof(SQL_TIMESTAMP_STRUCT);
         default:
             return 8;
     }
 }
 
 // Length in bytes of a bound text or binary value from its indicator.
-std::optional<std::size_t> bound_length(SQLSMALLINT c_type, const void* value, const SQLLEN* indicator,
+std::optional<std::size_t> bound_length(SQLSMALLINT c_type, const void* value, std::optional<SQLLEN> indicator,
                                         SQLLEN buffer_len) {
     const SQLLEN ind = indicator ? *indicator : (c_type == SQL_C_BINARY ? buffer_len : SQL_NTS);
     if (ind >= 0) return static_cast<std::size_t>(ind);
     if (ind != SQL_NTS) return std::nullopt;
     if (value == nullptr) return 0;
     if (c_type == SQL_C_WCHAR) {
-        const auto* w = static_cast<const char16_t*>(value);
+        // Unit by unit through memcpy: an array of structures need not
+        // align its texts.
+        const auto* bytes = static_cast<const char*>(value);
         std::size_t n = 0;
-        while (w[n] != 0) ++n;
+        for (char16_t unit = 1;; ++n) {
+            std::memcpy(&unit, bytes + 2 * n, sizeof unit);
+            if (unit == 0) break;
+        }
         return n * 2;
     }
     return std::strlen(static_cast<const char*>(value));
 }
 
+// Where the value and the indicator of the current parameter set lie:
+// arrays bound by column step by the element's size, arrays of structures
+// by the structure's size.
+const void* value_of_set(const Markers& m, const ParamBinding& b, SQLSMALLINT c_type) {
+    const char* base = shifted(static_cast<const char*>(b.value), m.offset);
+    if (base == nullptr || m.set == 0) return base;
+    const SQLLEN step = m.bind_type == SQL_PARAM_BIND_BY_COLUMN
+                            ? (variable_length(c_type) ? b.buffer_len : static_cast<SQLLEN>(fixed_size(c_type)))
+                            : static_cast<SQLLEN>(m.bind_type);
+    return base + static_cast<SQLLEN>(m.set) * step;
+}
+
+// The indicator of the current parameter set, if one is bound. Read
+// through memcpy: in an array of structures (pyodbc's fast_executemany)
+// it need not be aligned.
+std::optional<SQLLEN> indicator_of_set(const Markers& m, const ParamBinding& b) {
+    const auto* base = reinterpret_cast<const char*>(shifted(b.indicator, m.offset));
+    if (base == nullptr) return std::nullopt;
+    const SQLLEN step = m.bind_type == SQL_PARAM_BIND_BY_COLUMN ? static_cast<SQLLEN>(sizeof(SQLLEN))
+                                                                : static_cast<SQLLEN>(m.bind_type);
+    SQLLEN indicator = 0;
+    std::memcpy(&indicator, base + static_cast<SQLLEN>(m.set) * step, sizeof indicator);
+    return indicator;
+}
+
 SQLRETURN bind_marker(Stmt& stmt, std::size_t marker) {
     Markers& m = stmt.markers;
     const ParamBinding& b = *m.bound[marker];
-    ValueBinder to(stmt, m.sqlite_numbers[marker]);
-    const Family family = family_of(b.sql_type);
     const SQLSMALLINT c_type = b.c_type == SQL_C_DEFAULT ? default_c_type(b.sql_type) : b.c_type;
+    Exactness exactness = marker < m.exactness.size() ? m.exactness[marker] : Exactness::none;
+    const bool exact_kind = b.sql_type == SQL_DECIMAL || b.sql_type == SQL_NUMERIC || c_type == SQL_C_NUMERIC;
+    if (exactness == Exactness::none && exact_kind) exactness = Exactness::digits;
+    ValueBinder to(stmt, m.sqlite_numbers[marker], exactness);
+    const Family family = family_of(b.sql_type);
     if (marker < m.sent.size() && std::find(m.waiting.begin(), m.waiting.end(), marker) != m.waiting.end()) {
         const std::optional<std::string>& sent = m.sent[marker];
         if (!sent) return to.null();
-        if (variable_length(c_type)) return bind_bytes(to, c_type, family, *sent);
+        if (variable_length(c_type)) return bind_bytes(to, c_type, family, *sent, m.utf8_scratch);
         if (sent->size() != fixed_size(c_type)) {
             stmt.diag.add("HY000", "No value was sent for parameter " + std::to_string(marker + 1));
             return SQL_ERROR;
         }
         return bind_fixed(stmt, to, c_type, sent->data());
     }
-    const SQLLEN* indicator = shifted(b.indicator, m.offset);
-    const void* value = shifted(static_cast<char*>(b.value), m.offset);
+    const std::optional<SQLLEN> indicator = indicator_of_set(m, b);
+    const void* value = value_of_set(m, b, c_type);
     if (indicator && *indicator == SQL_NULL_DATA) return to.null();
     if (variable_length(c_type)) {
         const std::optional<std::size_t> length = bound_length(c_type, value, indicator, b.buffer_len);
@@ -325,7 +491,8 @@ SQLRETURN bind_marker(Stmt& stmt, std::size_t marker) {
             stmt.diag.add("HY090", "Invalid string or buffer length of parameter " + std::to_string(marker + 1));
             return SQL_ERROR;
         }
-        return bind_bytes(to, c_type, family, std::string_view(static_cast<const char*>(value), *length));
+        return bind_bytes(to, c_type, family, std::string_view(static_cast<const char*>(value), *length),
+                          m.utf8_scratch);
     }
     if (value == nullptr) {
         stmt.diag.add("HY009",
@@ -391,7 +558,13 @@ SQLRETURN describe_param(Stmt& stmt, SQLUSMALLINT number, SQLSMALLINT* type, SQL
                                    std::to_string(stmt.markers.sqlite_numbers.size()) + " parameter markers");
         return SQL_ERROR;
     }
-    const ColumnInfo c = marker_column(stmt, number - 1);
+    ColumnInfo c = marker_column(stmt, number - 1);
+    if (c.sql_type == SQL_LONGVARCHAR) {
+        // Clients size a buffer for every value of an array by this: text
+        // of any length is taken, and a length of its own is named here.
+        c.sql_type = SQL_VARCHAR;
+        c.size = kParameterTextSize;
+    }
     if (type) *type = c.sql_type;
     if (size) *size = c.size;
     if (digits) *digits = c.digits;
@@ -409,8 +582,16 @@ SQLRETURN bind_markers(Stmt& stmt) {
             stmt.diag.add("07002", "COUNT field incorrect: parameter " + std::to_string(k + 1) + " is not bound");
             return SQL_ERROR;
         }
-        const SQLLEN* indicator = shifted(m.bound[k]->indicator, m.offset);
-        if (indicator && at_execution(*indicator)) m.waiting.push_back(k);
+        const std::optional<SQLLEN> indicator = indicator_of_set(m, *m.bound[k]);
+        if (indicator && at_execution(*indicator)) {
+            if (m.paramset_size > 1) {
+                stmt.diag.add("HYC00",
+                              "Optional feature not implemented: data at execution in an array of "
+                              "parameter values");
+                return SQL_ERROR;
+            }
+            m.waiting.push_back(k);
+        }
     }
     if (m.waiting.empty()) return bind_all(stmt);
     m.need_data = true;
@@ -451,7 +632,7 @@ SQLRETURN put_data(Stmt& stmt, SQLPOINTER data, SQLLEN length) {
     const SQLSMALLINT c_type = b.c_type == SQL_C_DEFAULT ? default_c_type(b.sql_type) : b.c_type;
     std::size_t bytes = 0;
     if (variable_length(c_type)) {
-        const std::optional<std::size_t> n = bound_length(c_type, data, &length, 0);
+        const std::optional<std::size_t> n = bound_length(c_type, data, length, 0);
         if (!n) {
             stmt.diag.add("HY090", "Invalid string or buffer length");
             return SQL_ERROR;

@@ -2,7 +2,9 @@
 
 #include <cctype>
 
+#include "exact_numbers.h"
 #include "handles.h"
+#include "like_ranges.h"
 #include "store/store_schema.h"
 
 namespace detalehran::odbc {
@@ -35,7 +37,6 @@ bool only_trailing_noise(std::string_view rest) {
     return true;
 }
 
-
 // Whether rows inserted into a table get their number from SQLite: a single
 // integer primary key, as the auto-number ID of Store and Temp is.
 bool numbers_its_rows(Dbc& dbc, const std::string& table) {
@@ -54,18 +55,46 @@ bool numbers_its_rows(Dbc& dbc, const std::string& table) {
     return numbered;
 }
 
+// A result this long has read most of the file.
+constexpr std::size_t kWholeFileRows = 50000;
+
+// The file's pages read through the map count as the program's memory
+// while mapped: after a statement that read most of the file, once no
+// statement of the connection reads, they are let go (the map is made
+// again, page by page, by the next read). After a short result they stay:
+// mapping them again at every search or click costs more than reading them.
+void release_mapped_pages(sqlite3* db) {
+    for (sqlite3_stmt* other = sqlite3_next_stmt(db, nullptr); other != nullptr; other = sqlite3_next_stmt(db, other)) {
+        if (sqlite3_stmt_busy(other)) return;
+    }
+    sqlite3_int64 size = 0;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_MMAP_SIZE, &size) != SQLITE_OK || size == 0) return;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_MMAP_SIZE, &size);  // size now holds the old limit: 0 was set
+}
+
 }  // namespace
 
 SQLRETURN close_cursor(Stmt& stmt) {
-    if (stmt.prepared != nullptr && stmt.cursor == Stmt::Cursor::live) sqlite3_reset(stmt.prepared);
+    const bool read_file = stmt.cursor != Stmt::Cursor::closed && stmt.rows_read >= kWholeFileRows;
+    if (stmt.prepared != nullptr && (stmt.cursor == Stmt::Cursor::live || stmt.sqlite_rows_left)) {
+        sqlite3_reset(stmt.prepared);
+    }
+    if (read_file && stmt.dbc != nullptr && stmt.dbc->db != nullptr) release_mapped_pages(stmt.dbc->db);
     stmt.cursor = Stmt::Cursor::closed;
     stmt.prefetched = false;
+    stmt.sqlite_rows_left = false;
     stmt.on_row = false;
     stmt.handed_out = false;
+    stmt.block_fetched = false;
+    stmt.rowset_rows = 0;
+    stmt.rows_read = 0;
     stmt.rows.clear();
     stmt.rows.shrink_to_fit();
     stmt.row_pos = 0;
     stmt.piece_column = -1;
+    stmt.ahead = RowBlock{};
+    stmt.deferred_failure.clear();
+    stmt.failure_deferred = false;
     return SQL_SUCCESS;
 }
 
@@ -80,12 +109,15 @@ void release_statement(Stmt& stmt) {
     stmt.tables.clear();
     stmt.marker_refs.clear();
     stmt.markers.sqlite_numbers.clear();
+    stmt.markers.exactness.clear();
     stmt.markers.need_data = false;
 }
 
 void detach_readers(Dbc& dbc, const Stmt* except) {
     for (Stmt* other : dbc.statements) {
-        if (other != except && other->cursor == Stmt::Cursor::live) buffer_rest(*other);
+        if (other == except) continue;
+        if (other->cursor == Stmt::Cursor::live) buffer_rest(*other);
+        if (other->sqlite_rows_left) keep_all_rows(*other);
     }
 }
 
@@ -100,9 +132,17 @@ SQLRETURN native_sql(Dbc& dbc, std::string_view in, const TextOut& out, SQLINTEG
 
 SQLRETURN prepare(Stmt& stmt, std::string_view sql) {
     release_statement(stmt);
-    const Translation t = translate_statement(sql);
+    Translation t = translate_statement(sql);
+    // A LIKE is read by range only on the store's text columns.
+    if (t.ok && !t.like_columns.empty() && !like_ranges_fit(stmt.dbc->db, named_tables(t.tokens), t.like_columns))
+        t = translate_statement(sql, false);
     if (!t.ok) {
         stmt.diag.add("42000", t.error);
+        return SQL_ERROR;
+    }
+    // A number SQLite would round must not be rounded unseen.
+    if (const std::string inexact = inexact_literal(t.tokens); !inexact.empty()) {
+        stmt.diag.add("22003", inexact);
         return SQL_ERROR;
     }
     stmt.kind = t.kind;
@@ -128,10 +168,19 @@ SQLRETURN prepare(Stmt& stmt, std::string_view sql) {
     // The client's markers are SQLite's parameters without a name.
     const int parameters = sqlite3_bind_parameter_count(ps);
     for (int i = 1; i <= parameters; ++i) {
-        if (sqlite3_bind_parameter_name(ps, i) == nullptr) stmt.markers.sqlite_numbers.push_back(i);
+        if (t.numbered_markers || sqlite3_bind_parameter_name(ps, i) == nullptr)
+            stmt.markers.sqlite_numbers.push_back(i);
     }
     stmt.tables = named_tables(t.tokens);
-    if (!stmt.markers.sqlite_numbers.empty()) stmt.marker_refs = marker_columns(t.tokens);
+    if (!stmt.markers.sqlite_numbers.empty()) {
+        stmt.marker_refs = marker_columns(t.tokens);
+        // Markers of money columns take amounts, kept exactly.
+        stmt.markers.exactness.assign(stmt.markers.sqlite_numbers.size(), Exactness::none);
+        for (std::size_t k = 0; k < stmt.marker_refs.size() && k < stmt.markers.exactness.size(); ++k) {
+            if (stmt.marker_refs[k].column.empty() || marker_column(stmt, k).kind != ValueKind::money) continue;
+            stmt.markers.exactness[k] = stmt.marker_refs[k].assigned ? Exactness::amount : Exactness::digits;
+        }
+    }
     const int n = sqlite3_column_count(ps);
     stmt.columns.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) stmt.columns.push_back(describe_result_column(ps, i));
@@ -142,9 +191,6 @@ SQLRETURN prepare(Stmt& stmt, std::string_view sql) {
     } else if (n > 0) {
         type_computed_columns(stmt, t.tokens);
     }
-    stmt.live_views.assign(static_cast<std::size_t>(n), CellView{});
-    stmt.live_formatted.assign(static_cast<std::size_t>(n), std::string{});
-    stmt.live_ready.assign(static_cast<std::size_t>(n), 0);
     return SQL_SUCCESS;
 }
 
@@ -163,11 +209,91 @@ SQLRETURN execute(Stmt& stmt) {
         return SQL_ERROR;
     }
     close_cursor(stmt);
+    if (stmt.markers.paramset_size > 1 && !stmt.markers.sqlite_numbers.empty()) return execute_array(stmt);
+    stmt.markers.set = 0;
+    if (stmt.markers.processed) *stmt.markers.processed = 1;
     if (!stmt.markers.sqlite_numbers.empty()) {
         const SQLRETURN bound = bind_markers(stmt);
+        if (stmt.markers.status) *stmt.markers.status = bound == SQL_ERROR ? SQL_PARAM_ERROR : SQL_PARAM_SUCCESS;
         if (bound != SQL_SUCCESS) return bound;
     }
-    return run_prepared(stmt);
+    const SQLRETURN rc = run_prepared(stmt);
+    if (stmt.markers.status) *stmt.markers.status = rc == SQL_ERROR ? SQL_PARAM_ERROR : SQL_PARAM_SUCCESS;
+    return rc;
+}
+
+SQLRETURN execute_array(Stmt& stmt) {
+    Markers& m = stmt.markers;
+    if (!stmt.columns.empty()) {
+        stmt.diag.add("HYC00", "Optional feature not implemented: a query with an array of parameter values");
+        return SQL_ERROR;
+    }
+    Dbc& dbc = *stmt.dbc;
+    // With automatic commit the sets still commit together, at the end: one
+    // write to disk instead of one for each set. A set that fails changes
+    // nothing and leaves the others in.
+    const bool own_transaction = !manual_commit(dbc) && sqlite3_get_autocommit(dbc.db);
+    if (own_transaction) {
+        detach_readers(dbc, &stmt);
+        const int begun = sqlite3_exec(dbc.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if (begun != SQLITE_OK) return sqlite_failure(stmt.diag, dbc.db, begun);
+    }
+    const std::size_t n = m.paramset_size;
+    SQLLEN total = 0;
+    std::size_t tried = 0, failed = 0;
+    bool lost = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        m.set = i;
+        if (m.operation && m.operation[i] == SQL_PARAM_IGNORE) {
+            if (m.status) m.status[i] = SQL_PARAM_UNUSED;
+            continue;
+        }
+        ++tried;
+        if (m.processed) *m.processed = i + 1;
+        SQLRETURN rc = bind_markers(stmt);
+        if (rc == SQL_SUCCESS) rc = run_prepared(stmt);
+        if (rc == SQL_ERROR) {
+            ++failed;
+        } else if (stmt.row_count > 0) {
+            total += stmt.row_count;
+        }
+        if (m.status) {
+            m.status[i] = rc == SQL_ERROR               ? SQL_PARAM_ERROR
+                          : rc == SQL_SUCCESS_WITH_INFO ? SQL_PARAM_SUCCESS_WITH_INFO
+                                                        : SQL_PARAM_SUCCESS;
+        }
+        if (own_transaction && sqlite3_get_autocommit(dbc.db)) {
+            // SQLite rolled the whole transaction back (a full disk, an I/O
+            // error): no set of this array is stored.
+            lost = true;
+            for (std::size_t k = 0; k <= i && m.status; ++k) {
+                if (m.status[k] != SQL_PARAM_UNUSED) m.status[k] = SQL_PARAM_ERROR;
+            }
+            for (std::size_t k = i + 1; k < n && m.status; ++k) m.status[k] = SQL_PARAM_UNUSED;
+            break;
+        }
+    }
+    m.set = 0;
+    if (own_transaction && !lost) {
+        const int committed = sqlite3_exec(dbc.db, "COMMIT", nullptr, nullptr, nullptr);
+        if (committed != SQLITE_OK) {
+            const SQLRETURN err = sqlite_failure(stmt.diag, dbc.db, committed);
+            if (!sqlite3_get_autocommit(dbc.db)) sqlite3_exec(dbc.db, "ROLLBACK", nullptr, nullptr, nullptr);
+            for (std::size_t k = 0; k < n && m.status; ++k) {
+                if (m.status[k] != SQL_PARAM_UNUSED) m.status[k] = SQL_PARAM_ERROR;
+            }
+            stmt.row_count = 0;
+            return err;
+        }
+    }
+    stmt.row_count = lost ? 0 : total;
+    stmt.diag.row_count = stmt.row_count;
+    if (lost || (tried > 0 && failed == tried)) return SQL_ERROR;
+    if (failed > 0) return SQL_SUCCESS_WITH_INFO;
+    if (total == 0 && tried > 0 && (stmt.kind == StatementKind::update || stmt.kind == StatementKind::delete_rows)) {
+        return SQL_NO_DATA;
+    }
+    return SQL_SUCCESS;
 }
 
 SQLRETURN run_prepared(Stmt& stmt) {
@@ -189,7 +315,8 @@ SQLRETURN run_prepared(Stmt& stmt) {
     stmt.executed = true;
     if (!stmt.columns.empty()) {
         if (rc == SQLITE_ROW) {
-            stmt.cursor = Stmt::Cursor::live;
+            stmt.cursor = stmt.scrollable() ? Stmt::Cursor::buffered : Stmt::Cursor::live;
+            stmt.sqlite_rows_left = stmt.scrollable();
             stmt.prefetched = true;
         } else if (rc == SQLITE_DONE) {
             sqlite3_reset(ps);

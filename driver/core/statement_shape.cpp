@@ -70,9 +70,31 @@ void insert_markers(const std::vector<const Token*>& s, std::vector<ColumnRef>& 
                            i + 1 < s.size() && (is_char(*s[i + 1], ')') || is_char(*s[i + 1], ','));
         if (alone && depth == 0 && position < columns.size()) {
             for (std::size_t m = 0; m < markers.size(); ++m) {
-                if (markers[m] == i) out[m] = columns[position];
+                if (markers[m] != i) continue;
+                out[m] = columns[position];
+                out[m].assigned = true;
             }
         }
+    }
+}
+
+// UPDATE t SET [c] = ?, ... WHERE ...: the markers of the SET list.
+void set_markers(const std::vector<const Token*>& s, std::vector<ColumnRef>& out,
+                 const std::vector<std::size_t>& markers) {
+    std::size_t set = 0, end = s.size();
+    int depth = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (is_char(*s[i], '(')) ++depth;
+        if (is_char(*s[i], ')')) --depth;
+        if (depth != 0) continue;
+        if (set == 0 && same_word(*s[i], "SET")) set = i;
+        if (set != 0 && same_word(*s[i], "WHERE")) {
+            end = i;
+            break;
+        }
+    }
+    for (std::size_t m = 0; m < markers.size(); ++m) {
+        if (set != 0 && markers[m] > set && markers[m] < end && !out[m].column.empty()) out[m].assigned = true;
     }
 }
 
@@ -123,6 +145,7 @@ std::vector<ColumnRef> marker_columns(const std::vector<Token>& tokens) {
         if (after > i + 1) read_name(s, after, out[m]);
     }
     if (!s.empty() && same_word(*s[0], "INSERT")) insert_markers(s, out, markers);
+    if (!s.empty() && same_word(*s[0], "UPDATE")) set_markers(s, out, markers);
     return out;
 }
 

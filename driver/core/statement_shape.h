@@ -15,6 +15,7 @@ namespace detalehran::odbc {
 struct ColumnRef {
     std::string table;
     std::string column;
+    bool assigned = false;  // a marker's value is stored into it
 };
 
 // The tables after FROM and JOIN, and the table INSERT INTO and UPDATE
@@ -23,7 +24,8 @@ std::vector<std::string> named_tables(const std::vector<Token>& tokens);
 
 // For each "?" marker in order, the column it is compared with or assigned
 // to ([c] = ?, ? < [c], [c] LIKE ?, SET [c] = ?, the VALUES of INSERT INTO
-// t ([c], ...)); an empty column where the statement does not say.
+// t ([c], ...)); an empty column where the statement does not say. The
+// last two are marked assigned.
 std::vector<ColumnRef> marker_columns(const std::vector<Token>& tokens);
 
 // One item of a SELECT list: its solid tokens, without an "AS name".

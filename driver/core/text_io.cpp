@@ -1,6 +1,7 @@
 #include "text_io.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -69,34 +70,92 @@ SQLRETURN put_text_as(std::string_view utf8, const TextOut& out, Length* length,
 
 }  // namespace
 
-std::u16string utf16_of(std::string_view utf8) {
-    std::u16string out;
-    out.reserve(utf8.size());
-    for (char32_t c : store::decode_utf8(utf8)) {
+std::size_t write_utf16(std::string_view utf8, void* out) {
+    auto* p = static_cast<unsigned char*>(out);
+    auto put = [](unsigned char* at, char16_t unit) { std::memcpy(at, &unit, sizeof unit); };
+    const auto* const first = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* const end = first + utf8.size();
+    const unsigned char* s = first;
+    while (s < end) {
+        // ASCII and two-byte characters (Cyrillic among them) are most of
+        // most texts: no general decoding for them.
+        const unsigned b0 = *s;
+        if (b0 < 0x80) {
+            put(p, static_cast<char16_t>(b0));
+            p += 2;
+            ++s;
+            continue;
+        }
+        if (b0 - 0xC2u < 0x1Eu && end - s > 1 && (s[1] & 0xC0u) == 0x80u) {
+            put(p, static_cast<char16_t>(((b0 & 0x1Fu) << 6) | (s[1] & 0x3Fu)));
+            p += 2;
+            s += 2;
+            continue;
+        }
+        std::size_t i = static_cast<std::size_t>(s - first);
+        char32_t c = store::decode_code_point(utf8, i);
+        s = first + i;
         if (is_not_utf8(c)) c = kReplacement;
         if (c >= 0x10000) {
             c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+            put(p, static_cast<char16_t>(0xD800 + (c >> 10)));
+            put(p + 2, static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+            p += 4;
         } else {
-            out.push_back(static_cast<char16_t>(c));
+            put(p, static_cast<char16_t>(c));
+            p += 2;
         }
     }
+    return static_cast<std::size_t>(p - static_cast<unsigned char*>(out)) / sizeof(char16_t);
+}
+
+void put_utf16(std::string_view utf8, std::u16string& out) {
+    out.resize(utf8.size());
+    out.resize(write_utf16(utf8, out.data()));
+}
+
+std::u16string utf16_of(std::string_view utf8) {
+    std::u16string out;
+    put_utf16(utf8, out);
     return out;
+}
+
+void put_utf8(std::u16string_view utf16, std::string& out) {
+    // No UTF-16 unit takes more than three bytes of UTF-8 (a pair takes
+    // four for its two units).
+    out.resize(utf16.size() * 3);
+    char* const first = out.data();
+    char* p = first;
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        char32_t c = utf16[i];
+        if (c < 0x80) {
+            *p++ = static_cast<char>(c);
+            continue;
+        }
+        if (c < 0x800) {
+            *p++ = static_cast<char>(0xC0 | (c >> 6));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (utf16[++i] - 0xDC00);
+            *p++ = static_cast<char>(0xF0 | (c >> 18));
+            *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDFFF) c = kReplacement;
+        *p++ = static_cast<char>(0xE0 | (c >> 12));
+        *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *p++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    out.resize(static_cast<std::size_t>(p - first));
 }
 
 std::string utf8_of(std::u16string_view utf16) {
     std::string out;
-    out.reserve(utf16.size() * 2);
-    for (std::size_t i = 0; i < utf16.size(); ++i) {
-        char32_t c = utf16[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (utf16[++i] - 0xDC00);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = kReplacement;
-        }
-        store::append_utf8(out, c);
-    }
+    put_utf8(utf16, out);
     return out;
 }
 

@@ -36,8 +36,17 @@ SQLRETURN put_text(std::string_view utf8, const TextOut& out, SQLSMALLINT* lengt
 
 // UTF-16 of UTF-8 text; a byte that is no UTF-8 becomes U+FFFD.
 std::u16string utf16_of(std::string_view utf8);
+// The same into out, which is resized to fit and keeps its capacity for
+// the next text.
+void put_utf16(std::string_view utf8, std::u16string& out);
+// The same written unit by unit, in the machine's byte order, to memory
+// that need not be aligned and has room for utf8.size() units (no text has
+// more UTF-16 units than UTF-8 bytes). Returns the units written.
+std::size_t write_utf16(std::string_view utf8, void* out);
 // UTF-8 of UTF-16 text; a lone surrogate becomes U+FFFD.
 std::string utf8_of(std::u16string_view utf16);
+// The same into out, which is resized to fit and keeps its capacity.
+void put_utf8(std::u16string_view utf16, std::string& out);
 
 // Text of a wide string argument given with a length in characters or
 // SQL_NTS, as UTF-8.

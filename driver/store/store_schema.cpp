@@ -4,45 +4,18 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <vector>
 
+#include "schema/store_columns.h"
 #include "text_fold.h"
 
 namespace detalehran::store {
 
 namespace {
-
-// Item columns in the order every SELECT * reader relies on. The CHECKs give
-// Jet's answers to values of the wrong kind or out of range, and keep the
-// money columns numeric so they always read back as amounts.
-#define DTLH_ITEM_COLUMNS(ID_DECL)                                                              \
-    "\"Название\" TEXT COLLATE JETCI,"                                                          \
-    "\"Описание\" TEXT COLLATE JETCI,"                                                          \
-    "\"Расположение\" TEXT COLLATE JETCI,"                                                      \
-    "\"Количество\" INTEGER CONSTRAINT \"type_Количество\" CHECK (typeof(\"Количество\") IN "   \
-    "('integer','null') AND \"Количество\" BETWEEN -2147483648 AND 2147483647),"                \
-    "\"Цена расходная\" MONEY CONSTRAINT \"type_Цена расходная\" CHECK (typeof(\"Цена "         \
-    "расходная\") IN ('integer','real','null') AND abs(\"Цена расходная\") < 922337203685477),"  \
-    "\"Цена приходная\" MONEY CONSTRAINT \"type_Цена приходная\" CHECK (typeof(\"Цена "         \
-    "приходная\") IN ('integer','real','null') AND abs(\"Цена приходная\") < 922337203685477)," \
-    "\"Поставщик\" TEXT COLLATE JETCI,"                                                         \
-    "\"Путь\" TEXT COLLATE JETCI,"                                                              \
-    "\"Тип корпуса\" TEXT COLLATE JETCI,"                                                       \
-    "\"ID\" " ID_DECL ","                                                                       \
-    "\"Datasheet\" TEXT COLLATE JETCI"
-
-constexpr const char* kSchema =
-    "CREATE TABLE \"Store\" (" DTLH_ITEM_COLUMNS("INTEGER PRIMARY KEY AUTOINCREMENT") ");"
-    "CREATE INDEX \"Store_Название\" ON \"Store\" (\"Название\");"
-    "CREATE INDEX \"Store_Путь\" ON \"Store\" (\"Путь\");"
-    "CREATE INDEX \"Store_Расположение\" ON \"Store\" (\"Расположение\");"
-    "CREATE INDEX \"Store_Поставщик\" ON \"Store\" (\"Поставщик\");"
-    "CREATE TABLE \"Package\" (\"Тип корпуса\" TEXT COLLATE JETCI NOT NULL PRIMARY KEY);"
-    "CREATE TABLE \"Temp\" (" DTLH_ITEM_COLUMNS("INTEGER PRIMARY KEY") ");";
-
-#undef DTLH_ITEM_COLUMNS
 
 int fold_collation(void*, int na, const void* a, int nb, const void* b) {
     return compare_folded(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(na)),
@@ -87,22 +60,48 @@ void like_function(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     sqlite3_result_int(ctx, pattern->matches(arg_text(argv[1])) ? 1 : 0);
 }
 
+// like_floor(pattern) and like_ceiling(pattern): the range of texts the
+// pattern can match (LikePattern::bounds), so that "c LIKE p" can be
+// narrowed by an index on c to "c >= like_floor(p) AND c < like_ceiling(p)".
+// With no text above, the ceiling is an empty blob, which every text sorts
+// before.
+void like_bound_function(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const bool ceiling = sqlite3_user_data(ctx) != nullptr;
+    std::string low, high;
+    const bool bounded = LikePattern(arg_text(argv[0])).bounds(&low, &high);
+    if (!ceiling) {
+        sqlite3_result_text(ctx, low.data(), static_cast<int>(low.size()), SQLITE_TRANSIENT);
+    } else if (bounded) {
+        sqlite3_result_text(ctx, high.data(), static_cast<int>(high.size()), SQLITE_TRANSIENT);
+    } else {
+        sqlite3_result_zeroblob(ctx, 0);
+    }
+}
+
 }  // namespace
 
-const char* schema_sql() { return kSchema; }
+std::string schema_sql() { return schema::sqlite_schema(); }
 
 void add_missing_indexes(sqlite3* db) {
-    // Distinct suppliers for the item editor read this index, not the table.
-    static constexpr const char* kLookFor =
-        "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = 'Store_Поставщик'";
+    // Only a file that lacks a declared index is written to: one opened
+    // while another program holds it, or read-only, is left as it is.
+    std::size_t present = 0;
     sqlite3_stmt* look = nullptr;
-    bool present = true;
-    if (sqlite3_prepare_v2(db, kLookFor, -1, &look, nullptr) == SQLITE_OK) present = sqlite3_step(look) == SQLITE_ROW;
-    sqlite3_finalize(look);
-    if (!present) {
-        sqlite3_exec(db, "CREATE INDEX IF NOT EXISTS \"Store_Поставщик\" ON \"Store\" (\"Поставщик\")", nullptr,
-                     nullptr, nullptr);
+    if (sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'index'", -1, &look, nullptr) ==
+        SQLITE_OK) {
+        const std::vector<std::string> declared = schema::sqlite_index_names();
+        while (sqlite3_step(look) == SQLITE_ROW) {
+            const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(look, 0));
+            if (name != nullptr && std::find(declared.begin(), declared.end(), name) != declared.end()) ++present;
+        }
+        sqlite3_finalize(look);
+        if (present == declared.size()) return;
     }
+    sqlite3_exec(db, schema::sqlite_indexes().c_str(), nullptr, nullptr, nullptr);
 }
 
 bool register_text_functions(sqlite3* db) {
@@ -112,7 +111,11 @@ bool register_text_functions(sqlite3* db) {
            sqlite3_create_function_v2(db, "like", 2, flags, nullptr, like_function, nullptr, nullptr, nullptr) ==
                SQLITE_OK &&
            sqlite3_create_function_v2(db, "like", 3, flags, nullptr, like_function, nullptr, nullptr, nullptr) ==
-               SQLITE_OK;
+               SQLITE_OK &&
+           sqlite3_create_function_v2(db, kLikeFloorFunction, 1, flags, nullptr, like_bound_function, nullptr, nullptr,
+                                      nullptr) == SQLITE_OK &&
+           sqlite3_create_function_v2(db, kLikeCeilingFunction, 1, flags, db, like_bound_function, nullptr, nullptr,
+                                      nullptr) == SQLITE_OK;
 }
 
 FileKind probe_file(const std::string& path, std::string* detail) {
@@ -176,8 +179,8 @@ bool create_store_file(const std::string& path, std::string* error) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         if (error) {
-            *error = errno == EEXIST ? "File already exists: " + path
-                                     : "Cannot create " + path + ": " + std::strerror(errno);
+            *error = errno == EEXIST ? "Файл уже существует: " + path
+                                     : "Не удалось создать " + path + ": " + std::strerror(errno);
         }
         return false;
     }
@@ -187,14 +190,16 @@ bool create_store_file(const std::string& path, std::string* error) {
     const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     db.reset(raw);
     std::string sql = "PRAGMA application_id = " + std::to_string(kApplicationId) +
-                      "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + "; BEGIN; " + kSchema +
+                      "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + "; BEGIN; " + schema_sql() +
                       " COMMIT;";
     char* message = nullptr;
     if (rc != SQLITE_OK || !register_text_functions(db.get()) ||
         sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
         if (error) {
-            *error = "Cannot create " + path + ": " +
-                     (message ? message : raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc));
+            *error = "Не удалось создать " + path + ": " +
+                     (message ? message
+                      : raw   ? sqlite3_errmsg(raw)
+                              : sqlite3_errstr(rc));
         }
         sqlite3_free(message);
         db.reset();

@@ -17,12 +17,18 @@ inline constexpr int kSchemaVersion = 1;
 // alphabet; every text column of the schema is declared with it.
 inline constexpr const char* kFoldCollation = "JETCI";
 
+// The bounds of the texts a LIKE pattern can match, registered beside the
+// LIKE itself: "c LIKE p" holds only where c >= jet_like_floor(p) and
+// c < jet_like_ceiling(p) under the collation above.
+inline constexpr const char* kLikeFloorFunction = "jet_like_floor";
+inline constexpr const char* kLikeCeilingFunction = "jet_like_ceiling";
+
 // Declared type of the money columns; the driver reads such columns back as
 // text with four decimals.
 inline constexpr const char* kMoneyType = "MONEY";
 
 // Statements that create the three tables and their indexes, in order.
-const char* schema_sql();
+std::string schema_sql();
 
 // Adds the indexes that files made by earlier versions lack. Best effort:
 // a file that cannot be written now stays as it is and still works, only

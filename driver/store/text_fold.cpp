@@ -16,46 +16,7 @@ locale_t utf8_locale() {
     return loc;
 }
 
-// Decodes one code point at text[i], advancing i.
-char32_t next_code_point(std::string_view text, std::size_t& i) {
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    int len = 0;
-    char32_t cp = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-        len = 2;
-        cp = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3;
-        cp = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4;
-        cp = b0 & 0x07;
-    }
-    if (len == 0 || i + len > text.size()) {
-        ++i;
-        return 0xDC00 + b0;
-    }
-    for (int k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(text[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return 0xDC00 + b0;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    // Overlong forms and out-of-range values are not valid UTF-8.
-    static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return 0xDC00 + b0;
-    }
-    i += len;
-    return cp;
-}
+char32_t next_code_point(std::string_view text, std::size_t& i) { return decode_code_point(text, i); }
 
 // Sort key of a folded code point: doubled so that "ё" can sit between "е"
 // and "ж".
@@ -155,12 +116,15 @@ bool LikePattern::Token::accepts(char32_t ch) const {
 
 LikePattern::LikePattern(std::string_view pattern, char32_t escape) {
     const std::vector<char32_t> p = decode_utf8(pattern);
+    bool fixed = true;
     for (std::size_t i = 0; i < p.size(); ++i) {
         const char32_t c = p[i];
         Token t{};
+        char32_t written = 0;  // the character a literal or one-character list stands for, as written
         if (escape != 0 && c == escape && i + 1 < p.size()) {
             t.kind = Token::literal;
-            t.c = fold_code_point(p[++i]);
+            written = p[++i];
+            t.c = fold_code_point(written);
         } else if (c == U'%') {
             // Runs of "%" mean the same as one.
             if (!tokens_.empty() && tokens_.back().kind == Token::any_run) continue;
@@ -179,6 +143,7 @@ LikePattern::LikePattern(std::string_view pattern, char32_t escape) {
             if (close >= p.size()) {
                 t.kind = Token::literal;
                 t.c = U'[';
+                written = U'[';
             } else {
                 if (close == k && !negated) {  // "[]" stands for nothing
                     i = close;
@@ -197,14 +162,42 @@ LikePattern::LikePattern(std::string_view pattern, char32_t escape) {
                         t.ranges.push_back({low, low});
                     }
                 }
+                if (!negated && close == k + 1) written = p[k];
                 i = close;
             }
         } else {
             t.kind = Token::literal;
+            written = c;
             t.c = fold_code_point(c);
         }
+        // A byte that is no UTF-8 would not be written back as the same
+        // byte: the fixed start ends before it.
+        fixed = fixed && written != 0 && !(written >= 0xDC00 && written <= 0xDCFF);
+        if (fixed) fixed_start_.push_back(written);
         tokens_.push_back(std::move(t));
     }
+}
+
+bool LikePattern::bounds(std::string* low, std::string* high) const {
+    low->clear();
+    high->clear();
+    for (char32_t c : fixed_start_) append_utf8(*low, c);
+    // The least bound above: the fixed start with its last character
+    // raised to one that sorts after it; a character nothing sorts after
+    // is dropped and the one before it raised instead.
+    for (std::size_t n = fixed_start_.size(); n > 0; --n) {
+        const char32_t folded = fold_code_point(fixed_start_[n - 1]);
+        const std::uint32_t key = order_key(folded);
+        char32_t next = folded == U'е' ? U'ё' : folded + 1;
+        if (next >= 0xD800 && next <= 0xDFFF) next = 0xE000;
+        if (next > 0x10FFFF) continue;
+        if (order_key(fold_code_point(next)) <= key) next = 0x10FFFF;
+        if (order_key(fold_code_point(next)) <= key) continue;
+        for (std::size_t k = 0; k + 1 < n; ++k) append_utf8(*high, fixed_start_[k]);
+        append_utf8(*high, next);
+        return true;
+    }
+    return false;
 }
 
 bool LikePattern::matches(std::string_view text) const {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 #include "odbc_support.h"
@@ -19,8 +20,8 @@ using Values = StoreFixture;
 
 std::string nth_name(int i) { return "Деталь " + std::to_string(i); }
 
-void make_dynamic(SQLHSTMT stmt) {
-    ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_DYNAMIC), 0),
+void make_scrollable(SQLHSTMT stmt) {
+    ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_STATIC), 0),
               SQL_SUCCESS);
 }
 
@@ -35,7 +36,7 @@ TEST_F(Cursors, WriteOnAnotherHandleCommitsAndReadingGoesOn) {
     for (int fetched_before : {0, 2}) {
         SCOPED_TRACE("rows fetched before the writes: " + std::to_string(fetched_before));
         Statement reader(db_);
-        make_dynamic(reader.handle());
+        make_scrollable(reader.handle());
         ASSERT_EQ(reader.exec("SELECT * FROM [Store] ORDER BY [Название]"), SQL_SUCCESS);
         std::vector<std::string> seen;
         for (int i = 0; i < fetched_before; ++i) {
@@ -71,6 +72,35 @@ TEST_F(Cursors, WriteOnAnotherHandleCommitsAndReadingGoesOn) {
     }
 }
 
+// A value that fails half-way through a result (CLng of a text that is no
+// number) is reported by the fetch of its own row, after the rows before it,
+// whether the rows come from SQLite as they are read or were copied when
+// another statement wrote.
+TEST_F(Cursors, FailureHalfWayIsReportedAtItsRow) {
+    for (const char* description : {"1", "2", "3", "четыре", "5"}) {
+        Item item;
+        item.description = description;
+        add_item(item);
+    }
+    for (const bool write_between : {false, true}) {
+        SCOPED_TRACE(write_between ? "a write after the first row" : "read straight");
+        Statement reader(db_);
+        ASSERT_EQ(reader.exec("SELECT CLng([Описание]) FROM [Store] ORDER BY [ID]"), SQL_SUCCESS);
+        ASSERT_EQ(reader.fetch(), SQL_SUCCESS);
+        EXPECT_EQ(read_text(reader.handle(), 1), "1");
+        if (write_between) must("UPDATE [Store] SET [Количество] = 7 WHERE [Описание] = '5'");
+        for (const char* expected : {"2", "3"}) {
+            ASSERT_EQ(reader.fetch(), SQL_SUCCESS) << describe(reader.diags());
+            EXPECT_EQ(read_text(reader.handle(), 1), expected);
+        }
+        EXPECT_EQ(reader.fetch(), SQL_ERROR);
+        const std::vector<Diag> diags = reader.diags();
+        ASSERT_FALSE(diags.empty());
+        EXPECT_NE(diags[0].message.find("CLng"), std::string::npos) << diags[0].message;
+        EXPECT_EQ(reader.fetch(), SQL_NO_DATA);
+    }
+}
+
 TEST_F(Cursors, DeleteOfRowsAlreadyReadLeavesTheRestComing) {
     for (int i = 1; i <= 4; ++i) {
         Item item;
@@ -100,7 +130,7 @@ TEST_F(Cursors, NewQueryOnTheSameHandleDiscardsOldRows) {
     }
     must("INSERT INTO [Package] Values('DIP-8')");
     Statement s(db_);
-    make_dynamic(s.handle());
+    make_scrollable(s.handle());
     ASSERT_EQ(s.exec("SELECT * FROM [Store] ORDER BY [Название]"), SQL_SUCCESS);
     ASSERT_EQ(s.fetch(), SQL_SUCCESS);
     // The driver manager wants the cursor closed before the handle is reused.
@@ -117,7 +147,7 @@ TEST_F(Cursors, FetchFirstStartsOver) {
         ids.push_back(add_item(item));
     }
     Statement s(db_);
-    make_dynamic(s.handle());
+    make_scrollable(s.handle());
     auto first_id = [&] {
         SQLINTEGER id = -1;
         SQLLEN indicator = 0;
@@ -177,24 +207,81 @@ TEST_F(Values, LongTextComesInPieces) {
     EXPECT_EQ(SQLGetData(s.handle(), kDatasheet + 1, SQL_C_CHAR, buffer, sizeof buffer, &indicator), SQL_NO_DATA);
 }
 
-TEST_F(Values, NumbersAsCLong) {
+// Every integer C type, from a forward-only cursor (read straight from
+// SQLite) and from a static one (read from its copy): the same values, the
+// same refusals.
+TEST_F(Values, NumbersInIntegerCTypes) {
     Item item;
     item.quantity = "-17";
+    item.sale_price = "12.5";
     const long id = add_item(item);
-    Statement s(db_);
-    ASSERT_EQ(s.exec("SELECT * FROM [Store]"), SQL_SUCCESS);
-    ASSERT_EQ(s.fetch(), SQL_SUCCESS);
-    SQLINTEGER value = 0;
-    SQLLEN indicator = 0;
-    EXPECT_EQ(SQLGetData(s.handle(), kQuantity + 1, SQL_C_LONG, &value, sizeof value, &indicator), SQL_SUCCESS);
-    EXPECT_EQ(value, -17);
-    EXPECT_EQ(SQLGetData(s.handle(), kId + 1, SQL_C_LONG, &value, sizeof value, &indicator), SQL_SUCCESS);
-    EXPECT_EQ(value, id);
-    // A name is no number.
-    EXPECT_EQ(SQLGetData(s.handle(), kName + 1, SQL_C_LONG, &value, sizeof value, &indicator), SQL_ERROR);
-    const std::vector<Diag> diags = s.diags();
-    ASSERT_FALSE(diags.empty());
-    EXPECT_EQ(diags[0].state, "22018");
+    struct Case {
+        int column;
+        SQLSMALLINT c_type;
+        long long expected;  // read back, when no state
+        const char* state;   // "" for SQL_SUCCESS
+    };
+    const Case cases[] = {
+        {kQuantity, SQL_C_SLONG, -17, ""},
+        {kQuantity, SQL_C_SSHORT, -17, ""},
+        {kQuantity, SQL_C_SBIGINT, -17, ""},
+        {kQuantity, SQL_C_STINYINT, -17, ""},
+        {kQuantity, SQL_C_UTINYINT, 0, "22003"},
+        {kQuantity, SQL_C_ULONG, 0, "22003"},
+        {kQuantity, SQL_C_UBIGINT, 0, "22003"},
+        {kId, SQL_C_LONG, id, ""},
+        {kId, SQL_C_UBIGINT, id, ""},
+        {kSalePrice, SQL_C_SLONG, 12, "01S07"},
+        {kName, SQL_C_LONG, 0, "22018"},
+    };
+    for (const bool scrollable : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(scrollable ? "static" : "forward-only") + " column " + std::to_string(c.column) +
+                         " C type " + std::to_string(c.c_type));
+            Statement s(db_);
+            if (scrollable) make_scrollable(s.handle());
+            ASSERT_EQ(s.exec("SELECT * FROM [Store]"), SQL_SUCCESS);
+            ASSERT_EQ(s.fetch(), SQL_SUCCESS);
+            unsigned char value[8] = {};
+            SQLLEN indicator = 0;
+            const SQLRETURN rc = SQLGetData(s.handle(), c.column + 1, c.c_type, value, sizeof value, &indicator);
+            if (*c.state != 0) {
+                const std::vector<Diag> diags = s.diags();
+                ASSERT_FALSE(diags.empty());
+                EXPECT_EQ(diags[0].state, c.state);
+                if (std::string(c.state) != "01S07") {
+                    EXPECT_EQ(rc, SQL_ERROR);
+                    continue;
+                }
+                EXPECT_EQ(rc, SQL_SUCCESS_WITH_INFO);
+            } else {
+                EXPECT_EQ(rc, SQL_SUCCESS) << describe(s.diags());
+            }
+            long long got = 0;
+            switch (indicator) {
+                case 1:
+                    got = c.c_type == SQL_C_UTINYINT ? value[0] : static_cast<signed char>(value[0]);
+                    break;
+                case 2: {
+                    std::int16_t v;
+                    std::memcpy(&v, value, sizeof v);
+                    got = v;
+                    break;
+                }
+                case 4: {
+                    std::int32_t v;
+                    std::memcpy(&v, value, sizeof v);
+                    got = v;
+                    break;
+                }
+                default:
+                    std::memcpy(&got, value, sizeof got);
+            }
+            EXPECT_EQ(got, c.expected);
+            // The value has been read whole.
+            EXPECT_EQ(SQLGetData(s.handle(), c.column + 1, c.c_type, value, sizeof value, &indicator), SQL_NO_DATA);
+        }
+    }
 }
 
 TEST_F(Values, CyrillicAsWideCharacters) {

@@ -1,14 +1,17 @@
 // The driver's pieces that need no database: LIKE patterns and text order,
-// money text, and the translation of the Access dialect.
+// money text, UTF-8 and UTF-16, and the translation of the Access dialect.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <string>
 
 #include "core/dialect.h"
 #include "core/money.h"
+#include "core/text_io.h"
 #include "store/text_fold.h"
 
 namespace {
@@ -16,6 +19,9 @@ namespace {
 using detalehran::odbc::money_text;
 using detalehran::odbc::StatementKind;
 using detalehran::odbc::translate_statement;
+using detalehran::odbc::utf16_of;
+using detalehran::odbc::utf8_of;
+using detalehran::odbc::write_utf16;
 using detalehran::store::compare_folded;
 using detalehran::store::LikePattern;
 
@@ -183,6 +189,48 @@ TEST(MoneyText, WholeAmounts) {
     EXPECT_EQ(money_text(std::numeric_limits<std::int64_t>::max()), "9223372036854775807.0000");
 }
 
+// Every way text reaches a wide client: ASCII, two-, three- and four-byte
+// characters, and bytes that are no UTF-8, each of which becomes U+FFFD.
+TEST(Utf16, FromUtf8) {
+    const struct {
+        const char* utf8;
+        std::u16string utf16;
+    } cases[] = {
+        {"", u""},
+        {"Resistor 10k", u"Resistor 10k"},
+        {"Резистор 43 кОм ±5%", u"Резистор 43 кОм ±5%"},
+        {"€ 1,5 → 2", u"€ 1,5 → 2"},
+        {"😀x", u"😀x"},
+        {"a\x80"
+         "b",
+         u"a\uFFFDb"},                                      // a lone continuation byte
+        {"ab\xD0", u"ab\uFFFD"},                            // cut at the end
+        {"\xC0\xAF!", u"\uFFFD\uFFFD!"},                    // an overlong "/"
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // a surrogate written as UTF-8
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // beyond U+10FFFF
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        EXPECT_EQ(utf16_of(c.utf8), c.utf16);
+        // Straight into a client's buffer, which need not be aligned.
+        const std::string_view utf8(c.utf8);
+        std::string buffer(1 + 2 * utf8.size(), '\xAA');
+        const std::size_t units = write_utf16(utf8, buffer.data() + 1);
+        ASSERT_EQ(units, c.utf16.size());
+        EXPECT_EQ(std::memcmp(buffer.data() + 1, c.utf16.data(), 2 * units), 0);
+        EXPECT_EQ(buffer[0], '\xAA');
+    }
+}
+
+TEST(Utf16, ToUtf8) {
+    EXPECT_EQ(utf8_of(u"Резистор 😀 € x"), "Резистор 😀 € x");
+    EXPECT_EQ(utf8_of(std::u16string{u'a', 0xD800, u'b'}),
+              "a\uFFFD"
+              "b");  // a lone high surrogate
+    EXPECT_EQ(utf8_of(std::u16string{0xDC00}), "\uFFFD");
+    EXPECT_EQ(utf8_of(std::u16string{0xD83D}), "\uFFFD");  // a pair cut at the end
+}
+
 void expect_translation(const char* jet, const char* sqlite, StatementKind kind) {
     const auto t = translate_statement(jet);
     ASSERT_TRUE(t.ok) << jet << ": " << t.error;
@@ -237,7 +285,8 @@ TEST(TranslateStatement, IdentityOnlyAsJetWritesIt) {
         EXPECT_EQ(t.command, detalehran::odbc::Command::identity) << jet;
         EXPECT_EQ(t.sql.rfind("SELECT last_insert_rowid() AS \"Expr1000\"", 0), 0u) << t.sql;
     }
-    for (const char* other : {"SELECT @ @IDENTITY", "SELECT @@IDENTITY2", "SELECT '@@IDENTITY'", "SELECT [@@IDENTITY]"}) {
+    for (const char* other :
+         {"SELECT @ @IDENTITY", "SELECT @@IDENTITY2", "SELECT '@@IDENTITY'", "SELECT [@@IDENTITY]"}) {
         EXPECT_EQ(translate_statement(other).command, detalehran::odbc::Command::none) << other;
     }
 }

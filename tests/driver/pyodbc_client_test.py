@@ -136,6 +136,30 @@ def check_transactions(connect, cur):
     check("committed row kept", [r[0] for r in cur.fetchall()], [2])
 
 
+def check_office_features(cur):
+    """fast_executemany (arrays of parameter values), long Cyrillic text,
+    catalog functions and scrolling as pyodbc reaches them."""
+    rows = [(f"Массив {i}", "д" * (i % 250), i, decimal.Decimal(f"{i}.25")) for i in range(2000)]
+    cur.fast_executemany = True
+    cur.executemany("INSERT INTO [Store] ([Название], [Описание], [Количество], [Цена расходная]) VALUES (?, ?, ?, ?)",
+                    rows)
+    cur.fast_executemany = False
+    cur.execute("SELECT [Название], [Описание], [Количество], [Цена расходная] FROM [Store] "
+                "WHERE [Название] LIKE 'Массив %' ORDER BY [Количество]")
+    check("rows of fast_executemany", [tuple(r) for r in cur.fetchall()], rows)
+    long_text = "Ё" * 100000
+    cur.execute("UPDATE [Store] SET [Описание] = ? WHERE [Название] = ?", long_text, "Массив 7")
+    cur.execute("SELECT [Описание] FROM [Store] WHERE [Название] = ?", "Массив 7")
+    check("100 000 Cyrillic letters", cur.fetchone()[0], long_text)
+    check("primary key of Store", [r.column_name for r in cur.primaryKeys("Store")], ["ID"])
+    check("row identifier of Package", [r.column_name for r in cur.rowIdColumns("Package")], ["Тип корпуса"])
+    check("statistics name the key", "PrimaryKey" in [r.index_name for r in cur.statistics("Store")], True)
+    cur.execute("SELECT [Название] & ' / ' & [Количество] FROM [Store] WHERE [Название] = 'Массив 3'")
+    check("& joins texts", cur.fetchone()[0], "Массив 3 / 3")
+    cur.execute("DELETE FROM [Store] WHERE [Название] LIKE 'Массив %'")
+    check("rows deleted", cur.rowcount, len(rows))
+
+
 def main(dbtool, odbcsysini):
     folder = tempfile.mkdtemp(prefix="detalehran-pyodbc-")
     try:
@@ -161,6 +185,7 @@ def main(dbtool, odbcsysini):
             check_reading(cur, stored)
             check_parameters(cur, stored)
             check_transactions(connect, cur)
+            check_office_features(cur)
     finally:
         shutil.rmtree(folder, ignore_errors=True)
     for failure in results["failed"]:

@@ -1,6 +1,8 @@
 // The statements the program sends, run through the driver manager against a
 // fresh database, and the rows they leave behind.
 
+#include <sqlite3.h>
+
 #include <algorithm>
 
 #include "odbc_support.h"
@@ -314,6 +316,29 @@ TEST_F(Statements, DeleteByPathKeepsWildcardMeaning) {
     EXPECT_EQ(names("SELECT * FROM [Store] ORDER BY [Название]"), (std::vector<std::string>{"пять", "три", "четыре"}));
     must("DELETE * FROM [Store] WHERE [Расположение] LIKE '%ящик[_]%'");
     EXPECT_EQ(names("SELECT * FROM [Store] ORDER BY [Название]"), (std::vector<std::string>{"пять", "три"}));
+}
+
+TEST_F(Statements, OldStoreGainsItsIndexesAndForeignColumnsKeepTheirLike) {
+    // A store made before the section index: its first connection adds it.
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(db_path_.c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw, "DROP INDEX \"Store_Путь\"", nullptr, nullptr, nullptr), SQLITE_OK);
+    Connection again;
+    ASSERT_TRUE(SQL_SUCCEEDED(again.open_file(db_path_))) << describe(again.diags());
+    sqlite3_stmt* look = nullptr;
+    ASSERT_EQ(
+        sqlite3_prepare_v2(raw, "SELECT count(*) FROM sqlite_master WHERE name = 'Store_Путь'", -1, &look, nullptr),
+        SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(look), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(look, 0), 1);
+    sqlite3_finalize(look);
+    sqlite3_close(raw);
+    // A client's own table compares its text as declared: its LIKE still
+    // ignores case, with no range of another collation in the way.
+    must("CREATE TABLE own (c TEXT, n INTEGER)");
+    must("INSERT INTO own VALUES ('ABC', 123)");
+    EXPECT_EQ(again.query("SELECT c FROM own WHERE c LIKE 'ab%'"), (Rows{{"ABC"}}));
+    EXPECT_EQ(again.query("SELECT c FROM own WHERE n LIKE '12%'"), (Rows{{"ABC"}}));
 }
 
 TEST_F(Statements, FolderRenameByIdUpdatesPathAndLocation) {

@@ -1,0 +1,1 @@
+SELECT [Название] & ' / ' & [Тип корпуса], 'a' + NULL FROM [Store] WHERE [Количество] Mod 2 = 1

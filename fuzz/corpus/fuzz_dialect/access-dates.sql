@@ -1,0 +1,1 @@
+SELECT Format(#1/31/2024#, 'yyyy-mm-dd'), DateAdd('m', 1, #2024-01-31 12:30#) FROM [Store] WHERE #2024-01-01# < Now()

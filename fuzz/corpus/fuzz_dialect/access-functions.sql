@@ -1,0 +1,1 @@
+SELECT Left([Название], 2), Right([Путь], 3), Mid([Описание], 2, 3), IsNull([Datasheet]), IIf([Количество] > 5, 'a', 'b'), Nz([Поставщик], '-'), CLng('12'), Val('3x') FROM [Store]

@@ -1,0 +1,1 @@
+SELECT DISTINCTROW TOP 10 PERCENT [Название] FROM [Store] ORDER BY [Цена расходная]

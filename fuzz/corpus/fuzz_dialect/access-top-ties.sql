@@ -1,0 +1,1 @@
+SELECT TOP 3 * FROM [Store] WHERE [Количество] > ? ORDER BY [Количество] DESC, [Название]

@@ -1,0 +1,1 @@
+UPDATE [Store] SET [Описание] = [Описание] & '!', [Количество] = [Количество] + 1 WHERE [ID] IN (SELECT TOP 1 [ID] FROM [Temp])

@@ -1,0 +1,1 @@
+SELECT {fn UCASE({fn CONCAT([Название], 'x')})}, {d '2024-01-31'}, {ts '2024-01-31 10:00:00'}, {fn CONVERT([Количество], SQL_VARCHAR)} FROM {oj [Store] LEFT OUTER JOIN [Package] ON [Store].[Тип корпуса] = [Package].[Тип корпуса]} WHERE [Название] LIKE 'a\_%' {escape '\'}
