@@ -4,33 +4,64 @@
 
 find_package(Qt6 REQUIRED COMPONENTS Core Widgets Test)
 
+# Electrical values and package names read out of parts' names and
+# footprints: the search and order by value, and bills of materials.
+add_library(detalehran_values STATIC
+  values/electrical_value.cpp values/electrical_value.h
+  values/package_name.cpp values/package_name.h
+  values/part_match.cpp values/part_match.h
+  values/unit_table.h
+  values/value_filter.cpp values/value_filter.h)
+target_include_directories(detalehran_values PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(detalehran_values PUBLIC Qt6::Core PRIVATE detalehran_options)
+
 # Settings format and file, node operations, row order, the list's text rules
 # and the statement builders: what needs neither a window nor a connection.
 add_library(detalehran_core STATIC
   db/failure_text.cpp db/failure_text.h
+  db/statement_builder.h
   db/statements.cpp db/statements.h
+  db/team_statements.cpp db/team_statements.h
   itemlist/sorter/row_order.cpp itemlist/sorter/row_order.h
   itemlist/text_rules.cpp itemlist/text_rules.h
+  itemlist/value_search.cpp itemlist/value_search.h
   settings/settings_file.cpp settings/settings_file.h
   settings/settings_format.cpp settings/settings_format.h
   state/column_table.h
   state/node_list.h
   trees/node_operations.cpp trees/node_operations.h)
 target_include_directories(detalehran_core PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(detalehran_core PUBLIC Qt6::Core PRIVATE detalehran_options)
+target_link_libraries(detalehran_core PUBLIC Qt6::Core detalehran_schema detalehran_values PRIVATE detalehran_options)
 
 # The one connection to the inventory database through the driver manager.
-add_library(detalehran_db STATIC db/database.cpp db/database.h)
+add_library(detalehran_db STATIC
+  db/connection_keeping.cpp
+  db/data_source.cpp db/data_source.h
+  db/database.cpp db/database.h
+  db/database_batches.cpp
+  db/server_session.cpp
+  db/statement_handle.h)
 target_include_directories(detalehran_db PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(detalehran_db PUBLIC PkgConfig::ODBC ${CMAKE_DL_LIBS} PRIVATE detalehran_options)
+target_link_libraries(detalehran_db PUBLIC detalehran_schema PkgConfig::ODBC ${CMAKE_DL_LIBS} PRIVATE detalehran_options)
+
+# What the program and detalehran-db share of a team's server beyond the
+# items: its trees and its settings.
+add_library(detalehran_team STATIC
+  settings/team_settings.cpp settings/team_settings.h
+  trees/shared_trees.cpp trees/shared_trees.h)
+target_include_directories(detalehran_team PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(detalehran_team PUBLIC detalehran_core detalehran_db PRIVATE detalehran_options)
 
 add_library(detalehran_gui STATIC
+  app/access.cpp app/access.h
+  app/connection_watch.cpp app/connection_watch.h
   app/item_commands.cpp app/item_commands.h
   app/lifecycle.cpp app/lifecycle.h
   app/routing.cpp app/routing.h
   dialogs/about_commands.cpp dialogs/about_commands.h
   dialogs/about_dialog.cpp dialogs/about_dialog.h
   editor/documents.cpp editor/documents.h
+  editor/edit_conflict.cpp editor/edit_conflict.h
   editor/editor_commands.cpp editor/item_editor.h
   editor/item_editor_window.cpp editor/item_editor_window.h
   itemlist/datasheets.cpp itemlist/datasheets.h
@@ -61,11 +92,13 @@ add_library(detalehran_gui STATIC
   state/app.h
   trees/move_commands.cpp
   trees/tree_commands.cpp trees/tree_commands.h
+  trees/team_trees.cpp trees/team_trees.h
   trees/tree_messages.cpp trees/tree_messages.h
+  trees/tree_paths.cpp trees/tree_paths.h
   trees/tree_view.cpp trees/tree_view.h)
 set_target_properties(detalehran_gui PROPERTIES AUTOMOC ON AUTORCC ON)
 target_include_directories(detalehran_gui PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(detalehran_gui PUBLIC detalehran_core detalehran_db Qt6::Widgets
+target_link_libraries(detalehran_gui PUBLIC detalehran_core detalehran_db detalehran_team Qt6::Widgets
   detalehran_spreadsheet_store PRIVATE detalehran_jet detalehran_options)
 
 # Shown in the about dialog. A build that is handed out sets its author,

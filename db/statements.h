@@ -1,61 +1,67 @@
 #pragma once
-// The schema's names and the statements built from them, in the dialect of
-// each database the program can be connected to (db/statement.h): Access's
-// for Store.mdb, with identifiers in square brackets, and PostgreSQL's for a
-// team server, with identifiers in double quotes. Every text value goes
-// through sql_text.
+// The statements of the program, built from the store's one description
+// (schema/store_columns.h) in the dialect of each database the program can
+// be connected to (db/statement.h): Access's for Store.mdb, with identifiers
+// in square brackets, and PostgreSQL's for a team server, with identifiers in
+// double quotes. Every value a statement carries is bound to a "?" marker;
+// only a LIKE pattern is escaped, by like_escaped.
 
+#include <array>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "db/statement.h"
+#include "schema/store_columns.h"
 
 namespace detalehran::db {
 
 // Column positions of SELECT * rows of [Store] and [Temp].
-enum StoreColumn : int {
-    kName = 0,
-    kDescription = 1,
-    kPlace = 2,
-    kQuantity = 3,
-    kPrice = 4,
-    kPurchasePrice = 5,
-    kSupplier = 6,
-    kSectionPath = 7,
-    kPackage = 8,
-    kId = 9,
-    kDatasheet = 10,
+using StoreColumn = schema::ItemColumn;
+using enum schema::ItemColumn;
+
+// How a text stands in a LIKE pattern of the dialect: with its "%" and "_"
+// as wildcards (a search the user types), or matched as it is (a node path).
+enum class Wildcards { keep, literal };
+// The text with what the dialect's LIKE would misread escaped: on a file "["
+// (and, for a literal text, "%" and "_") as a one-character list ("[[]");
+// on a server "\" (and "%" and "_") behind a backslash.
+std::string like_escaped(Dialect dialect, const std::string& text, Wildcards wildcards);
+
+// The values of one item as the list and the editor hold them, by column.
+struct ItemValues {
+    std::string name, description, place, quantity, price, purchase_price, supplier, section_path, package, id,
+        datasheet;
+    const std::string& operator[](StoreColumn column) const;
+    std::string& operator[](StoreColumn column);
 };
 
-// The value in single quotes, every single quote inside it doubled. A
-// backslash stands for itself in both dialects (PostgreSQL's standard
-// strings, which the connection asks for).
-std::string sql_text(const std::string& value);
-
-inline const Statement kSelectAllItems{"SELECT * FROM [Store] ORDER BY [Название]",
-                                       R"(SELECT * FROM "Store" ORDER BY "Название")"};
-inline const Statement kSelectParked{"SELECT * FROM [Temp]", R"(SELECT * FROM "Temp")"};
-inline const Statement kEmptyParked{"DELETE * FROM [Temp]", R"(DELETE FROM "Temp")"};
+extern const Statement kSelectAllItems;
+extern const Statement kSelectParked;
+extern const Statement kEmptyParked;
 // Items parked by a cut that never got pasted go back before the scratch
 // table is emptied; only what is back in [Store] leaves [Temp]. A server
 // hands out IDs itself unless told that these are the items' own.
-inline const Statement kReturnParked{
-    "INSERT INTO [Store] SELECT * FROM [Temp] WHERE [ID] NOT IN (SELECT [ID] FROM [Store])",
-    R"(INSERT INTO "Store" OVERRIDING SYSTEM VALUE SELECT * FROM "Temp" WHERE "ID" NOT IN (SELECT "ID" FROM "Store"))"};
-inline const Statement kDropReturnedParked{"DELETE * FROM [Temp] WHERE [ID] IN (SELECT [ID] FROM [Store])",
-                                           R"(DELETE FROM "Temp" WHERE "ID" IN (SELECT "ID" FROM "Store"))"};
+extern const Statement kReturnParked;
+extern const Statement kDropReturnedParked;
 
 // One stored item, to show it as it is now.
 Statement select_item(const std::string& id);
 
-}  // namespace detalehran::db
-
-namespace detalehran::db {
-
-// "SELECT * FROM [Store] WHERE [Название] LIKE '%text%' ORDER BY [Название]";
-// "%" and "_" in the text keep their pattern meaning; "[" stands for
-// itself (as "[[]"), and on a server so does "\".
+// "SELECT * FROM [Store] WHERE [Название] LIKE ? ORDER BY [Название]" with
+// "%text%": "%" and "_" in the text keep their pattern meaning.
 Statement select_items_by_name(const std::string& text);
-// "UPDATE [Store] SET [Количество] = q WHERE [ID] =id AND [Количество] = old":
+// A run of characters a name may hold: each place lists the characters
+// allowed there (UTF-8), or is empty for any one character. Letter case
+// counts.
+using NamePattern = std::vector<std::string>;
+// The items of select_items_by_name and, besides them, those whose name
+// holds for every group one of its patterns (a cheap test that the program
+// follows with its own); no groups: every item. A last column tells them
+// apart, 1 for the search by name and 0 for the others. Ordered by name.
+Statement select_items_by_name_or_patterns(const std::string& text,
+                                           const std::vector<std::vector<NamePattern>>& groups);
+// "UPDATE [Store] SET [Количество] = ? WHERE [ID] =? AND [Количество] = ?":
 // only while the stored quantity is still the one the list showed (old;
 // empty for none), so that a change made meanwhile by someone else is not
 // overwritten unseen.
@@ -66,9 +72,6 @@ Statement set_item_quantity(const std::string& quantity, const std::string& id, 
 // Section trees and moving items between sections.
 namespace detalehran::db {
 
-// The text matched literally by LIKE: "%", "_" and "[" each become a
-// one-character list ("[%]", "[_]", "[[]").
-std::string like_literal(const std::string& text);
 // The items of a node are those whose path starts with the node's path; the
 // column is kSectionPath or kPlace.
 Statement select_items_under(StoreColumn column, const std::string& node_path);
@@ -90,7 +93,7 @@ Statement stamp_parked(StoreColumn column, const std::string& path);
 // Item commands of the list.
 namespace detalehran::db {
 
-// "DELETE FROM [Store] WHERE [ID] =id", as the list's delete has always sent it.
+// "DELETE FROM [Store] WHERE [ID] =?", as the list's delete has always sent it.
 Statement delete_item(const std::string& id);
 
 }  // namespace detalehran::db
@@ -98,23 +101,13 @@ Statement delete_item(const std::string& id);
 // The item editor: its lists, saving an item and the package types.
 namespace detalehran::db {
 
-inline const Statement kSelectPackages{"SELECT * FROM [Package] ORDER BY [Тип корпуса]",
-                                       R"(SELECT * FROM "Package" ORDER BY "Тип корпуса")"};
-inline const Statement kSelectSuppliers{"SELECT DISTINCT [Поставщик] FROM [Store]",
-                                        R"(SELECT DISTINCT "Поставщик" FROM "Store")"};
+extern const Statement kSelectPackages;
+extern const Statement kSelectSuppliers;
 // The auto-number this connection inserted last: the new item's own ID, even
 // while another program adds items to the same store. A server returns it
 // from the insert itself (insert_item).
 inline constexpr const char* kSelectNewId = "SELECT @@IDENTITY";
-inline const Statement kSelectIdsDescending{"SELECT [ID] FROM [Store] ORDER BY [ID] DESC",
-                                            R"(SELECT "ID" FROM "Store" ORDER BY "ID" DESC)"};
-
-// The values of one item as the editor holds them; numbers are checked
-// digits before they get here and go in bare.
-struct ItemValues {
-    std::string name, description, place, quantity, price, purchase_price, supplier, section_path, package, id,
-        datasheet;
-};
+extern const Statement kSelectIdsDescending;
 
 // Rewrites every column but the section path of the item with values.id,
 // only while the item still holds the old values it was shown with. Prices
@@ -132,23 +125,19 @@ Statement delete_package(const std::string& package);
 namespace detalehran::db {
 
 // Every item, in the order they were added: what an export of the store writes.
-inline const Statement kSelectItemsById{"SELECT * FROM [Store] ORDER BY [ID]",
-                                        R"(SELECT * FROM "Store" ORDER BY "ID")"};
+extern const Statement kSelectItemsById;
 // What the duplicates choice of an import compares, and the quantity a
 // merge adds to (set with set_item_quantity, while it is still that).
-inline const Statement kSelectDuplicateKeys{
-    "SELECT [ID], [Путь], [Название], [Тип корпуса], [Количество] FROM [Store]",
-    R"(SELECT "ID", "Путь", "Название", "Тип корпуса", "Количество" FROM "Store")"};
-inline const Statement kSelectReorderSources{
-    "SELECT [Поставщик], [Название], [Тип корпуса], [Количество], [Цена приходная] FROM [Store]",
-    R"(SELECT "Поставщик", "Название", "Тип корпуса", "Количество", "Цена приходная" FROM "Store")"};
+extern const Statement kSelectDuplicateKeys;
+extern const Statement kSelectReorderSources;
 
-// insert_item with a "?" marker for each value, in the columns' order of
-// insert_item: name, description, place, quantity, price, purchase price,
-// supplier, section path, package, datasheet. The quantity and the prices
-// are numbers.
+// insert_item with a "?" marker for each value, to be prepared once and run
+// for many items with insert_marker_values.
 Statement insert_item_with_markers();
-inline constexpr int kInsertMarkers = 10;
-inline constexpr int kInsertNumberMarkers[] = {3, 4, 5};
+// The type of each marker of insert_item_with_markers, in order.
+std::vector<Value::Type> insert_marker_types();
+// An item's values for those markers, in the same order.
+inline constexpr std::size_t kInsertMarkers = schema::insert_column_count(schema::WithId::no);
+std::array<std::string_view, kInsertMarkers> insert_marker_values(const ItemValues& item);
 
 }  // namespace detalehran::db

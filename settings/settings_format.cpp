@@ -119,13 +119,16 @@ bool SettingsRecord::operator==(const SettingsRecord& o) const {
            tree_splitter_position == o.tree_splitter_position && main_splitter == o.main_splitter &&
            main_splitter_position == o.main_splitter_position && list == o.list && column_widths == o.column_widths &&
            columns.order == o.columns.order && columns.shown == o.columns.shown && highlight_on == o.highlight_on &&
-           minimum == o.minimum && colour == o.colour;
+           value_order == o.value_order && minimum == o.minimum && colour == o.colour;
 }
 
-QByteArray settings_text(const SettingsRecord& r) {
+QByteArray settings_text(const SettingsRecord& r, Scope scope) {
     Writer w;
-    w.tree(kTreeItems, r.path_nodes);
-    w.tree(kTreeLocation, r.location_nodes);
+    const bool whole = scope == Scope::whole;
+    if (whole) {
+        w.tree(kTreeItems, r.path_nodes);
+        w.tree(kTreeLocation, r.location_nodes);
+    }
     w.line(kListIconFont);
     w.setting("FontName=", r.font_face);
     w.setting("FontSize=", r.font_points);
@@ -146,8 +149,12 @@ QByteArray settings_text(const SettingsRecord& r) {
     }
     w.row(kColumnsQuerry, r.columns.order);
     w.row(kColumnsHidden, r.columns.shown);
+    if (!whole) return w.take();
     w.line(kCheckBoxStates);
     w.setting("CheckBox_Highlight=", r.highlight_on);
+    // Only when on: a file with the list's usual order stays as older
+    // programs wrote it.
+    if (r.value_order != 0) w.setting("CheckBox_ValueOrder=", r.value_order);
     w.line(kStringMin);
     w.setting("Quanity=", r.minimum);
     w.line(kHighLight);
@@ -259,7 +266,7 @@ bool read_section(const QStringList& lines, const QString& header, SettingsRecor
     } else if (header == QLatin1String(kColumnsHidden)) {
         take_row(s, r.columns.shown);
     } else if (header == QLatin1String(kCheckBoxStates)) {
-        take_numbers(s, 0, r.highlight_on);
+        take_numbers(s, 0, r.highlight_on, r.value_order);
     } else if (header == QLatin1String(kStringMin)) {
         if (!s.isEmpty()) r.minimum = setting_value(s[0]);
     } else if (header == QLatin1String(kHighLight)) {

@@ -59,15 +59,24 @@ struct SettingsRecord {
     std::array<int, kStoredWidths> column_widths{200, 300, 0, 100, 100, 100, 100};
     ColumnTable columns;
     int highlight_on = 0;
+    // Names ordered by the values in them: a second line of
+    // "[CheckBox_States]", written only when on, which older files lack and
+    // older programs, reading the section's first line, never see.
+    int value_order = 0;
     QString minimum = "5";
     int colour = 255;  // 0x00BBGGRR; -1 the list's default colour
 
     bool operator==(const SettingsRecord& other) const;
 };
 
-// The whole file: twelve sections in their fixed order, UTF-8, CR LF after
-// every line.
-QByteArray settings_text(const SettingsRecord& record);
+// Which sections a file holds: all twelve, or on a desktop of a team's
+// server only the desktop's own (the list's font, the window, its splitters,
+// the columns), the trees and the highlight living on the server.
+enum class Scope { whole, desktop };
+
+// The file: its sections in their fixed order, UTF-8, CR LF after every
+// line.
+QByteArray settings_text(const SettingsRecord& record, Scope scope = Scope::whole);
 
 // The file's bytes as lines, each decoded on its own: UTF-8 when its bytes
 // are valid UTF-8, otherwise Windows-1251; CR, LF and CR LF each end a line.

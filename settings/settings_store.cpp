@@ -12,6 +12,7 @@
 #include "mainwindow/main_window.h"
 #include "platform/services.h"
 #include "settings/settings_file.h"
+#include "settings/team_settings.h"
 
 namespace detalehran::settings {
 
@@ -59,6 +60,7 @@ void start_first_run(App& app, const TreeCompletion& complete_trees) {
     app.location_nodes = {TreeNode{QString::fromUtf8(kRootName), 0}};
     complete_trees(app);
     app.highlight = HighlightSettings{0, 0, "5", "5", 255, 255};
+    app.order_by_value = false;
     save_settings(app, OnFailure::warn);
 }
 
@@ -75,7 +77,49 @@ void restore_window_sections(App& app) {
     }
 }
 
-void restore_at_start_up(App& app, const TreeCompletion& complete_trees) {
+namespace {
+
+// The trees and the team's settings are the server's: Store.ini gives only
+// the desktop's columns.
+void restore_shared(App& app, const TreeCompletion& load_shared_trees) {
+    const bool first_run = settings_file_size() < 0;
+    load_shared_trees(app);
+    if (first_run) {
+        app.column_table = ColumnTable{};
+        apply_column_order(app);
+        app.list_font = ListFontRecord{};
+    } else {
+        for (const char* header : {kColumnsQuerry, kColumnsHidden}) load_section(app, QString::fromLatin1(header));
+    }
+    read_team_settings_again(app);
+    if (first_run) save_settings(app, OnFailure::warn);
+}
+
+}  // namespace
+
+void read_team_settings_again(App& app) {
+    if (!app.database.is_open() || !app.database.shares_trees()) return;
+    TeamSettings team;
+    if (!read_team_settings(app.database, team)) return;
+    app.highlight.on = app.highlight.on_saved = team.highlight_on;
+    app.highlight.minimum = app.highlight.minimum_saved = team.minimum;
+    app.highlight.colour = app.highlight.colour_saved = team.colour;
+    app.shared_highlight = SharedHighlight{team.highlight_on, team.minimum, team.colour};
+}
+
+bool file_trees(NodeList& path_nodes, NodeList& location_nodes) {
+    if (settings_file_size() < 0) return false;
+    const auto lines = file_lines();
+    if (!lines) return false;
+    read_trees(*lines, path_nodes, location_nodes);
+    return true;
+}
+
+void restore_at_start_up(App& app, const TreeCompletion& complete_trees, const TreeCompletion& load_shared_trees) {
+    if (load_shared_trees && app.database.is_open() && app.database.shares_trees()) {
+        restore_shared(app, load_shared_trees);
+        return;
+    }
     const bool first_run = settings_file_size() < 0;
     if (first_run) {
         start_first_run(app, complete_trees);
@@ -149,6 +193,7 @@ bool load_section(App& app, const QString& header) {
         narrow_hidden_columns(app);
     } else if (header == QLatin1String(kCheckBoxStates)) {
         app.highlight.on = record.highlight_on != 0 ? 1 : 0;
+        app.order_by_value = record.value_order != 0;
     } else if (header == QLatin1String(kStringMin)) {
         app.highlight.minimum = record.minimum;
     } else if (header == QLatin1String(kHighLight)) {
@@ -170,6 +215,7 @@ SettingsRecord current_settings(const App& app) {
     r.font_style = app.list_font.style;
     r.columns = app.column_table;
     r.highlight_on = app.highlight.on;
+    r.value_order = app.order_by_value ? 1 : 0;
     r.minimum = app.highlight.minimum;
     r.colour = app.highlight.colour;
     if (const MainWindow* window = app.main_window) {
@@ -194,10 +240,29 @@ SettingsRecord current_settings(const App& app) {
     return r;
 }
 
+namespace {
+
+// On a team's server, the highlight goes to the server when this desktop
+// changed it since it was read; a role that may not change it keeps its
+// change for the session.
+void store_shared_highlight(App& app) {
+    const SharedHighlight now{app.highlight.on, app.highlight.minimum, app.highlight.colour};
+    if (!app.database.is_open() || !app.database.shares_trees() || app.shared_highlight == now ||
+        !app.database.rights().change_settings) {
+        return;
+    }
+    if (store_team_settings(app.database, TeamSettings{now.on, now.minimum, now.colour})) app.shared_highlight = now;
+}
+
+}  // namespace
+
 bool save_settings(App& app, OnFailure on_failure) {
     // The user may have dragged columns since the order was last read.
     if (app.main_window != nullptr) read_column_order(app);
-    const FileResult written = replace_file(settings_path(), settings_text(current_settings(app)));
+    const bool shared = app.database.is_open() && app.database.shares_trees();
+    if (shared) store_shared_highlight(app);
+    const FileResult written = replace_file(
+        settings_path(), settings_text(current_settings(app), shared ? Scope::desktop : Scope::whole));
     if (!written.ok && on_failure == OnFailure::warn) {
         app.platform.message_box(app.main_window, attention(),
                                  QStringLiteral("Не удалось сохранить настройки: %1.\nПрежний файл %2 не изменён.")

@@ -29,7 +29,18 @@ using TreeCompletion = std::function<void(App&)>;
 // first run from the stored paths with the defaults written; then the column
 // order, hidden columns and highlight settings. `complete_trees` builds the
 // trees of a first run and adds, on later runs, the nodes the file lacks.
-void restore_at_start_up(App& app, const TreeCompletion& complete_trees);
+// On a team's server the trees come from `load_shared_trees` and the
+// highlight from the server instead; a first run writes only the desktop's
+// defaults.
+void restore_at_start_up(App& app, const TreeCompletion& complete_trees,
+                         const TreeCompletion& load_shared_trees = nullptr);
+
+// Both trees of Store.ini, without touching the running program's; false
+// when there is no file or it cannot be read.
+bool file_trees(NodeList& path_nodes, NodeList& location_nodes);
+// On a team's server: the highlight and the minimum read from it again and
+// applied (with the copies the table settings dialog keeps).
+void read_team_settings_again(App& app);
 
 // Replaces both node lists with the file's trees, each with its root. False
 // when the file could not be read (the trees then hold only their roots),

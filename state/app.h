@@ -32,6 +32,16 @@ struct HighlightSettings {
     int colour_saved = 255;
 };
 
+// The highlight as a team's server last gave it or took it: a save stores
+// the highlight there only when this desktop changed it, so that it never
+// writes another desktop's change back over with what it read before.
+struct SharedHighlight {
+    int on = 0;
+    QString minimum;
+    int colour = 0;
+    bool operator==(const SharedHighlight&) const = default;
+};
+
 struct ListFontRecord {
     QString face = "MS Sans Serif";
     int points = 8;
@@ -52,10 +62,24 @@ struct App {
     ColumnTable column_table;
     HighlightSettings highlight;
     ListFontRecord list_font;
+    bool order_by_value = false;  // the name column sorts values by amount (table settings)
     NodeList path_nodes;      // the path tree (sections)
     NodeList location_nodes;  // the location tree (storage places)
     int list_source_tree = 0;  // control number of the tree that last filled the list
+    // On a team's server, the ID of the node whose items the list shows (0:
+    // the list shows a search, or the trees are Store.ini's): a refresh
+    // lists that node again under whatever path it has now.
+    int list_node_id = 0;
+    // The versions of the server's trees the node lists were read at.
+    long long section_version = 0;
+    long long place_version = 0;
+    std::optional<SharedHighlight> shared_highlight;
+    // The node a "Вырезать раздел" picked, by its path in that tree, until
+    // "Вставить раздел" moves it (no tree: -1).
+    int moving_tree = -1;
+    QString moving_path;
     std::optional<db::Statement> list_statement;  // what the list shows: read again by a refresh
+    std::optional<QString> list_search;           // the search text when the list shows a search
     EditorMode editor_mode = EditorMode::add;
     int pending_edit = 0;  // which label edit of a tree is under way (none: 0)
     MainWindow* main_window = nullptr;

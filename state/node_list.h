@@ -11,6 +11,9 @@ namespace detalehran {
 struct TreeNode {
     QString name;
     int level = 0;
+    // The node's ID on a team's server, which keeps the trees; 0 for a tree
+    // of Store.ini.
+    int id = 0;
     bool operator==(const TreeNode&) const = default;
 };
 

@@ -542,8 +542,9 @@ void BulkGenerator::next(Part* part) {
     // 7 is coprime to 300, so any 300 consecutive parts use every place once.
     part->place = places_[(index_ * 7) % places_.size()];
     part->quantity = detail::stock_quantity(rng, draft.quantity_low, draft.quantity_high);
-    part->selling_kopecks = rng.between(draft.price_low, draft.price_high);
-    part->purchase_kopecks = detail::purchase_price(rng, part->selling_kopecks);
+    const std::int64_t kopecks = rng.between(draft.price_low, draft.price_high);
+    part->selling_price = schema::Money::from_hundredths(kopecks);
+    part->purchase_price = schema::Money::from_hundredths(detail::purchase_price(rng, kopecks));
     part->supplier = rng.pick(detail::kSuppliers);
     part->datasheet.clear();
     state_ = rng.state();

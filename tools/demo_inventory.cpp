@@ -73,8 +73,9 @@ public:
         part.section = section;
         part.place = place_for(section);
         part.quantity = detail::stock_quantity(rng_, quantity_low, quantity_high);
-        part.selling_kopecks = rng_.between(item.price_low, item.price_high);
-        part.purchase_kopecks = detail::purchase_price(rng_, part.selling_kopecks);
+        const std::int64_t kopecks = rng_.between(item.price_low, item.price_high);
+        part.selling_price = schema::Money::from_hundredths(kopecks);
+        part.purchase_price = schema::Money::from_hundredths(detail::purchase_price(rng_, kopecks));
         part.supplier = rng_.pick(detail::kSuppliers);
         if (item.package) part.package = item.package;
         if (item.datasheet) {

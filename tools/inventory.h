@@ -7,17 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "schema/money.h"
+
 namespace detalehran::dbtool {
 
-// One row of table Store. Prices are kept in kopecks so that the demo never
+// One row of table Store. Prices are exact amounts, so that the demo never
 // carries binary fractions like 12.4999; empty text is written as NULL.
 struct Part {
     std::string name;
     std::string description;
     std::string place;  // storage place path, "|Все|Шкаф 1|Полка 2|Ящик 3|"
     int quantity = 0;
-    std::int64_t selling_kopecks = 0;
-    std::int64_t purchase_kopecks = 0;
+    schema::Money selling_price;
+    schema::Money purchase_price;
     std::string supplier;
     std::string section;  // section path, "|Все|Пассивные компоненты|Резисторы|"
     std::string package;

@@ -40,6 +40,14 @@ bool complete_tree(db::Database& database, db::StoreColumn column, NodeList& nod
 
 }  // namespace
 
+Inventory take_inventory(Arguments& args) {
+    if (const auto dsn = args.value("--dsn")) return {".", *dsn};
+    if (args.operands.empty()) throw UsageError{"не указан склад: папка или --dsn ИМЯ"};
+    Inventory inventory{args.operands.front(), {}};
+    args.operands.erase(args.operands.begin());
+    return inventory;
+}
+
 bool open_inventory(const Inventory& inventory, db::Database& database, std::string* error) {
     if (!inventory.dsn.empty()) {
         if (!database.init_environment() || !database.connect_data_source(inventory.dsn)) {

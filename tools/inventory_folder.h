@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "arguments.h"
 #include "db/database.h"
 #include "settings/settings_format.h"
 
@@ -18,6 +19,10 @@ struct Inventory {
     std::string folder;  // the folder of Store.ini, and of Store.mdb without a data source
     std::string dsn;     // the data source, or empty for the folder's file
 };
+
+// The inventory a command names: "--dsn NAME", or the folder that is its
+// first operand (taken off the operands). Throws UsageError when neither.
+Inventory take_inventory(Arguments& args);
 
 // Connects to the inventory. The one place that knows how the tool finds a
 // store; false with a one-line reason.

@@ -1,33 +1,20 @@
 #include "store_writer.h"
 
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <set>
 #include <vector>
 
 #include "inventory.h"
+#include "store/store_file_writer.h"
 #include "store/store_schema.h"
-#include "store/text_fold.h"
 
 namespace detalehran::dbtool {
 
 namespace {
-
-// Package is keyed case-insensitively; deduplicate the same way so that
-// "SOT-23" and "sot-23" cannot make the insert fail.
-struct FoldedLess {
-    bool operator()(const std::string& a, const std::string& b) const { return store::compare_folded(a, b) < 0; }
-};
-
-constexpr const char* kInsertPart =
-    "INSERT INTO \"Store\" (\"Название\", \"Описание\", \"Расположение\", \"Количество\", \"Цена расходная\", "
-    "\"Цена приходная\", \"Поставщик\", \"Путь\", \"Тип корпуса\", \"Datasheet\") "
-    "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)";
 
 // Undoes a failed run: everything this run created is removed, nothing else.
 class Cleanup {
@@ -64,7 +51,7 @@ bool write_new_file(const std::string& path, const std::string& content, bool* c
     if (fd < 0) {
         // A datasheet the user put there already is theirs: leave it as it is.
         if (errno == EEXIST) return true;
-        *error = errno_text("Cannot create", path, errno);
+        *error = errno_text("Не удалось создать", path, errno);
         return false;
     }
     *created = true;
@@ -73,119 +60,59 @@ bool write_new_file(const std::string& path, const std::string& content, bool* c
         const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            *error = errno_text("Cannot write", path, n < 0 ? errno : ENOSPC);
+            *error = errno_text("Не удалось записать", path, n < 0 ? errno : ENOSPC);
             ::close(fd);
             return false;
         }
         done += static_cast<std::size_t>(n);
     }
     if (::close(fd) != 0) {
-        *error = errno_text("Cannot write", path, errno);
+        *error = errno_text("Не удалось записать", path, errno);
         return false;
     }
     return true;
 }
 
+// Parts go into the new file through the store's one writer; the package
+// types they name follow them.
 class Filler {
 public:
-    explicit Filler(std::string path) : path_(std::move(path)) {}
-    Filler(const Filler&) = delete;
-    Filler& operator=(const Filler&) = delete;
+    explicit Filler(const std::string& path) : writer_(path) {}
 
-    ~Filler() {
-        sqlite3_finalize(insert_);
-        sqlite3_close(db_);
-    }
-
-    bool begin(std::string* error) {
-        if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
-            !store::register_text_functions(db_)) {
-            return fail(error);
-        }
-        // A large cache keeps index pages of a 100k-row fill out of the file
-        // until the commit.
-        if (!exec("PRAGMA cache_size = -131072; BEGIN IMMEDIATE", error)) return false;
-        if (sqlite3_prepare_v3(db_, kInsertPart, -1, SQLITE_PREPARE_PERSISTENT, &insert_, nullptr) != SQLITE_OK) {
-            return fail(error);
-        }
-        return true;
-    }
+    bool begin(std::string* error) { return writer_.begin(error); }
 
     bool add(const Part& part, std::string* error) {
-        bind_text(1, part.name);
-        bind_text(2, part.description);
-        bind_text(3, part.place);
-        sqlite3_bind_int(insert_, 4, part.quantity);
-        sqlite3_bind_double(insert_, 5, static_cast<double>(part.selling_kopecks) / 100.0);
-        sqlite3_bind_double(insert_, 6, static_cast<double>(part.purchase_kopecks) / 100.0);
-        bind_text(7, part.supplier);
-        bind_text(8, part.section);
-        bind_text(9, part.package);
-        bind_text(10, part.datasheet);
-        const int rc = sqlite3_step(insert_);
-        sqlite3_reset(insert_);
-        if (rc != SQLITE_DONE) return fail(error);
+        auto text = [](const std::string& t) { return t.empty() ? store::Field() : store::Field(std::string_view(t)); };
+        store::ItemFields f;
+        f[schema::kName] = text(part.name);
+        f[schema::kDescription] = text(part.description);
+        f[schema::kPlace] = text(part.place);
+        f[schema::kQuantity] = static_cast<std::int64_t>(part.quantity);
+        f[schema::kPrice] = part.selling_price;
+        f[schema::kPurchasePrice] = part.purchase_price;
+        f[schema::kSupplier] = text(part.supplier);
+        f[schema::kSectionPath] = text(part.section);
+        f[schema::kPackage] = text(part.package);
+        f[schema::kDatasheet] = text(part.datasheet);
+        if (!writer_.insert(f, schema::WithId::no, "детали «" + part.name + "»", error)) return false;
         if (!part.package.empty()) packages_.insert(part.package);
         ++parts_;
         return true;
     }
 
     bool finish(std::string* error) {
-        sqlite3_stmt* insert_package = nullptr;
-        if (sqlite3_prepare_v2(db_, "INSERT INTO \"Package\" (\"Тип корпуса\") VALUES (?1)", -1, &insert_package,
-                               nullptr) != SQLITE_OK) {
-            return fail(error);
-        }
         for (const std::string& package : packages_) {
-            sqlite3_bind_text(insert_package, 1, package.data(), static_cast<int>(package.size()), SQLITE_STATIC);
-            const int rc = sqlite3_step(insert_package);
-            sqlite3_reset(insert_package);
-            if (rc != SQLITE_DONE) {
-                sqlite3_finalize(insert_package);
-                return fail(error);
-            }
+            if (!writer_.insert_package(package, error)) return false;
         }
-        sqlite3_finalize(insert_package);
-        return exec("COMMIT", error);
-    }
-
-    // Closes the connection; a failure here can still lose written pages.
-    bool close(std::string* error) {
-        sqlite3_finalize(insert_);
-        insert_ = nullptr;
-        if (sqlite3_close(db_) != SQLITE_OK) return fail(error);
-        db_ = nullptr;
-        return true;
+        return writer_.commit(error);
     }
 
     std::size_t parts() const { return parts_; }
     std::size_t packages() const { return packages_.size(); }
 
 private:
-    void bind_text(int index, const std::string& text) {
-        if (text.empty()) {
-            sqlite3_bind_null(insert_, index);
-        } else {
-            sqlite3_bind_text(insert_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
-        }
-    }
-
-    bool exec(const char* sql, std::string* error) {
-        return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK || fail(error);
-    }
-
-    bool fail(std::string* error) {
-        *error = "Cannot fill " + path_ + ": " + (db_ ? sqlite3_errmsg(db_) : "out of memory");
-        // "disk I/O error" alone does not tell a full disk from a broken one.
-        if (const int err = db_ ? sqlite3_system_errno(db_) : 0; err != 0)
-            *error += std::string(" (") + std::strerror(err) + ")";
-        return false;
-    }
-
-    std::string path_;
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* insert_ = nullptr;
-    std::set<std::string, FoldedLess> packages_;
+    store::StoreFileWriter writer_;
+    store::PackageSet packages_;
     std::size_t parts_ = 0;
 };
 
@@ -197,7 +124,7 @@ bool prepare_datasheet_folder(const std::string& folder, Cleanup& cleanup, std::
     const int err = errno;
     struct stat st {};
     if (err == EEXIST && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
-    *error = err == EEXIST ? folder + " exists and is not a folder" : errno_text("Cannot create folder", folder, err);
+    *error = err == EEXIST ? folder + " уже есть, и это не папка" : errno_text("Не удалось создать папку", folder, err);
     return false;
 }
 
@@ -208,12 +135,12 @@ bool create_database(const CreateRequest& request, CreateReport* report, std::st
     if (error == nullptr) error = &scratch;
     struct stat st {};
     if (::stat(request.folder.c_str(), &st) != 0) {
-        *error = errno == ENOENT ? "Folder not found: " + request.folder
-                                 : errno_text("Cannot reach folder", request.folder, errno);
+        *error = errno == ENOENT ? "Папка не найдена: " + request.folder
+                                 : errno_text("Нет доступа к папке", request.folder, errno);
         return false;
     }
     if (!S_ISDIR(st.st_mode)) {
-        *error = "Not a folder: " + request.folder;
+        *error = "Это не папка: " + request.folder;
         return false;
     }
     std::string folder = request.folder;
@@ -256,7 +183,7 @@ bool create_database(const CreateRequest& request, CreateReport* report, std::st
                 if (!filler.add(part, error)) return false;
             }
         }
-        if (!filler.finish(error) || !filler.close(error)) return false;
+        if (!filler.finish(error)) return false;
         result.parts = filler.parts();
         result.packages = filler.packages();
     }

@@ -9,6 +9,7 @@
 #include "db/database.h"
 #include "db/failure_text.h"
 #include "db/statements.h"
+#include "support/statement_trace.h"
 #include "support/test_environment.h"
 
 using detalehran::db::Database;
@@ -22,8 +23,8 @@ const char* kInsertItem =
     "[Поставщик],[Путь],[Тип корпуса],[Datasheet])VALUES (";
 
 std::string insert_item(const std::string& name, const std::string& description = "") {
-    return std::string(kInsertItem) + db::sql_text(name) + "," + db::sql_text(description) +
-           ",'|Все|Шкаф|',5,12.5,.5,'ЭФО','|Все|Резисторы|','0805','')";
+    return std::string(kInsertItem) + detalehran::testing::sql_literal(name) + "," +
+           detalehran::testing::sql_literal(description) + ",'|Все|Шкаф|',5,12.5,.5,'ЭФО','|Все|Резисторы|','0805','')";
 }
 
 void write_data_source(const TestFolder& folder, const std::string& dbq) {
@@ -39,13 +40,6 @@ TEST(DataSourceText, AttributesInFixedOrderWithOneSlash) {
               "Server=MDBLib;Description=Store;DSN=Store;DBQ=/Store.mdb;UID=;PWD=;");
     EXPECT_EQ(db::installer_list("DSN=Store;"), std::string("DSN=Store\0\0", 11));
     EXPECT_EQ(db::installer_list("A=1;B=2"), std::string("A=1\0B=2\0\0", 9));
-}
-
-TEST(SqlText, DoublesEveryQuoteAndNothingElse) {
-    EXPECT_EQ(db::sql_text("O'Hara"), "'O''Hara'");
-    EXPECT_EQ(db::sql_text(""), "''");
-    EXPECT_EQ(db::sql_text("''"), "''''''");
-    EXPECT_EQ(db::sql_text("50%_[x]\"; --"), "'50%_[x]\"; --'");
 }
 
 TEST(OpenStore, FirstStartRegistersTheDataSourceAndConnects) {
@@ -80,8 +74,7 @@ TEST(OpenStore, MissingDatabaseFileConnectsNothingAndCreatesNothing) {
     EXPECT_FALSE(database.open_store(folder.path(), "Store", "", ""));
     EXPECT_FALSE(database.is_open());
     EXPECT_FALSE(detalehran::testing::file_exists(folder.file("Store.mdb")));
-    EXPECT_NE(database.last_diagnostic().text.find("Store.mdb"), std::string::npos)
-        << database.last_diagnostic().text;
+    EXPECT_NE(database.last_diagnostic().text.find("Store.mdb"), std::string::npos) << database.last_diagnostic().text;
 
     // With no connection every operation fails quietly.
     EXPECT_FALSE(database.db_query(db::kSelectAllItems));
@@ -144,39 +137,84 @@ TEST(OpenStore, ADataSourceOfAnotherDriverStaysAsTheUserWroteIt) {
 
 // What the server is sent: double quotes, ILIKE with "\" escaping, the old
 // value named, the new ID returned.
-TEST(Statements, ServerTextsQuoteEscapeNameTheOldValueAndReturnTheId) {
-    const auto pg = [](const db::Statement& s) { return s.text(db::Dialect::postgres); };
+TEST(Statements, ValuesAreBoundToMarkersAndPatternsEscapedForEachDialect) {
+    using db::Dialect;
     const db::ItemValues item{"n", "", "|Все|", "1", "2.5", "-.25", "", "|Все|A|", "", "7", ""};
-    const std::pair<std::string, std::string> cases[] = {
-        {pg(db::select_items_by_name(R"(a\b_[x]%)")),
-         R"(SELECT * FROM "Store" WHERE "Название" ILIKE '%a\\b_[x]%%' ORDER BY "Название")"},
-        {pg(db::select_items_under(db::kSectionPath, R"(|Все|O'A_B\%|)")),
-         R"(SELECT * FROM "Store" WHERE "Путь" ILIKE '|Все|O''A\_B\\\%|%' ORDER BY "Название")"},
-        {pg(db::set_item_quantity("5", "7", "")),
-         R"(UPDATE "Store" SET "Количество" = 5 WHERE "ID" =7 AND "Количество" IS NULL)"},
-        {db::set_item_quantity("5", "7", "3").text(db::Dialect::jet),
-         "UPDATE [Store] SET [Количество] = 5 WHERE [ID] =7 AND [Количество] = 3"},
-        {pg(db::insert_package("SOT")), R"(INSERT INTO "Package" VALUES ('SOT') ON CONFLICT DO NOTHING)"},
-        {pg(db::kEmptyParked), R"(DELETE FROM "Temp")"},
+    struct Case {
+        db::Statement statement;
+        Dialect dialect;
+        std::string text;
+        std::vector<std::string> values;
     };
-    for (const auto& [sent, expected] : cases) EXPECT_EQ(sent, expected);
-    EXPECT_TRUE(pg(db::insert_item(item)).ends_with(R"(,'|Все|A|','','') RETURNING "ID")")) << pg(db::insert_item(item));
-    const std::string update = pg(db::update_item(item, item));
-    EXPECT_NE(update.find(R"("Цена расходная" >= 2.50 AND "Цена расходная" < 2.51)"), std::string::npos) << update;
-    EXPECT_NE(update.find(R"("Цена приходная" > -0.26 AND "Цена приходная" <= -0.25)"), std::string::npos) << update;
-    EXPECT_NE(update.find(R"(("Описание" = '' OR "Описание" IS NULL))"), std::string::npos) << update;
+    const Case cases[] = {
+        {db::select_items_by_name(R"(a\b_[x]%)"),
+         Dialect::postgres,
+         R"(SELECT * FROM "Store" WHERE "Название" ILIKE ? ORDER BY "Название")",
+         {R"(%a\\b_[x]%%)"}},
+        {db::select_items_by_name(R"(a\b_[x]%)"),
+         Dialect::jet,
+         "SELECT * FROM [Store] WHERE [Название] LIKE ? ORDER BY [Название]",
+         {R"(%a\b_[[]x]%%)"}},
+        {db::select_items_under(db::kSectionPath, R"(|Все|O'A_B\%|)"),
+         Dialect::postgres,
+         R"(SELECT * FROM "Store" WHERE "Путь" ILIKE ? ORDER BY "Название")",
+         {R"(|Все|O'A\_B\\\%|%)"}},
+        {db::set_item_quantity("5", "7", ""),
+         Dialect::postgres,
+         R"(UPDATE "Store" SET "Количество" = ? WHERE "ID" =? AND "Количество" IS NULL)",
+         {"5", "7"}},
+        {db::set_item_quantity("5", "7", "3"),
+         Dialect::jet,
+         "UPDATE [Store] SET [Количество] = ? WHERE [ID] =? AND [Количество] = ?",
+         {"5", "7", "3"}},
+        {db::insert_package("SOT"),
+         Dialect::postgres,
+         R"(INSERT INTO "Package" VALUES (?) ON CONFLICT DO NOTHING)",
+         {"SOT"}},
+        {db::kEmptyParked, Dialect::postgres, R"(DELETE FROM public."Temp" WHERE "Роль" = CURRENT_USER)", {}},
+        {db::kEmptyParked, Dialect::jet, "DELETE * FROM [Temp]", {}},
+        {db::insert_item(item),
+         Dialect::postgres,
+         R"(INSERT INTO "Store" ("Название","Описание","Расположение","Количество","Цена расходная","Цена приходная",)"
+         R"("Поставщик","Путь","Тип корпуса","Datasheet")VALUES (?,?,?,?,?,?,?,?,?,?) RETURNING "ID")",
+         {"n", "", "|Все|", "1", "2.5", "-0.25", "", "|Все|A|", "", ""}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.statement.text(c.dialect), c.text);
+        std::vector<std::string> values;
+        for (const db::Value& v : c.statement.values(c.dialect)) values.push_back(v.text);
+        EXPECT_EQ(values, c.values) << c.text;
+    }
+    // The old prices are compared as the list showed them, to the cent.
+    const db::Statement update = db::update_item(item, item);
+    const std::string text = update.text(Dialect::postgres);
+    EXPECT_NE(text.find(R"("Цена расходная" >= ? AND "Цена расходная" < ?)"), std::string::npos) << text;
+    EXPECT_NE(text.find(R"("Цена приходная" > ? AND "Цена приходная" <= ?)"), std::string::npos) << text;
+    EXPECT_NE(text.find(R"(("Описание" = '' OR "Описание" IS NULL))"), std::string::npos) << text;
+    std::vector<std::string> bounds;
+    for (const db::Value& v : update.values(Dialect::postgres)) {
+        if (v.type == db::Value::Type::money) bounds.push_back(v.text);
+    }
+    EXPECT_EQ(bounds, (std::vector<std::string>{"2.5", "-0.25", "2.5", "2.51", "-0.26", "-0.25"}));
 }
 
 TEST(FailureText, ServerStatesAreExplainedInRussianWithTheDriversText) {
     const std::pair<const char*, const char*> cases[] = {
-        {"42501", "Недостаточно прав"}, {"57P01", "остановлен"}, {"28P01", "пароль"},
-        {"42P01", "add-user"},          {"08S01", "Нет соединения"}, {"23505", "уже есть"},
+        {"42501", "Недостаточно прав"},
+        {"57P01", "остановлен"},
+        {"28P01", "пароль"},
+        {"42P01", "create --dsn"},
+        {"08S01", "Соединение с базой данных потеряно"},
+        {"23505", "уже есть"},
     };
     for (const auto& [state, words] : cases) {
         const std::string text = db::failure_text({state, "driver says"});
         EXPECT_NE(text.find(words), std::string::npos) << state << ": " << text;
         EXPECT_TRUE(text.ends_with("\ndriver says")) << text;
     }
+    // libpq's words for a server gone under a statement, under any state.
+    EXPECT_TRUE(db::failure_text({"HY000", "server closed the connection unexpectedly"})
+                    .starts_with("Соединение с базой данных потеряно"));
 }
 
 class OpenDatabase : public ::testing::Test {
@@ -261,12 +299,12 @@ TEST_F(OpenDatabase, FailuresAreFalseWithTheDriversReason) {
 TEST_F(OpenDatabase, TextWithANulIsRefusedForWhatItIs) {
     using namespace std::string_literals;
     ASSERT_TRUE(database_.db_update(insert_item("a")));
-    for (const std::string& statement :
-         {insert_item("nul\0inside"s), db::insert_package("SOT\0-23"s).text(db::Dialect::jet),
-          db::set_item_node_path(db::kSectionPath, "|Все|\0|"s, "1").text(db::Dialect::jet)}) {
+    EXPECT_FALSE(database_.db_update(insert_item("nul\0inside"s)));
+    EXPECT_NE(database_.last_diagnostic().text.find("NUL"), std::string::npos) << database_.last_diagnostic().text;
+    for (const db::Statement& statement :
+         {db::insert_package("SOT\0-23"s), db::set_item_node_path(db::kSectionPath, "|Все|\0|"s, "1")}) {
         EXPECT_FALSE(database_.db_update(statement));
-        EXPECT_NE(database_.last_diagnostic().text.find("NUL"), std::string::npos)
-            << database_.last_diagnostic().text;
+        EXPECT_NE(database_.last_diagnostic().text.find("NUL"), std::string::npos) << database_.last_diagnostic().text;
     }
     ASSERT_TRUE(database_.db_query(db::kSelectAllItems));
     EXPECT_FALSE(database_.db_query(db::select_items_by_name("a\0"s)));
@@ -322,11 +360,7 @@ bool insert_marked(Database& database, std::string_view name, std::string_view q
 // length, kept only once committed; a rollback, or a connection closed in
 // the middle, leaves nothing.
 TEST_F(OpenDatabase, PreparedInsertsInATransactionAreKeptOnlyWhenCommitted) {
-    using db::Database;
-    const std::vector<Database::Marker> markers = {
-        Database::Marker::text,   Database::Marker::text,   Database::Marker::text, Database::Marker::number,
-        Database::Marker::number, Database::Marker::number, Database::Marker::text, Database::Marker::text,
-        Database::Marker::text,   Database::Marker::text};
+    const std::vector<db::Value::Type> markers = db::insert_marker_types();
     const std::string long_name(5000, 'x');
 
     ASSERT_TRUE(database_.begin_transaction());

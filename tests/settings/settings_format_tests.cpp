@@ -55,6 +55,23 @@ TEST(SettingsText, ExampleIsWrittenByteForByteAndReadsBackToTheSameRecord) {
     EXPECT_EQ(read_settings(settings_lines(text)), changed);
 }
 
+// The order by value is a line that older files lack: off, the file is the
+// one older programs wrote; on, it is a second line of its section, which
+// programs reading the section's first line pass over.
+TEST(SettingsText, OrderByValueIsASecondLineOnlyWhenOn) {
+    SettingsRecord on = example_record();
+    on.value_order = 1;
+    on.highlight_on = 1;
+    const QByteArray text = settings_text(on);
+    EXPECT_TRUE(text.contains("[CheckBox_States]\r\nCheckBox_Highlight=1\r\nCheckBox_ValueOrder=1\r\n[String_Min]"));
+    EXPECT_EQ(read_settings(settings_lines(text)), on);
+    EXPECT_EQ(read_settings(settings_lines(example_file())).value_order, 0);
+    // Turned off again, the line is gone and the file is as before.
+    on.value_order = 0;
+    on.highlight_on = 0;
+    EXPECT_EQ(settings_text(on), example_file());
+}
+
 TEST(SettingsText, LineBreaksInsideAValueCannotSplitTheFile) {
     SettingsRecord record = example_record();
     record.minimum = "5\r\n[TreeItems]\n9|X|1|";
