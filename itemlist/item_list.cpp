@@ -1,18 +1,19 @@
 #include "itemlist/item_list.h"
 
 #include <QHash>
-#include <algorithm>
 #include <QHeaderView>
 #include <QTreeView>
+#include <algorithm>
 
-#include "state/app.h"
-#include "mainwindow/main_window.h"
-#include "db/statements.h"
 #include "db/failure_text.h"
+#include "db/statements.h"
+#include "db/team_statements.h"
 #include "itemlist/datasheets.h"
 #include "itemlist/item_list_model.h"
 #include "itemlist/text_blocks.h"
+#include "mainwindow/main_window.h"
 #include "platform/services.h"
+#include "state/app.h"
 
 namespace detalehran::itemlist {
 
@@ -64,8 +65,8 @@ private:
 // Places, paths, suppliers, packages and documents repeat from row to row;
 // descriptions, IDs, quantities and prices mostly do not.
 bool repeats(int column) {
-    return column == db::kPlace || column == db::kSectionPath || column == db::kSupplier ||
-           column == db::kPackage || column == db::kDatasheet;
+    return column == db::kPlace || column == db::kSectionPath || column == db::kSupplier || column == db::kPackage ||
+           column == db::kDatasheet;
 }
 
 // What a document's icon is cached by within one fill: the text after the
@@ -77,7 +78,10 @@ QString extension_of(const QString& name) {
 
 }  // namespace
 
-bool fill_item_list(App& app, const db::Statement& statement) {
+bool fill_item_list(App& app, const db::Statement& statement) { return fill_item_list(app, ListSearch{statement, {}}); }
+
+bool fill_item_list(App& app, const ListSearch& search) {
+    const db::Statement& statement = search.statement;
     MainWindow* window = app.main_window;
     if (window == nullptr) return false;
     std::vector<ItemListModel::Row> rows;
@@ -90,6 +94,8 @@ bool fill_item_list(App& app, const db::Statement& statement) {
     PreviousText name;
     std::string value;
     const bool highlight = app.highlight.on != 0;
+    std::vector<ItemListModel::Row> behind;  // found by value, shown after the name's rows
+    std::string flag;
     bool complete = app.database.db_query(statement);
     if (complete) {
         while (app.database.db_next_row()) {
@@ -108,29 +114,43 @@ bool fill_item_list(App& app, const db::Statement& statement) {
                     cell = blocks.from_utf8(value);
                 }
             }
-            const QString& document = row.cells[db::kDatasheet];
+            ItemListModel::Row* kept = &row;
+            if (search.by_value) {
+                app.database.db_text(kListColumns, flag);
+                const SearchPlace place =
+                    search_place(search, QString::fromStdString(flag), row.cells[db::kName], row.cells[db::kPackage]);
+                if (place != SearchPlace::in_front) {
+                    if (place == SearchPlace::behind) kept = &behind.emplace_back(std::move(row));
+                    rows.pop_back();
+                    if (place == SearchPlace::left_out) continue;
+                }
+            }
+            const QString& document = kept->cells[db::kDatasheet];
             const QString extension = extension_of(document);
             if (!extension.isEmpty()) {
                 auto cached = icons.constFind(extension);
                 if (cached == icons.constEnd()) cached = icons.insert(extension, document_icon(app, document));
-                row.icon = *cached;
+                kept->icon = *cached;
             }
-            if (highlight && is_low_stock(row.cells[db::kQuantity], app.highlight.minimum)) {
-                row.colour = app.highlight.colour;
+            if (highlight && is_low_stock(kept->cells[db::kQuantity], app.highlight.minimum)) {
+                kept->colour = app.highlight.colour;
             }
         }
         // A fetch or a read that broke off leaves its reason behind.
         complete = app.database.last_diagnostic().empty();
         app.database.db_finish();
     }
+    rows.insert(rows.end(), std::make_move_iterator(behind.begin()), std::make_move_iterator(behind.end()));
     // One reset: the view repaints once, whatever the number of rows.
     window->list_model().replace_rows(std::move(rows));
     return complete;
 }
 
-void show_item_list(App& app, const db::Statement& statement) {
-    app.list_statement = statement;
-    if (fill_item_list(app, statement) || !app.database.is_open()) return;
+namespace {
+
+// A list that could not be read whole is not shown as if it were.
+void report_unread_list(App& app, bool complete) {
+    if (complete || !app.database.is_open()) return;
     // Without a connection the user was told at start-up, once.
     const db::Diagnostic& why = app.database.last_diagnostic();
     QString text = QString::fromUtf8("Список деталей не прочитан из базы данных полностью");
@@ -140,7 +160,43 @@ void show_item_list(App& app, const db::Statement& statement) {
                              MessageIcon::warning);
 }
 
-StoredRow show_stored_row(App& app, int row) {
+}  // namespace
+
+void show_item_list(App& app, const db::Statement& statement) {
+    app.list_search.reset();
+    app.list_statement = statement;
+    report_unread_list(app, fill_item_list(app, statement));
+}
+
+void show_search(App& app, const QString& text) {
+    const ListSearch search = list_search(text);
+    app.list_statement = search.statement;
+    app.list_search = text;
+    report_unread_list(app, fill_item_list(app, search));
+}
+
+namespace {
+
+// The role that parked the item on a team's server; empty when nobody is
+// moving it, or on a file.
+QString parking_role(App& app, const std::string& id) {
+    QString role;
+    if (!app.database.shares_trees() || !app.database.db_query(db::select_parking_role(id))) return role;
+    if (app.database.db_first_row()) role = QString::fromStdString(app.database.db_text(0));
+    app.database.db_finish();
+    return role;
+}
+
+}  // namespace
+
+QString moving_text(const QString& name, const QString& mover) {
+    return QString::fromUtf8(
+               "\nДеталь «%1» сейчас перемещается: её вырезал пользователь %2 и ещё не вставил. Повторите, когда "
+               "она появится в списке (F5).")
+        .arg(name, mover);
+}
+
+StoredRow show_stored_row(App& app, int row, QString* mover) {
     MainWindow* window = app.main_window;
     if (window == nullptr) return StoredRow::unread;
     ItemListModel& model = window->list_model();
@@ -149,8 +205,13 @@ StoredRow show_stored_row(App& app, int row) {
     if (!app.database.db_first_row()) {
         const bool gone = app.database.last_diagnostic().empty();
         app.database.db_finish();
-        if (gone) model.remove_row(row);
-        return gone ? StoredRow::gone : StoredRow::unread;
+        if (!gone) return StoredRow::unread;
+        if (const QString role = parking_role(app, id.toStdString()); !role.isEmpty()) {
+            if (mover != nullptr) *mover = role;
+            return StoredRow::moving;
+        }
+        model.remove_row(row);
+        return StoredRow::gone;
     }
     for (int c = 0; c < kListColumns; ++c) {
         const QString text = QString::fromStdString(app.database.db_text(c));
@@ -208,8 +269,8 @@ void show_column(App& app, int column) {
         return;
     }
     const auto first_shown = std::find(shown.begin(), shown.end(), 1);
-    const int j = std::max(i, first_shown == shown.end() ? kListColumns - 1
-                                                         : static_cast<int>(first_shown - shown.begin()));
+    const int j =
+        std::max(i, first_shown == shown.end() ? kListColumns - 1 : static_cast<int>(first_shown - shown.begin()));
     // The column goes right of the leftmost shown one.
     std::rotate(order.begin() + i, order.begin() + i + 1, order.begin() + j + 1);
     std::rotate(shown.begin(), shown.begin() + 1, shown.end());

@@ -8,6 +8,7 @@
 
 #include "db/statement.h"
 #include "itemlist/text_rules.h"
+#include "itemlist/value_search.h"
 #include "platform/event.h"
 
 class QFont;
@@ -15,7 +16,7 @@ class QFont;
 namespace detalehran {
 struct App;
 struct ListFontRecord;
-}
+}  // namespace detalehran
 
 namespace detalehran::itemlist {
 
@@ -25,16 +26,25 @@ namespace detalehran::itemlist {
 // read (none when the statement failed), and the reason is the database's
 // last diagnostic. Shows no window.
 bool fill_item_list(App& app, const db::Statement& statement);
+// The same for a search: a search by value shows the name's rows first, in
+// their order, then the parts found by value, in theirs.
+bool fill_item_list(App& app, const ListSearch& search);
 // The same for a command of the user's: a list that could not be read whole
 // is not shown as if it were, the user is told why.
 void show_item_list(App& app, const db::Statement& statement);
+// A search typed by the user, shown the same way; a refresh repeats it.
+void show_search(App& app, const QString& text);
 
-// What reading a row's item again found.
-enum class StoredRow { shown, gone, unread };
+// What reading a row's item again found. `moving`: on a team's server,
+// someone cut it and has not pasted it yet; it is not gone.
+enum class StoredRow { shown, gone, moving, unread };
 // Reads the item of a list row again by its ID and shows it as stored (its
-// texts, icon and colour); a row whose item is no longer stored leaves the
-// list. Shows no window.
-StoredRow show_stored_row(App& app, int row);
+// texts, icon and colour); a row whose item is no longer stored (nor being
+// moved) leaves the list. Shows no window. With `mover`, the role moving it.
+StoredRow show_stored_row(App& app, int row, QString* mover = nullptr);
+// "\nДеталь «name» сейчас перемещается…": what the user is told of an item
+// another role cut and has not pasted yet.
+QString moving_text(const QString& name, const QString& mover);
 
 // The font a list font record describes.
 QFont font_of(const ListFontRecord& record);

@@ -21,7 +21,8 @@ namespace detalehran::itemlist {
 void search_by_name(App& app, const Event&) {
     if (app.main_window == nullptr) return;
     // "%" and "_" typed by the user stay pattern characters; "[" does not.
-    show_item_list(app, db::select_items_by_name(app.main_window->search_field()->text().toStdString()));
+    app.list_node_id = 0;
+    show_search(app, app.main_window->search_field()->text());
 }
 
 void refresh_item_list(App& app, const Event&) {
@@ -38,8 +39,11 @@ void refresh_item_list(App& app, const Event&) {
     }
     const auto sort = app.sorter ? app.sorter->shown_sort(kItemList) : std::nullopt;
 
-    const db::Statement statement = app.list_statement.value_or(db::kSelectAllItems);
-    show_item_list(app, statement);
+    if (app.list_search) {
+        show_search(app, *app.list_search);
+    } else {
+        show_item_list(app, app.list_statement.value_or(db::kSelectAllItems));
+    }
 
     if (sort) app.sorter->sort_again(kItemList, sort->first, sort->second);
     for (int row = 0; row < rows.row_count(); ++row) {

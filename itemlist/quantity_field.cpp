@@ -144,15 +144,20 @@ void QuantityField::commit() {
         if (!why.empty()) text += "\n" + QString::fromStdString(db::failure_text(why));
     } else {
         // Someone changed or deleted the item since the list was read.
-        switch (show_stored_row(app_, row_)) {
+        QString mover;
+        switch (show_stored_row(app_, row_, &mover)) {
             case StoredRow::shown:
                 text += QString::fromUtf8(
                             "\nДеталь «%1» тем временем изменена другим пользователем: "
                             "сейчас сохранено количество %2.")
                             .arg(name, model.cell(row_, db::kQuantity));
+                if (add_to_stored(text, shown.toLongLong(), quantity.toLongLong())) return;
                 break;
             case StoredRow::gone:
                 text += QString::fromUtf8("\nДеталь «%1» тем временем удалена другим пользователем.").arg(name);
+                break;
+            case StoredRow::moving:
+                text += moving_text(name, mover);
                 break;
             case StoredRow::unread:
                 text += "\n" + QString::fromStdString(db::failure_text(why));
@@ -160,6 +165,37 @@ void QuantityField::commit() {
         }
     }
     app_.platform.message_box(window, QString::fromUtf8("Внимание!"), text, MessageButtons::ok, MessageIcon::warning);
+}
+
+bool QuantityField::add_to_stored(const QString& why, long long shown, long long typed) {
+    MainWindow* window = app_.main_window;
+    ItemListModel& model = window->list_model();
+    const QString stored = model.cell(row_, db::kQuantity);
+    const long long sum = stored.toLongLong() + (typed - shown);
+    // A sum below zero or past what a quantity holds is no quantity: the
+    // user is only told.
+    if (sum < 0 || QString::number(sum).size() > kMaximumDigits) return false;
+    const QString question =
+        why + QString::fromUtf8("\nВы изменили %1 на %2.\n\nПрибавить моё изменение к сохранённому (будет %3)?")
+                  .arg(shown)
+                  .arg(typed)
+                  .arg(sum);
+    if (app_.platform.message_box(window, QString::fromUtf8("Внимание!"), question, MessageButtons::yes_no,
+                                  MessageIcon::question) != MessageAnswer::yes) {
+        return true;
+    }
+    const std::string id = model.cell(row_, db::kId).toStdString();
+    if (app_.database.db_update(db::set_item_quantity(std::to_string(sum), id, stored.toStdString()))) {
+        model.set_cell(row_, db::kQuantity, QString::number(sum));
+        return true;
+    }
+    // Changed once more meanwhile, or gone: shown as stored, nothing added.
+    show_stored_row(app_, row_);
+    app_.platform.message_box(window, QString::fromUtf8("Внимание!"),
+                              QString::fromUtf8("Количество не сохранено: деталь снова изменена или недоступна. "
+                                                "Список показывает её такой, как она сохранена."),
+                              MessageButtons::ok, MessageIcon::warning);
+    return true;
 }
 
 void QuantityField::cancel() {

@@ -43,6 +43,10 @@ protected:
 
 private:
     void finish();
+    // After the item's quantity was found changed meanwhile: offers to add
+    // the user's change to the stored quantity and stores the sum when
+    // asked to. False when no sum was offered (the caller tells `why`).
+    bool add_to_stored(const QString& why, long long shown, long long typed);
 
     App& app_;
     int row_;

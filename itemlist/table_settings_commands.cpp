@@ -3,19 +3,21 @@
 // of closing. It changes columns and row colours; it neither refills the
 // list nor writes the settings file.
 
+#include "itemlist/table_settings_commands.h"
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTreeView>
 #include <cstdint>
 
-#include "state/app.h"
-#include "itemlist/table_settings_commands.h"
-#include "mainwindow/control_numbers.h"
-#include "mainwindow/main_window.h"
 #include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
+#include "itemlist/sorter/column_sorter.h"
 #include "itemlist/table_settings_dialog.h"
+#include "mainwindow/control_numbers.h"
+#include "mainwindow/main_window.h"
 #include "platform/services.h"
+#include "state/app.h"
 
 namespace detalehran::itemlist {
 
@@ -32,6 +34,15 @@ void recolour_rows(App& app, bool highlight) {
         const bool low = highlight && integer_value(rows.cell(row, kQuantityColumn)) < minimum;
         rows.set_row_colour(row, low ? app.highlight.colour : -1);
     }
+}
+
+// The name column's order; a list sorted by name is sorted again the new way.
+void apply_value_order(App& app, bool by_value) {
+    if (app.order_by_value == by_value) return;
+    app.order_by_value = by_value;
+    sorter::sorter_set_column_type(app, kItemList, 0, by_value ? sorter::kValueTextColumn : sorter::kTextColumn);
+    const auto sort = app.sorter ? app.sorter->shown_sort(kItemList) : std::nullopt;
+    if (sort && sort->first == 0) app.sorter->sort_again(kItemList, 0, sort->second);
 }
 
 }  // namespace
@@ -55,6 +66,7 @@ void open_table_settings(App& app, const Event&) {
     dialog->set_minimum_text(app.highlight.minimum);
     app.highlight.minimum_saved = dialog->minimum_field()->text();
     app.highlight.colour_saved = app.highlight.colour;
+    dialog->check_box(kSettingsValueOrderBox)->setChecked(app.order_by_value);
     dialog->show_centred();
 }
 
@@ -96,6 +108,7 @@ void table_settings_ok(App& app, const Event&) {
         recolour_rows(app, false);
     }
     highlight.minimum_saved = highlight.minimum;
+    apply_value_order(app, dialog->check_box(kSettingsValueOrderBox)->isChecked());
 
     list->setUpdatesEnabled(true);
     list->viewport()->update();

@@ -14,17 +14,22 @@
 #include <span>
 #include <utility>
 
-#include "state/app.h"
 #include "mainwindow/control_numbers.h"
 #include "mainwindow/main_window.h"
 #include "platform/event.h"
+#include "state/app.h"
 
 namespace detalehran::itemlist {
 
 namespace {
 
 constexpr int kClientWidth = 494;
-constexpr int kClientHeight = 186;
+// The row order's frame below the two frames as first designed, and the
+// room the window grows by for it.
+constexpr int kOrderFrameTop = 135;
+constexpr int kOrderFrameHeight = 35;
+constexpr int kOrderRoom = 40;
+constexpr int kClientHeight = 186 + kOrderRoom;
 // Right edge of the widest row as designed; the frames end 5 pixels further.
 constexpr int kDesignedContentRight = 485;
 constexpr int kHighlightFrameHeight = 85;
@@ -32,13 +37,15 @@ constexpr int kHighlightFrameHeight = 85;
 constexpr int kMinimumCaption = 92;
 constexpr int kColumnFrame = 94;
 constexpr int kHighlightFrame = 95;
+constexpr int kOrderFrame = 99;
 
 // Controls side by side on the panel's page, left to right.
 constexpr int kColumnRow[] = {86, 87, 88, 89, 90, 91};
 constexpr int kMinimumRow[] = {kMinimumCaption, kSettingsMinimumField};
 constexpr int kHighlightRow[] = {kSettingsHighlightBox};
 constexpr int kColourRow[] = {kSettingsColourButton};
-constexpr std::span<const int> kPageRows[] = {kColumnRow, kMinimumRow, kHighlightRow, kColourRow};
+constexpr int kOrderRow[] = {kSettingsValueOrderBox};
+constexpr std::span<const int> kPageRows[] = {kColumnRow, kMinimumRow, kHighlightRow, kColourRow, kOrderRow};
 
 // Width a control needs so that its caption is not cut, never less than given.
 int needed_width(QWidget* widget) {
@@ -109,9 +116,9 @@ TableSettingsDialog::TableSettingsDialog(MainWindow& owner)
                          Qt::MSWindowsFixedSizeDialogHint,
                      Placement::on_owner) {
     // Creation order is the controls' order.
-    add<QPushButton>(this, kSettingsOk, 389, 163, 50, 20, QStringLiteral("ОК"));
-    add<QPushButton>(this, kSettingsCancel, 443, 163, 50, 20, QStringLiteral("Отмена"));
-    auto* panel = add<QTabWidget>(this, kSettingsPanel, 0, 0, 495, 160);
+    add<QPushButton>(this, kSettingsOk, 389, 163 + kOrderRoom, 50, 20, QStringLiteral("ОК"));
+    add<QPushButton>(this, kSettingsCancel, 443, 163 + kOrderRoom, 50, 20, QStringLiteral("Отмена"));
+    auto* panel = add<QTabWidget>(this, kSettingsPanel, 0, 0, 495, 160 + kOrderRoom);
     page_ = new QWidget;
     panel->addTab(page_, QStringLiteral("Tab #1"));
     page_->installEventFilter(this);
@@ -131,6 +138,11 @@ TableSettingsDialog::TableSettingsDialog(MainWindow& owner)
         ->lower();
     add<QPushButton>(page_, kSettingsColourButton, 5, 110, 77, 19, QStringLiteral("Выбрать цвет"));
     add<QCheckBox>(page_, kSettingsHighlightBox, 5, 70, 168, 15, QStringLiteral("Включить выделение цветом"));
+    add<QGroupBox>(page_, kOrderFrame, 0, kOrderFrameTop, 490, kOrderFrameHeight,
+                   QStringLiteral("Порядок строк"))
+        ->lower();
+    add<QCheckBox>(page_, kSettingsValueOrderBox, 5, kOrderFrameTop + 16, 330, 15,
+                   QStringLiteral("Сортировать названия по номиналу: 1 кОм < 2,2 кОм < 10 кОм"));
 
     filter_ = new DigitFilter(minimum_field_);
     filter_->remember(minimum_field_->text());
@@ -157,7 +169,8 @@ void TableSettingsDialog::fit_to_font() {
         }
     }
     const int growth = right - kDesignedContentRight;
-    for (QWidget* widget : {control(kColumnFrame), control(kHighlightFrame), control(kSettingsPanel)}) {
+    for (QWidget* widget :
+         {control(kColumnFrame), control(kHighlightFrame), control(kOrderFrame), control(kSettingsPanel)}) {
         widget->resize(widget->width() + growth, widget->height());
     }
     // OK and Cancel keep to the bottom right corner, with the gap between them.
@@ -175,6 +188,8 @@ void TableSettingsDialog::fit_to_font() {
 void TableSettingsDialog::fit_highlight_frame() {
     QWidget* frame = control(kHighlightFrame);
     frame->resize(frame->width(), std::min(kHighlightFrameHeight, page_->height() - frame->y()));
+    QWidget* order = control(kOrderFrame);
+    order->resize(order->width(), std::min(kOrderFrameHeight, page_->height() - order->y()));
 }
 
 bool TableSettingsDialog::eventFilter(QObject* watched, QEvent* event) {

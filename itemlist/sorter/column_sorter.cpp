@@ -249,6 +249,7 @@ void configure_item_list_columns(App& app) {
                                                 kDecimalColumn, kDecimalColumn, kTextColumn, kTextColumn,
                                                 kTextColumn,    kIntegerColumn, kTextColumn};
     for (int column = 0; column < kListColumns; ++column) sorter_set_column_type(app, kItemList, column, types[column]);
+    if (app.order_by_value) sorter_set_column_type(app, kItemList, 0, kValueTextColumn);
 }
 
 void sorter_shutdown(App& app) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "itemlist/text_rules.h"
+#include "values/electrical_value.h"
 
 namespace detalehran::sorter {
 
@@ -44,6 +45,22 @@ struct DecimalKey {
 struct TextKey {
     QCollatorSortKey key;
     bool operator<(const TextKey& other) const { return key.compare(other.key) < 0; }
+};
+
+// The text before the first value, its amount and the text after it; a text
+// without a value is all "before" and sorts ahead of the same text with one.
+struct ValueTextKey {
+    QCollatorSortKey before;
+    bool has_value;
+    values::Magnitude amount;
+    QCollatorSortKey after;
+    bool operator<(const ValueTextKey& other) const {
+        if (const int c = before.compare(other.before); c != 0) return c < 0;
+        if (has_value != other.has_value) return !has_value;
+        if (!has_value) return false;
+        if (amount != other.amount) return amount < other.amount;
+        return after.compare(other.after) < 0;
+    }
 };
 
 }  // namespace
@@ -135,6 +152,24 @@ std::function<bool(int, int)> row_order(const SortColumn& cells, int type, int d
     // texts folded beforehand.
     const bool fold = collator.compare(QStringLiteral("Я"), QStringLiteral("я")) != 0 ||
                       collator.compare(QStringLiteral("A"), QStringLiteral("a")) != 0;
+    auto sort_key = [&](const QString& text) { return collator.sortKey(fold ? text.toCaseFolded() : text); };
+    if (type == kValueTextColumn) {
+        std::vector<ValueTextKey> keys;
+        keys.reserve(static_cast<std::size_t>(rows));
+        for (int row = 0; row < rows; ++row) {
+            const QString text = cells.cell(row);
+            const values::ValueList found = values::read_values(text);
+            if (found.empty()) {
+                keys.push_back(ValueTextKey{sort_key(text.trimmed()), false, {}, sort_key(QString())});
+                continue;
+            }
+            // "Резистор 4,7 кОм" and "Резистор 4k7" have the same text before.
+            const QString before = text.first(found[0].begin).trimmed();
+            keys.push_back(ValueTextKey{sort_key(before), true, found[0].magnitude,
+                                        sort_key(text.sliced(found[0].end).trimmed())});
+        }
+        return order_by(std::move(keys), direction);
+    }
     std::vector<TextKey> keys;
     keys.reserve(static_cast<std::size_t>(rows));
     for (int row = 0; row < rows; ++row) {

@@ -16,6 +16,9 @@ enum ColumnType : int {
     kIntegerColumn = 2,
     kDecimalColumn = 3,
     kUnsortedColumn = 7,
+    // Text whose first electrical value is compared by its amount: within
+    // equal text before it, 1 кОм < 2,2 кОм < 10 кОм, then the rest as text.
+    kValueTextColumn = 9,
 };
 
 // The integer reading of a cell, cut to its low 32 bits as a signed number.

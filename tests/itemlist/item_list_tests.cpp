@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTreeView>
 
+#include "support/statement_trace.h"
 #include "state/app.h"
 #include "app/item_commands.h"
 #include "dialogs/about_commands.h"
@@ -59,7 +60,7 @@ protected:
         const std::string sql =
             "INSERT INTO [Store] ([Название],[Описание],[Расположение],[Количество],[Цена расходная],"
             "[Цена приходная],[Поставщик],[Путь],[Тип корпуса],[Datasheet])VALUES (" +
-            db::sql_text(item.name) + ",'','|Все|',"+ (item.quantity.empty() ? "NULL" : item.quantity) + "," +
+            detalehran::testing::sql_literal(item.name) + ",'','|Все|',"+ (item.quantity.empty() ? "NULL" : item.quantity) + "," +
             item.price + ",0,'','|Все|','','" + item.datasheet + "')";
         ASSERT_TRUE(app_.database.db_update(sql)) << app_.database.last_diagnostic().text;
     }
@@ -403,4 +404,26 @@ TEST_F(Quantity, AFailedWriteKeepsTheCellAndIsReportedOnce) {
     EXPECT_EQ(model().cell(row, db::kQuantity), "7");
     EXPECT_EQ(services_.count(ServiceKind::message_box), 1);
     EXPECT_EQ(services_.last(ServiceKind::message_box)->title, QString::fromUtf8("Внимание!"));
+}
+
+// The row fits what hangs below the baseline: "under_score" is not drawn as
+// "under score", at the default font and at 12 pt.
+TEST_F(ItemList, RowsAreTallerThanALineAndShowUnderscores) {
+    for (const char* name : {"under_score", "under score", "Резистор_10к", "Резистор 10к"}) add({name});
+    fill_all();
+    auto cell = [&](const QString& name) {
+        const int row = static_cast<int>(column(db::kName).indexOf(name));
+        return list()->viewport()->grab(list()->visualRect(model().index(row, db::kName))).toImage();
+    };
+    for (int points : {0, 12}) {
+        SCOPED_TRACE(points);
+        if (points > 0) {
+            QFont font = list()->font();
+            font.setPointSize(points);
+            list()->setFont(font);
+        }
+        EXPECT_GT(list()->visualRect(model().index(0, 0)).height(), QFontMetrics(list()->font()).height());
+        EXPECT_NE(cell("under_score"), cell("under score"));
+        EXPECT_NE(cell("Резистор_10к"), cell("Резистор 10к"));
+    }
 }

@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTreeView>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -313,6 +314,47 @@ TEST(SorterRowOrder, TextsFoldCaseEvenWhereTheCollatorWouldNot) {
     QStringList sorted;
     for (int row = 0; row < model.row_count(); ++row) sorted << model.cell(row, 0);
     EXPECT_EQ(sorted, QStringList({"Яблоко", "яблоко", "ящик", "Apple", "apple"}));
+}
+
+// Ordered by value, names compare their first values by amount within equal
+// text before them, then the rest as text; the names came shuffled.
+TEST(SorterRowOrder, NamesOrderedByValueCompareTheAmounts) {
+    testing::test_application();
+    const QStringList ordered = {
+        "Резистор",
+        "Резистор 0 Ом 0805",
+        "Резистор 100 Ом 0805",
+        "Резистор 470 Ом 0,25 Вт",
+        "Резистор 1 кОм 0603",
+        "Резистор 1k 0805",
+        "Резистор 2,2 кОм 0805",
+        "Резистор 4k7 0805",
+        "Резистор 4,7 кОм 1206",
+        "Резистор 10 кОм 0805",
+        "Резистор 100 кОм 0805",
+        "Резистор 1 МОм 0805",
+        "Резистор SMD 2,2 кОм",
+        "Резистор SMD 10 кОм",
+    };
+    ItemListModel model;
+    for (int i : {9, 3, 12, 0, 7, 11, 1, 5, 13, 2, 10, 4, 8, 6}) model.append_row({ordered[i]});
+    const QCollator collator = sorter::text_collator(QLocale(QLocale::Russian));
+    auto sorted = [&](int direction) {
+        model.sort_rows(sorter::row_order(sorter::sort_column(model, 0), sorter::kValueTextColumn, direction, collator));
+        QStringList names;
+        for (int row = 0; row < model.row_count(); ++row) names << model.cell(row, 0);
+        return names;
+    };
+    EXPECT_EQ(sorted(1), ordered);
+    QStringList reversed = ordered;
+    std::reverse(reversed.begin(), reversed.end());
+    EXPECT_EQ(sorted(-1), reversed);
+    // As plain text the same names keep the old order: 10 before 2,2.
+    model.sort_rows(sorter::row_order(sorter::sort_column(model, 0), sorter::kTextColumn, 1, collator));
+    QStringList as_text;
+    for (int row = 0; row < model.row_count(); ++row) as_text << model.cell(row, 0);
+    EXPECT_LT(as_text.indexOf(QString::fromUtf8("Резистор 10 кОм 0805")),
+              as_text.indexOf(QString::fromUtf8("Резистор 2,2 кОм 0805")));
 }
 
 TEST_F(SorterTest, WholeTextsAreCompared) {

@@ -24,6 +24,7 @@
 #include "mainwindow/main_window.h"
 #include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
+#include "itemlist/sorter/column_sorter.h"
 #include "itemlist/table_settings_dialog.h"
 #include "support/dialog_fixture.h"
 #include "support/scripted_services.h"
@@ -79,9 +80,9 @@ struct Designed {
     QRect place;
 };
 const Designed kDesigned[] = {
-    {82, "QPushButton", "ОК", {389, 163, 50, 20}},
-    {83, "QPushButton", "Отмена", {443, 163, 50, 20}},
-    {84, "QTabWidget", "", {0, 0, 495, 160}},
+    {82, "QPushButton", "ОК", {389, 203, 50, 20}},
+    {83, "QPushButton", "Отмена", {443, 203, 50, 20}},
+    {84, "QTabWidget", "", {0, 0, 495, 200}},
     {86, "QCheckBox", "Тип корпуса", {6, 25, 84, 15}},
     {87, "QCheckBox", "Описание", {94, 25, 70, 15}},
     {88, "QCheckBox", "Количество", {168, 25, 79, 15}},
@@ -94,6 +95,8 @@ const Designed kDesigned[] = {
     {95, "QGroupBox", "Настройка выделения", {0, 50, 490, 85}},
     {96, "QPushButton", "Выбрать цвет", {5, 110, 77, 19}},
     {97, "QCheckBox", "Включить выделение цветом", {5, 70, 168, 15}},
+    {98, "QCheckBox", "Сортировать названия по номиналу: 1 кОм < 2,2 кОм < 10 кОм", {5, 151, 330, 15}},
+    {99, "QGroupBox", "Порядок строк", {0, 135, 490, 35}},
 };
 
 QString caption_of(const QWidget* w) {
@@ -128,7 +131,7 @@ TEST_F(TableSettings, WithTheFontItWasDrawnForEveryControlHasItsDesignedPlace) {
 
     EXPECT_EQ(opened->windowTitle(), "Настройка отображения таблицы");
     EXPECT_EQ(opened->property("window").toInt(), kTableSettingsWindow);
-    EXPECT_EQ(opened->size(), QSize(494, 186));
+    EXPECT_EQ(opened->size(), QSize(494, 226));
     EXPECT_EQ(opened->minimumSize(), opened->maximumSize());
     EXPECT_EQ(opened->parentWidget(), window_);
     EXPECT_TRUE(opened->windowFlags() & Qt::WindowCloseButtonHint);
@@ -172,10 +175,49 @@ TEST_F(TableSettings, WithQtsUsualFontNoCaptionIsCutAndNothingOverlaps) {
                 << a->objectName().toStdString() << " " << b->objectName().toStdString();
         }
     }
-    for (int number : {86, 91, 97, 92, 93, 96}) {
-        EXPECT_TRUE(control(number <= 91 ? 94 : 95)->geometry().contains(control(number)->geometry())) << number;
+    for (int number : {86, 91, 97, 92, 93, 96, 98}) {
+        const int frame = number <= 91 ? 94 : (number == 98 ? 99 : 95);
+        EXPECT_TRUE(control(frame)->geometry().contains(control(number)->geometry())) << number;
     }
     EXPECT_GT(control(kSettingsOk)->y(), control(kSettingsPanel)->geometry().bottom());
+}
+
+// The order by value is the dialog's choice, applied by "ОК" only: a list
+// sorted by name is sorted again the new way, the arrow where it was.
+TEST_F(TableSettings, OrderByValueIsChosenHereAndSortsTheNamesAgain) {
+    sorter::sorter_init(app_);
+    app_.sorter->set_locale(QLocale(QLocale::Russian));
+    ASSERT_EQ(sorter::sorter_attach(app_, kItemList, 2), 1);
+    sorter::configure_item_list_columns(app_);
+    for (const char* name : {"Резистор 10 кОм", "Резистор 2,2 кОм", "Резистор 1 кОм"}) {
+        window_->list_model().append_row({QString::fromUtf8(name)});
+    }
+    auto names = [this] {
+        QStringList out;
+        for (int row = 0; row < window_->list_model().row_count(); ++row) out << window_->list_model().cell(row, 0);
+        return out;
+    };
+    emit window_->item_list()->header()->sectionClicked(0);
+    const QStringList as_text = {"Резистор 1 кОм", "Резистор 10 кОм", "Резистор 2,2 кОм"};
+    EXPECT_EQ(names(), as_text);
+
+    ASSERT_NE(open(), nullptr);
+    EXPECT_FALSE(box(kSettingsValueOrderBox)->isChecked());
+    click(kSettingsValueOrderBox);
+    click(kSettingsCancel);
+    EXPECT_FALSE(app_.order_by_value);
+    EXPECT_EQ(names(), as_text);
+
+    ASSERT_NE(open(), nullptr);
+    click(kSettingsValueOrderBox);
+    click(kSettingsOk);
+    EXPECT_TRUE(app_.order_by_value);
+    EXPECT_EQ(names(), QStringList({"Резистор 1 кОм", "Резистор 2,2 кОм", "Резистор 10 кОм"}));
+    EXPECT_EQ(app_.sorter->shown_sort(kItemList), std::make_optional(std::pair{0, 1}));
+    ASSERT_NE(open(), nullptr);
+    EXPECT_TRUE(box(kSettingsValueOrderBox)->isChecked());
+    click(kSettingsOk);
+    sorter::sorter_shutdown(app_);
 }
 
 TEST_F(TableSettings, OpeningCopiesTheSettingsAndTheHighlightBoxOnlySwitchesItsControls) {
