@@ -7,8 +7,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
-#include "jet_reader.h"
+#include "jet_messages.h"
 #include "jet_store_writer.h"
 #include "store/store_schema.h"
 
@@ -16,8 +17,11 @@ namespace detalehran::jet {
 
 namespace {
 
-std::string errno_text(const std::string& what, const std::string& path, int err) {
-    return what + " " + path + ": " + std::strerror(err);
+ConvertResult refusal(std::string reason, std::string details = {}) {
+    ConvertResult result;
+    result.reason = std::move(reason);
+    result.details = std::move(details);
+    return result;
 }
 
 std::string folder_prefix(std::string folder) {
@@ -48,8 +52,13 @@ int rename_no_replace(const std::string& from, const std::string& to) {
     return 0;
 }
 
+std::string cannot(const std::string& what, const std::string& path, int err) {
+    return what + " " + path + ": " + system_reason(err);
+}
+
 // The converted file under a name of its own beside the target, removed
-// again unless it was moved into place.
+// again unless it was moved into place. Its errors are clauses for "Файл …
+// не преобразован: …".
 class TemporaryStore {
 public:
     explicit TemporaryStore(const std::string& prefix) : prefix_(prefix) {}
@@ -60,19 +69,26 @@ public:
         for (const char* suffix : {"", "-journal", "-wal", "-shm"}) ::unlink((path_ + suffix).c_str());
     }
 
-    bool write(const JetStore& content, WriteCounts* counts, std::string* error) {
+    bool write(const JetStore& content, WriteCounts* counts, std::string* error, std::string* details) {
+        if (::access(prefix_.c_str(), W_OK | X_OK) != 0) {
+            *error = cannot("не записать в папку", prefix_, errno);
+            return false;
+        }
         for (int attempt = 0; path_.empty(); ++attempt) {
             const std::string candidate = prefix_ + "." + kStoreFileName + "." + std::to_string(::getpid()) + "-" +
                                           std::to_string(attempt) + ".converting";
-            if (store::create_store_file(candidate, error)) {
+            std::string why;
+            if (store::create_store_file(candidate, &why)) {
                 path_ = candidate;
             } else if (!exists(candidate) || attempt > 100) {
+                *error = "не создать файл " + candidate;
+                *details = why;
                 return false;
             }
         }
         if (!write_converted_store(path_, content, counts, error)) return false;
         if (!sync_path(path_, O_RDONLY)) {
-            *error = errno_text("Cannot write", path_, errno);
+            *error = cannot("не записать файл", path_, errno);
             return false;
         }
         return true;
@@ -86,92 +102,128 @@ private:
     std::string path_;
 };
 
-bool read_and_write(const std::string& jet_path, const std::string& prefix, TemporaryStore* temporary,
-                    ConvertReport* report, std::string* error) {
+// Reads the old file and writes the new one under its temporary name; the
+// result says converted when that file is whole and waits to be moved.
+ConvertResult read_and_write(const std::string& jet_path, const std::string& prefix, const ConvertOptions& options,
+                             TemporaryStore* temporary) {
+    ConvertResult result;
     JetStore content;
-    if (!read_jet_store(jet_path, &content, error)) return false;
+    if (!read_jet_store(jet_path, &content, &result.reason, &result.details)) return result;
+    if (!content.missing_columns.empty()) {
+        result.missing = content.missing_columns;
+        if (!options.convert_without) {
+            result.reason =
+                "Файл " + jet_path + " не преобразован: в нём " + missing_column_text(content.missing_columns[0]) + ".";
+            return result;
+        }
+        if (!options.convert_without(content.missing_columns)) {
+            result.outcome = Outcome::declined;
+            return result;
+        }
+    }
     WriteCounts counts;
-    if (!temporary->write(content, &counts, error)) return false;
-    report->store_path = prefix + kStoreFileName;
-    report->jet_version = content.jet_version;
-    report->items = counts.items;
-    report->packages = counts.packages;
-    report->parked_returned = counts.parked_returned;
-    report->parked_dropped = counts.parked_dropped;
-    report->new_ids = counts.new_ids;
-    report->next_id = counts.next_id;
-    report->missing_columns = std::move(content.missing_columns);
-    return true;
+    std::string why;
+    if (!temporary->write(content, &counts, &why, &result.details)) {
+        result.reason = "Файл " + jet_path + " не преобразован: " + why + ".";
+        return result;
+    }
+    ConvertReport& report = result.report;
+    report.store_path = prefix + kStoreFileName;
+    report.jet_version = content.jet_version;
+    report.items = counts.items;
+    report.packages = counts.packages;
+    report.parked_returned = counts.parked_returned;
+    report.parked_dropped = counts.parked_dropped;
+    report.new_ids = counts.new_ids;
+    report.next_id = counts.next_id;
+    report.converted_without = std::move(content.missing_columns);
+    result.missing.clear();
+    result.outcome = Outcome::converted;
+    return result;
 }
 
-}  // namespace
-
-bool convert_jet_store(const std::string& jet_path, const std::string& target_dir, ConvertReport* report,
-                       std::string* error, ExistingTarget existing) {
-    std::string scratch;
-    if (error == nullptr) error = &scratch;
+ConvertResult convert_to(const std::string& jet_path, const std::string& target_dir, const ConvertOptions& options) {
     struct stat st {};
-    if (::stat(target_dir.c_str(), &st) != 0)
-        return *error = errno_text("Cannot reach folder", target_dir, errno), false;
-    if (!S_ISDIR(st.st_mode)) return *error = "Not a folder: " + target_dir, false;
+    if (::stat(target_dir.c_str(), &st) != 0) return refusal(cannot("Нет доступа к папке", target_dir, errno) + ".");
+    if (!S_ISDIR(st.st_mode)) return refusal(target_dir + " — не папка.");
     const std::string prefix = folder_prefix(target_dir);
     const std::string target = prefix + kStoreFileName;
-    if (existing == ExistingTarget::refuse && exists(target)) return *error = "File already exists: " + target, false;
-
-    ConvertReport result;
+    if (options.existing == ExistingTarget::refuse && exists(target)) {
+        return refusal("Файл " + target + " уже есть: преобразование его не заменяет.");
+    }
     TemporaryStore temporary(prefix);
-    if (!read_and_write(jet_path, prefix, &temporary, &result, error)) return false;
-    const int err = existing == ExistingTarget::replace
+    ConvertResult result = read_and_write(jet_path, prefix, options, &temporary);
+    if (result.outcome != Outcome::converted) return result;
+    const int err = options.existing == ExistingTarget::replace
                         ? (::rename(temporary.path().c_str(), target.c_str()) == 0 ? 0 : errno)
                         : rename_no_replace(temporary.path(), target);
-    if (err != 0) {
-        *error = err == EEXIST ? "File already exists: " + target : errno_text("Cannot create", target, err);
-        return false;
-    }
+    if (err == EEXIST) return refusal("Файл " + target + " уже есть: преобразование его не заменяет.");
+    if (err != 0) return refusal(cannot("Не создать файл", target, err) + ".");
     temporary.moved();
     sync_path(prefix, O_RDONLY | O_DIRECTORY);
-    if (report) *report = std::move(result);
-    return true;
+    return result;
 }
 
-bool convert_jet_store_in_place(const std::string& folder, ConvertReport* report, std::string* error) {
-    std::string scratch;
-    if (error == nullptr) error = &scratch;
+ConvertResult convert_in_place(const std::string& folder, const ConvertOptions& options) {
     const std::string prefix = folder_prefix(folder);
     const std::string store = prefix + kStoreFileName;
     const std::string kept = prefix + kKeptOriginalName;
-    if (!is_jet_file(store)) return *error = "File " + store + " is not an Access (Jet) database", false;
-    if (exists(kept)) return *error = "File already exists: " + kept + "; move it away to convert again", false;
-
-    ConvertReport result;
+    if (!is_jet_file(store)) return refusal("Файл " + store + " — не база данных Access (Jet).");
+    if (exists(kept)) {
+        return refusal("Файл " + kept + " уже есть: уберите его из папки, чтобы преобразовать Store.mdb снова.");
+    }
     TemporaryStore temporary(prefix);
-    if (!read_and_write(store, prefix, &temporary, &result, error)) return false;
+    ConvertResult result = read_and_write(store, prefix, options, &temporary);
+    if (result.outcome != Outcome::converted) return result;
     // A second name for the original first, then the new file over the old
     // name in one step: no moment without a Store.mdb.
     if (::link(store.c_str(), kept.c_str()) == 0) {
         if (::rename(temporary.path().c_str(), store.c_str()) != 0) {
-            *error = errno_text("Cannot replace", store, errno);
+            const int err = errno;
             ::unlink(kept.c_str());
-            return false;
+            return refusal(cannot("Не заменить файл", store, err) + ".");
         }
     } else {
         // No hard links here (a FAT stick): move the original aside, then
         // the new file in; put the original back if that fails.
         if (const int err = rename_no_replace(store, kept); err != 0) {
-            *error = errno_text("Cannot rename", store, err);
-            return false;
+            return refusal(cannot("Не переименовать файл", store, err) + ".");
         }
         if (const int err = rename_no_replace(temporary.path(), store); err != 0) {
-            *error = errno_text("Cannot create", store, err);
             rename_no_replace(kept, store);
-            return false;
+            return refusal(cannot("Не создать файл", store, err) + ".");
         }
     }
     temporary.moved();
     sync_path(prefix, O_RDONLY | O_DIRECTORY);
-    result.kept_original = kept;
-    if (report) *report = std::move(result);
-    return true;
+    result.report.kept_original = kept;
+    return result;
+}
+
+// No exception leaves the conversion: the caller may be the program's
+// start-up, which must go on whatever the old file holds.
+template <typename Convert>
+ConvertResult guarded(const std::string& file, Convert&& convert) {
+    try {
+        return convert();
+    } catch (const std::bad_alloc&) {
+        return refusal("Файл " + file + " не преобразован: не хватило памяти.");
+    } catch (const std::exception& e) {
+        return refusal("Файл " + file + " не преобразован: внутренняя ошибка (" + e.what() + ").");
+    } catch (...) {
+        return refusal("Файл " + file + " не преобразован: внутренняя ошибка.");
+    }
+}
+
+}  // namespace
+
+ConvertResult convert_jet_store(const std::string& jet_path, const std::string& target_dir,
+                                const ConvertOptions& options) {
+    return guarded(jet_path, [&] { return convert_to(jet_path, target_dir, options); });
+}
+
+ConvertResult convert_jet_store_in_place(const std::string& folder, const ConvertOptions& options) {
+    return guarded(folder_prefix(folder) + kStoreFileName, [&] { return convert_in_place(folder, options); });
 }
 
 }  // namespace detalehran::jet

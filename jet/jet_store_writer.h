@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "jet_reader.h"
@@ -20,21 +19,11 @@ struct WriteCounts {
     std::int64_t next_id = 0;         // the ID the next new item will get
 };
 
-// The value a money column of our format holds for an amount: a whole
-// number where the amount is whole, otherwise the nearest double, which the
-// driver reads back as the same four decimals. nullopt with a reason when
-// the amount cannot be kept exactly or lies outside the column's range.
-struct MoneyValue {
-    bool whole = true;
-    std::int64_t integer = 0;
-    double real = 0;
-};
-std::optional<MoneyValue> money_value(std::int64_t ten_thousandths, std::string* reason);
-
 // Fills the empty store file at path (made by store::create_store_file) with
 // every item, the package types and the parked items returned to Store as
 // the program's close returns them. All or nothing: on failure the file is
-// left without any of it.
+// left without any of it. *error is a clause in Russian: "файл … не
+// записан: на диске нет места".
 bool write_converted_store(const std::string& path, const JetStore& content, WriteCounts* counts, std::string* error);
 
 }  // namespace detalehran::jet

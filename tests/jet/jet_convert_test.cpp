@@ -1,5 +1,6 @@
 // Converting Jet files made by the fixture writer (each checked first with
-// the mdbtools programs) and reading the result back through our driver.
+// the mdbtools programs) and reading the result back through our driver;
+// damaged files and missing columns refused before anything is written.
 
 #include "jet_convert.h"
 
@@ -8,14 +9,14 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "jet_reader.h"
+#include "jet_messages.h"
 #include "jet_test_support.h"
 
 namespace detalehran::jet::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using dtest::Row;
+using C = dtest::Cell;
 
 std::string repeated(const std::string& piece, int times) {
     std::string out;
@@ -33,10 +34,9 @@ fx::Row item(fx::Value name, fx::Value description, fx::Value place, fx::Value q
 }
 
 // Store with compressed text, IDs with gaps, the money edges and a deleted
-// row; Temp with
-// plain UCS-2 text, its columns in another order and without Datasheet,
-// holding one parked item and one stale copy of a stored one.
-std::vector<fx::Table> inventory() {
+// row; Temp with plain UCS-2 text and its columns in another order, holding
+// one parked item and one stale copy of a stored one.
+std::vector<fx::Table> inventory(bool temp_has_datasheet = true) {
     fx::Table store{"Store", fx::item_columns(), {}};
     store.next_autonumber = 60;
     store.rows = {
@@ -52,18 +52,40 @@ std::vector<fx::Table> inventory() {
     store.deleted_rows = {item(text("Удалённый"), kNull, kNull, kNull, kNull, kNull, kNull, kNull, kNull, 3, kNull)};
     fx::Table temp{"Temp", fx::item_columns(), {}};
     temp.compressed_text = false;
-    temp.columns.pop_back();  // no Datasheet
+    if (!temp_has_datasheet) temp.columns.pop_back();
     temp.columns[9].autonumber = false;
     std::reverse(temp.columns.begin(), temp.columns.end());
-    auto parked = [](std::int64_t id, const std::string& name) {
+    auto parked = [&](std::int64_t id, const std::string& name) {
         fx::Row row = item(text(name), text("в Temp"), text("|Все|Ящик|"), number(1), number(10000), number(0), kNull,
                            text("|Все|"), text("DIP-8"), id, kNull);
-        row.pop_back();
+        if (!temp_has_datasheet) row.pop_back();
         std::reverse(row.begin(), row.end());
         return row;
     };
     temp.rows = {parked(5, "Вырезанный LM358"), parked(7, "Устаревшая копия")};
     return {store, fx::package_table({"0805", "SOT-23", "sot-23", "ТО-220"}), temp};
+}
+
+constexpr std::size_t kPage = 4096;
+
+// The first page whose bytes pass the test.
+template <typename Test>
+std::size_t page_where(const std::string& bytes, Test&& is) {
+    for (std::size_t p = 1; p * kPage < bytes.size(); ++p) {
+        if (is(bytes.substr(p * kPage, kPage))) return p;
+    }
+    return 0;
+}
+
+// A data page of Store, whose definition is page 3.
+std::size_t store_data_page(const std::string& bytes) {
+    return page_where(bytes, [](const std::string& p) { return p[0] == 1 && p.compare(4, 4, "\x03\0\0\0", 4) == 0; });
+}
+
+std::string built(const std::vector<fx::Table>& tables) {
+    std::string bytes, error;
+    EXPECT_TRUE(fx::build_jet4_file(tables, &bytes, &error)) << error;
+    return bytes;
 }
 
 class JetConvert : public ::testing::Test {
@@ -74,25 +96,35 @@ protected:
         target_ = folder_ + "new/";
         fs::create_directory(target_);
     }
+    // Converts, answering a question about missing columns with `answer`,
+    // and records what was asked.
+    ConvertResult convert(bool answer) {
+        ConvertOptions options;
+        options.convert_without = [&](const std::vector<MissingColumn>& missing) {
+            asked_ = missing;
+            return answer;
+        };
+        return convert_jet_store(jet_path_, target_, options);
+    }
     std::string folder_, jet_path_, target_;
+    std::vector<MissingColumn> asked_;
 };
 
 TEST_F(JetConvert, EveryItemPackageAndParkedItemArrivesAsWritten) {
-    ASSERT_TRUE(write_checked_fixture(jet_path_, inventory()));
+    ASSERT_TRUE(write_checked_fixture(jet_path_, inventory(false)));
     const std::string original = dtest::read_file(jet_path_);
-    ConvertReport report;
-    std::string error;
-    ASSERT_TRUE(convert_jet_store(jet_path_, target_, &report, &error)) << error;
+    const ConvertResult result = convert(true);
+    ASSERT_EQ(result.outcome, Outcome::converted) << result.reason;
     EXPECT_EQ(dtest::read_file(jet_path_), original);
-    EXPECT_EQ(report.items, 4u);
-    EXPECT_EQ(report.packages, 3u);
-    EXPECT_EQ(report.parked_returned, 1u);
-    EXPECT_EQ(report.parked_dropped, 1u);
-    EXPECT_EQ(report.next_id, 60);
-    EXPECT_EQ(report.missing_columns, std::vector<std::string>{"Temp.Datasheet"});
+    const std::vector<MissingColumn> without{{"Datasheet", {"Temp"}, ""}};
+    EXPECT_EQ(asked_, without);
+    EXPECT_EQ(result.report.converted_without, without);
+    EXPECT_EQ(report_lines(result.report),
+              (std::vector<std::string>{"Деталей: 4", "Типов корпуса: 3", "Вырезанных деталей возвращено на склад: 1",
+                                        "Лишних копий вырезанных деталей отброшено: 1",
+                                        "Преобразовано без столбца «Datasheet»"}));
 
     const std::string store = target_ + "Store.mdb";
-    using C = dtest::Cell;
     const C null;
     const dtest::Rows expected = {
         {C("Резистор 10 кОм"), C("LM7805 стабилизатор"), C("|Все|Шкаф 1|"), C("5"), C("12.5000"), C(".5000"),
@@ -105,78 +137,125 @@ TEST_F(JetConvert, EveryItemPackageAndParkedItemArrivesAsWritten) {
         {C("Ёлка ё"), C(kPageMemo), C("|Все|"), C("2147483647"), C("922337203685476.0000"), C(".0001"), null, null,
          null, C("50"), null},
     };
-    const dtest::Rows rows = query_store(store, "SELECT * FROM [Store] ORDER BY [ID]");
-    ASSERT_EQ(rows.size(), expected.size());
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        for (std::size_t c = 0; c < expected[r].size(); ++c) {
-            EXPECT_EQ(rows[r][c], expected[r][c]) << "row " << r << " column " << c;
-        }
-    }
+    EXPECT_EQ(query_store(store, "SELECT * FROM [Store] ORDER BY [ID]"), expected);
     EXPECT_EQ(query_store(store, "SELECT [Тип корпуса] FROM [Package] ORDER BY [Тип корпуса]"),
               (dtest::Rows{{C("0805")}, {C("SOT-23")}, {C("ТО-220")}}));
     EXPECT_TRUE(query_store(store, "SELECT * FROM [Temp]").empty());
 
     // The old file's counter went to 60: new items continue from there.
+    EXPECT_EQ(result.report.next_id, 60);
     dtest::Connection db;
     ASSERT_TRUE(SQL_SUCCEEDED(db.open_file(store)));
     ASSERT_TRUE(SQL_SUCCEEDED(db.run(dtest::insert_statement(dtest::Item{}))));
     EXPECT_EQ(db.query("SELECT max([ID]) FROM [Store]"), (dtest::Rows{{C("60")}}));
 }
 
-TEST_F(JetConvert, ReadsNullApartFromEmptyText) {
-    ASSERT_TRUE(write_checked_fixture(jet_path_, inventory()));
-    JetStore content;
-    std::string error;
-    ASSERT_TRUE(read_jet_store(jet_path_, &content, &error)) << error;
-    ASSERT_EQ(content.items.size(), 4u);
-    EXPECT_EQ(content.items[1].place, Text(""));
-    EXPECT_EQ(content.items[1].section_path, std::nullopt);
-    EXPECT_EQ(content.items[1].quantity, std::nullopt);
-    EXPECT_EQ(content.items[3].selling_price, 9223372036854760000);
-}
-
-// Damage of every kind refuses the whole file: nothing is written and the
-// original stays byte for byte.
+// Damage of every kind refuses the whole file, in Russian, naming the file
+// and what is wrong: nothing is written, the original stays byte for byte,
+// and what libmdb says goes into the details, not onto the terminal.
 TEST_F(JetConvert, RefusesFilesCutShortOrDamaged) {
-    ASSERT_TRUE(write_checked_fixture(jet_path_, inventory()));
-    const std::string bytes = dtest::read_file(jet_path_);
-    std::string error;
-    constexpr std::size_t kPage = 4096;
-    auto page_where = [&](auto&& is) {
-        for (std::size_t p = 1; p * kPage < bytes.size(); ++p) {
-            if (is(bytes.substr(p * kPage, kPage))) return p;
-        }
-        return std::size_t{0};
+    const std::string bytes = built(inventory());
+    auto changed = [&](std::size_t at, char value) {
+        std::string damaged = bytes;
+        damaged[at] = value;
+        return damaged;
     };
-    const std::size_t store_data =
-        page_where([](const std::string& p) { return p[0] == 1 && p.substr(4, 4) == std::string("\x03\0\0\0", 4); });
-    const std::size_t long_values = page_where([](const std::string& p) { return p.substr(4, 4) == "LVAL"; });
-    ASSERT_NE(store_data, 0u);
-    ASSERT_NE(long_values, 0u);
     auto zeroed = [&](std::size_t page) {
         std::string damaged = bytes;
         std::fill_n(damaged.begin() + static_cast<std::ptrdiff_t>(page * kPage), kPage, '\0');
         return damaged;
     };
+    const std::size_t store_data = store_data_page(bytes);
+    const std::size_t long_values = page_where(bytes, [](const std::string& p) { return p.substr(4, 4) == "LVAL"; });
+    std::vector<fx::Table> unkeepable = inventory();
+    unkeepable[0].rows[0][4] = number(1234567890123456789);
+    std::vector<fx::Table> twice = inventory();
+    twice[0].rows[1][9] = number(1);
+
     const struct {
         const char* what;
         std::string file;
+        const char* says;
+        const char* mdb_says = "";
     } cases[] = {
-        {"cut inside a page", bytes.substr(0, bytes.size() - 100)},
-        {"last page missing", bytes.substr(0, bytes.size() - kPage)},
-        {"cut to its first pages", bytes.substr(0, 4 * kPage)},
-        {"a page of Store's rows lost", zeroed(store_data)},
-        {"a page of long texts lost", zeroed(long_values)},
+        {"cut inside a page", bytes.substr(0, bytes.size() - 100), "обрезан: его размер не кратен странице"},
+        {"last page missing", bytes.substr(0, bytes.size() - kPage), "повреждён или обрезан"},
+        {"cut to its first pages", bytes.substr(0, 4 * kPage), "повреждён или обрезан"},
+        {"a page of Store's rows lost", zeroed(store_data), "из таблицы Store прочитано строк 0 из 4"},
+        {"a page of long texts lost", zeroed(long_values), "столбце «Описание» длинный текст неполон"},
+        {"one bit of a field size", fx::field_size_flipped(bytes), "в таблице Store, строке 1, столбце «Datasheet»"},
+        {"a row's offset past its page", changed(store_data * kPage + 15, bytes[store_data * kPage + 15] ^ 1),
+         "из таблицы Store прочитано строк", "mdb_crack_row"},
+        // libmdb followed a null pointer to this (found by fuzz_jet_store).
+        {"the catalog's usage map in a row its page lacks", changed(2 * kPage + 55, 0x5b),
+         "не читается список его таблиц"},
+        {"a price it cannot keep", built(unkeepable), "цена 123456789012345.6789 детали с ID 1 не сохранить точно"},
+        {"an ID twice", built(twice), "в таблице Store две детали с ID 1"},
+        {"not a database", "Store", "не база данных Access"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         dtest::write_file(jet_path_, c.file);
-        ConvertReport report;
-        error.clear();
-        EXPECT_FALSE(convert_jet_store(jet_path_, target_, &report, &error));
-        EXPECT_FALSE(error.empty());
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        const ConvertResult result = convert(true);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(result.outcome, Outcome::refused);
+        EXPECT_NE(result.reason.find(jet_path_), std::string::npos) << result.reason;
+        EXPECT_NE(result.reason.find(c.says), std::string::npos) << result.reason;
+        EXPECT_NE(result.details.find(c.mdb_says), std::string::npos) << result.details;
         EXPECT_TRUE(fs::is_empty(target_));
         EXPECT_EQ(dtest::read_file(jet_path_), c.file);
+    }
+}
+
+// A column the old file lacks (its name damaged) or cannot be read exactly
+// stops the conversion until the caller agrees to go on without it.
+TEST_F(JetConvert, AsksBeforeConvertingWithoutAColumn) {
+    std::vector<fx::Table> wrong_type = inventory();
+    for (fx::Table* t : {&wrong_type[0], &wrong_type[2]}) {
+        t->columns[t == &wrong_type[0] ? 3 : 7].type = fx::ColumnType::text;
+        for (fx::Row& row : t->rows) row[t == &wrong_type[0] ? 3 : 7] = text("много");
+        t->deleted_rows.clear();
+    }
+    const struct {
+        const char* what;
+        std::string file;
+        MissingColumn missing;
+        const char* question;
+        const char* values_left;  // of the parked item, whose Temp has the column
+    } cases[] = {
+        {"renamed",
+         fx::column_name_flipped(built(inventory()), "Цена расходная"),
+         {"Цена расходная", {"Store"}, ""},
+         "В старом файле нет столбца «Цена расходная». Преобразовать без него? Цены будут пустыми.",
+         "1"},
+        {"of another type",
+         built(wrong_type),
+         {"Количество", {"Store", "Temp"}, "в нём не целые числа (тип Jet 10)"},
+         "В старом файле не читается столбец «Количество»: в нём не целые числа (тип Jet 10). Преобразовать без "
+         "него? Количества будут пустыми.",
+         "0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        dtest::write_file(jet_path_, c.file);
+        const ConvertResult unasked = convert_jet_store(jet_path_, target_);
+        EXPECT_EQ(unasked.outcome, Outcome::refused);
+        EXPECT_NE(unasked.reason.find("«" + c.missing.column + "»"), std::string::npos) << unasked.reason;
+        const ConvertResult declined = convert(false);
+        EXPECT_EQ(declined.outcome, Outcome::declined);
+        EXPECT_EQ(asked_, std::vector<MissingColumn>{c.missing});
+        EXPECT_EQ(missing_column_question(asked_.at(0)), c.question);
+        EXPECT_TRUE(fs::is_empty(target_));
+
+        const ConvertResult accepted = convert(true);
+        ASSERT_EQ(accepted.outcome, Outcome::converted) << accepted.reason;
+        EXPECT_EQ(accepted.report.items, 4u);
+        EXPECT_EQ(query_store(target_ + "Store.mdb",
+                              "SELECT count(*) FROM [Store] WHERE [" + c.missing.column + "] IS NOT NULL"),
+                  (dtest::Rows{{C(c.values_left)}}));
+        fs::remove(target_ + "Store.mdb");
     }
 }
 
@@ -184,55 +263,39 @@ TEST_F(JetConvert, RefusesFilesCutShortOrDamaged) {
 // usage-map pages; all its rows arrive, and losing such a page refuses it.
 TEST_F(JetConvert, ReadsALargeTableThroughUsageMapPages) {
     std::vector<fx::Table> tables = inventory();
-    fx::Table& store = tables[0];
     for (std::int64_t id = 100; id < 10100; ++id) {
-        store.rows.push_back(item(text("Конденсатор " + std::to_string(id)), text(repeated("x", 150)), text("|Все|"),
-                                  number(id), number(id * 100), kNull, kNull, text("|Все|"), kNull, id, kNull));
+        tables[0].rows.push_back(item(text("Конденсатор " + std::to_string(id)), text(std::string(150, 'x')),
+                                      text("|Все|"), number(id), number(id * 100), kNull, kNull, text("|Все|"), kNull,
+                                      id, kNull));
     }
     ASSERT_TRUE(write_checked_fixture(jet_path_, tables));
-    ConvertReport report;
-    std::string error;
-    ASSERT_TRUE(convert_jet_store(jet_path_, target_, &report, &error)) << error;
-    EXPECT_EQ(report.items, 10004u);
+    ConvertResult result = convert(false);
+    ASSERT_EQ(result.outcome, Outcome::converted) << result.reason;
+    EXPECT_EQ(result.report.items, 10004u);
 
     const std::string bytes = dtest::read_file(jet_path_);
-    ASSERT_EQ(bytes[bytes.size() - 4096], 0x05);  // the writer puts usage-map pages last
-    dtest::write_file(jet_path_, bytes.substr(0, bytes.size() - 4096));
+    ASSERT_EQ(bytes[bytes.size() - kPage], 0x05);  // the writer puts usage-map pages last
+    dtest::write_file(jet_path_, bytes.substr(0, bytes.size() - kPage));
     fs::remove(target_ + "Store.mdb");
-    EXPECT_FALSE(convert_jet_store(jet_path_, target_, &report, &error));
+    EXPECT_EQ(convert(false).outcome, Outcome::refused);
     EXPECT_TRUE(fs::is_empty(target_));
 }
 
-TEST_F(JetConvert, RefusesAPriceItCannotKeepExactly) {
-    std::vector<fx::Table> tables = inventory();
-    tables[0].rows[0][4] = number(1234567890123456789);
-    ASSERT_TRUE(write_checked_fixture(jet_path_, tables));
-    std::string error;
-    EXPECT_FALSE(convert_jet_store(jet_path_, target_, nullptr, &error));
-    EXPECT_NE(error.find("123456789012345.6789"), std::string::npos) << error;
-    EXPECT_NE(error.find("item ID 1"), std::string::npos) << error;
-    EXPECT_TRUE(fs::is_empty(target_));
-}
-
-// The start-up's way: the original keeps its bytes under Store.mdb.jet and
-// a second conversion does not overwrite it.
+// The start-up's way: the original keeps its bytes under Store.mdb.jet (the
+// program's tests look at the rest) and a second conversion does not
+// overwrite it.
 TEST_F(JetConvert, InPlaceKeepsTheOriginalBeside) {
-    ASSERT_TRUE(write_checked_fixture(target_ + "Store.mdb", inventory()));
-    const std::string original = dtest::read_file(target_ + "Store.mdb");
-    ConvertReport report;
-    std::string error;
-    ASSERT_TRUE(convert_jet_store_in_place(target_, &report, &error)) << error;
+    const std::string original = built(inventory());
+    dtest::write_file(target_ + "Store.mdb", original);
+    const ConvertResult result = convert_jet_store_in_place(target_);
+    ASSERT_EQ(result.outcome, Outcome::converted) << result.reason;
+    EXPECT_EQ(result.report.kept_original, target_ + "Store.mdb.jet");
     EXPECT_EQ(dtest::read_file(target_ + "Store.mdb.jet"), original);
-    EXPECT_FALSE(is_jet_file(target_ + "Store.mdb"));
-    EXPECT_EQ(query_store(target_ + "Store.mdb", "SELECT count(*) FROM [Store]"), (dtest::Rows{{dtest::Cell("5")}}));
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(target_)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"Store.mdb", "Store.mdb.jet"}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(target_), fs::directory_iterator()), 2);
 
     fs::copy_file(target_ + "Store.mdb.jet", target_ + "Store.mdb", fs::copy_options::overwrite_existing);
-    EXPECT_FALSE(convert_jet_store_in_place(target_, &report, &error));
-    EXPECT_NE(error.find("Store.mdb.jet"), std::string::npos) << error;
+    const ConvertResult again = convert_jet_store_in_place(target_);
+    EXPECT_NE(again.reason.find("Store.mdb.jet уже есть"), std::string::npos) << again.reason;
     EXPECT_EQ(dtest::read_file(target_ + "Store.mdb"), original);
     EXPECT_EQ(dtest::read_file(target_ + "Store.mdb.jet"), original);
 }

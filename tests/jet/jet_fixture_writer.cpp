@@ -476,4 +476,30 @@ bool write_jet4_file(const std::string& path, const std::vector<Table>& tables, 
     return true;
 }
 
+std::string field_size_flipped(std::string bytes) {
+    // Store's definition is page 3, its first data page the next one owned
+    // by it; its first row lies at that page's end: ... data, end of data,
+    // the offsets of its variable columns, their count, the null mask.
+    std::size_t page = 4;
+    while ((page + 1) * kPage <= bytes.size() &&
+           !(bytes[page * kPage] == 0x01 && bytes.compare(page * kPage + 4, 4, std::string("\x03\0\0\0", 4)) == 0)) {
+        ++page;
+    }
+    const std::size_t row_end = (page + 1) * kPage;
+    const std::size_t mask = (item_columns().size() + 7) / 8;
+    const auto variable = static_cast<unsigned char>(bytes.at(row_end - mask - 2));
+    // Its highest bit set: the end comes before the last field's start.
+    auto& end_of_data = reinterpret_cast<unsigned char&>(bytes.at(row_end - mask - 2 - 2 * variable - 2));
+    unsigned char bit = 0x80;
+    while (bit > 1 && (end_of_data & bit) == 0) bit >>= 1;
+    end_of_data ^= bit;
+    return bytes;
+}
+
+std::string column_name_flipped(std::string bytes, const std::string& column) {
+    const std::size_t at = bytes.find(ucs2(utf16(column)));
+    if (at != std::string::npos) bytes[at] ^= 0x01;
+    return bytes;
+}
+
 }  // namespace detalehran::jet::fixture

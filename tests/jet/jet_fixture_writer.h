@@ -49,4 +49,12 @@ Table package_table(const std::vector<std::string>& packages);
 bool build_jet4_file(const std::vector<Table>& tables, std::string* bytes, std::string* error);
 bool write_jet4_file(const std::string& path, const std::vector<Table>& tables, std::string* error);
 
+// One bit changed, as a bad sector leaves a file, in a file built above with
+// Store first. In the end-of-data offset of Store's first row: libmdb then
+// gives the row's last text field (Datasheet, not NULL) a negative size.
+std::string field_size_flipped(std::string bytes);
+// In the first table definition naming the column (Store's): the file then
+// lacks a column of that name there.
+std::string column_name_flipped(std::string bytes, const std::string& column);
+
 }  // namespace detalehran::jet::fixture
