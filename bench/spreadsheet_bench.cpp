@@ -97,7 +97,7 @@ int main() {
             rows[r][static_cast<std::size_t>(c)] = QString::fromStdString(item_column_text(items[r], c));
     }
     const double list_ms = best_ms(5, [&] {
-        CsvWriter writer(csv.size());
+        CsvWriter writer(kCommaStyle, csv.size());
         write_list_header(writer, columns);
         for (const auto& row : rows) {
             for (const int c : columns) write_list_cell(writer, c, QStringView(row[static_cast<std::size_t>(c)]));

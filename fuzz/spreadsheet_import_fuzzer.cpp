@@ -3,11 +3,13 @@
 // the rest is the file.
 //
 // What the code promises: decoded text is UTF-8 without NUL or control
-// characters; records come with increasing line numbers inside the file; a
-// refused file plans nothing; every data line ends up in exactly one of
-// added, merged, skipped or errors, in line order; and the accepted items,
-// written by the export and planned again into the grown trees, come back
-// unchanged without creating a node.
+// characters, its damaged lines listed once each in order; records come with
+// increasing line numbers inside the file; a refused file plans nothing;
+// every data line ends up in at most one of added, merged, skipped or
+// errors, in line order, and none above the header or the totals line;
+// items handed to a sink as they are planned are the items the plan holds;
+// and the accepted items, written by the export in either style and planned
+// again into the grown trees, come back unchanged without creating a node.
 
 #include <QString>
 #include <algorithm>
@@ -40,9 +42,16 @@ void check_decoded(const DecodedText& decoded) {
         FUZZ_CHECK(decoded.text.empty() && !decoded.refusal->reason.empty(), "refusal with text or no reason");
         return;
     }
-    const std::string& text = decoded.text;
+    const std::string text(decoded.text);
     FUZZ_CHECK(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdString() == text,
                "decoded text is not UTF-8: " + shown(text));
+    int last = 0;
+    const int lines = line_count(text);
+    for (const Problem& problem : decoded.line_problems) {
+        FUZZ_CHECK(problem.line > last && problem.line <= lines && !problem.reason.empty(),
+                   "line problem " + std::to_string(problem.line) + " after " + std::to_string(last));
+        last = problem.line;
+    }
     for (const char c : text) {
         const auto b = static_cast<unsigned char>(c);
         FUZZ_CHECK(b >= 0x20 || b == '\t' || b == '\r' || b == '\n', "control character kept: " + shown(text));
@@ -90,15 +99,40 @@ void check_plan(const ImportPlan& plan, std::string_view text) {
     const int last_line = line_count(text);
     for (const int line : lines) {
         FUZZ_CHECK(line > plan.header_line && line <= last_line, "line " + std::to_string(line) + " outside");
+        FUZZ_CHECK(line != plan.total_line, "the totals line planned");
+    }
+    for (const std::size_t column : plan.unloaded_columns) {
+        FUZZ_CHECK(column < plan.mapping.size() && plan.mapping[column] == Field::none, "a loaded column listed");
+    }
+}
+
+// The items a sink takes are the ones the plan holds, in order.
+void check_streamed(std::string_view bytes, const ImportSettings& settings, const NodeList& sections,
+                    const NodeList& places, const ImportPlan& plan) {
+    if (settings.duplicates == DuplicateChoice::add_quantity) return;
+    std::vector<std::pair<int, db::ItemValues>> taken;
+    const ImportPlan streamed =
+        plan_import(bytes, settings, sections, places, {}, [&](int line, const db::ItemValues& v) {
+            taken.emplace_back(line, v);
+            return true;
+        });
+    FUZZ_CHECK(streamed.refusal.has_value() == plan.refusal.has_value(), std::string("streaming changed the refusal"));
+    if (plan.refusal || settings.duplicates != DuplicateChoice::add_new) return;
+    FUZZ_CHECK(taken.size() == plan.new_items.size() && streamed.counts() == plan.counts(),
+               std::string("streaming changed the items"));
+    for (std::size_t k = 0; k < taken.size(); ++k) {
+        FUZZ_CHECK(
+            taken[k].first == plan.new_items[k].line && describe(taken[k].second) == describe(plan.new_items[k].values),
+            "streamed " + describe(taken[k].second) + "planned " + describe(plan.new_items[k].values));
     }
 }
 
 // Exported and planned again into the trees that now hold every node.
-void check_round_trip(const ImportPlan& plan) {
+void check_round_trip(const ImportPlan& plan, CsvStyle style) {
     if (plan.refusal || plan.new_items.empty()) return;
     std::vector<db::ItemValues> items;
     for (const PlannedItem& item : plan.new_items) items.push_back(item.values);
-    const std::string csv = export_items(all_list_columns(), items);
+    const std::string csv = export_items(all_list_columns(), items, style);
     const ImportPlan again = plan_import(csv, {}, plan.path_nodes, plan.location_nodes);
     FUZZ_CHECK(!again.refusal, "exported items refused: " + (again.refusal ? again.refusal->reason : ""));
     FUZZ_CHECK(again.errors.empty(), "exported line refused: " + again.errors.front().reason);
@@ -135,8 +169,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stored.add_stored("1", "|Все|Резисторы|", "R", "0805", "10");
     stored.add_stored("2", "|Все|", "C", "", "2147483647");
 
+    if (control & 128) settings.refuse_unloaded = true;
     const ImportPlan plan = plan_import(bytes, settings, sections, places, stored);
     check_plan(plan, decoded.text);
-    check_round_trip(plan);
+    if (settings.duplicates == DuplicateChoice::add_new) check_streamed(bytes, settings, sections, places, plan);
+    check_round_trip(plan, kCommaStyle);
+    check_round_trip(plan, kPointStyle);
     return 0;
 }

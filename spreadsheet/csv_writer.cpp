@@ -11,14 +11,6 @@ namespace detalehran::spreadsheet {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr char kSeparator = ';';
-
-bool needs_quotes(std::string_view cell) {
-    if (cell.empty()) return false;
-    if (cell.front() == ' ' || cell.front() == '\t' || cell.back() == ' ' || cell.back() == '\t') return true;
-    return std::any_of(cell.begin(), cell.end(),
-                       [](char c) { return c == kSeparator || c == '"' || c == '\r' || c == '\n'; });
-}
 
 bool is_integer(std::string_view text) {
     if (text.starts_with('-')) text.remove_prefix(1);
@@ -27,13 +19,21 @@ bool is_integer(std::string_view text) {
 
 }  // namespace
 
-CsvWriter::CsvWriter(std::size_t expected_bytes) {
+CsvWriter::CsvWriter(CsvStyle style, std::size_t expected_bytes) : style_(style) {
     out_.reserve(expected_bytes + kByteOrderMark.size());
     out_ += kByteOrderMark;
 }
 
+bool CsvWriter::needs_quotes(std::string_view cell) const {
+    if (cell.empty()) return false;
+    if (cell.front() == ' ' || cell.front() == '\t' || cell.back() == ' ' || cell.back() == '\t') return true;
+    const char separator = style_.separator;
+    return std::any_of(cell.begin(), cell.end(),
+                       [separator](char c) { return c == separator || c == '"' || c == '\r' || c == '\n'; });
+}
+
 void CsvWriter::cell(std::string_view cell, bool guard) {
-    if (row_started_) out_ += kSeparator;
+    if (row_started_) out_ += style_.separator;
     row_started_ = true;
     const bool apostrophe = guard && needs_formula_guard(cell);
     if (!apostrophe && !needs_quotes(cell)) {
@@ -64,6 +64,14 @@ void CsvWriter::text(QStringView cell) { this->cell(utf8(cell), true); }
 
 void CsvWriter::number(std::string_view cell) { this->cell(cell, false); }
 
+void CsvWriter::amount(std::string_view point_text) {
+    const std::size_t point = point_text.find('.');
+    if (point == std::string_view::npos || style_.decimal == '.') return number(point_text);
+    std::string text(point_text);
+    text[point] = style_.decimal;
+    number(text);
+}
+
 void CsvWriter::end_row() {
     out_ += "\r\n";
     row_started_ = false;
@@ -90,7 +98,7 @@ void write_list_cell(CsvWriter& writer, int column, std::string_view text) {
         case db::kPurchasePrice:
             if (text.empty()) return writer.number(text);
             if (const std::optional<std::int64_t> units = money_units(text)) {
-                return writer.number(spreadsheet_money_text(*units));
+                return writer.number(spreadsheet_money_text(*units, writer.style().decimal));
             }
             break;
         default:
@@ -104,14 +112,11 @@ void write_list_cell(CsvWriter& writer, int column, QStringView text) {
 }
 
 const std::string& item_column_text(const db::ItemValues& item, int column) {
-    const std::string* const texts[kListColumns] = {
-        &item.name,     &item.description,  &item.place,   &item.quantity, &item.price,    &item.purchase_price,
-        &item.supplier, &item.section_path, &item.package, &item.id,       &item.datasheet};
-    return *texts[column];
+    return item[static_cast<db::StoreColumn>(column)];
 }
 
-std::string export_items(std::span<const int> columns, std::span<const db::ItemValues> items) {
-    CsvWriter writer(items.size() * columns.size() * 16);
+std::string export_items(std::span<const int> columns, std::span<const db::ItemValues> items, CsvStyle style) {
+    CsvWriter writer(style, items.size() * columns.size() * 16);
     write_list_header(writer, columns);
     for (const db::ItemValues& item : items) {
         for (const int column : columns) write_list_cell(writer, column, item_column_text(item, column));

@@ -115,13 +115,14 @@ NodePathResolver::Resolution NodePathResolver::find(std::string_view cell) const
     return r;
 }
 
-NodePathResolver::Resolution NodePathResolver::resolve(std::string_view cell) {
+const NodePathResolver::Resolution& NodePathResolver::resolve(std::string_view cell) {
     // Errors and found paths stay as they are while the tree only grows.
     const auto known = known_.find(cell);
     if (known != known_.end()) return known->second;
     Resolution r = find(cell);
-    if (r.error || r.new_names.empty()) known_.emplace(r.cell, r);
-    return r;
+    if (r.error || r.new_names.empty()) return known_.emplace(r.cell, std::move(r)).first->second;
+    fresh_ = std::move(r);
+    return fresh_;
 }
 
 void NodePathResolver::create(const Resolution& resolution) {

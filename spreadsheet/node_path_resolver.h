@@ -34,8 +34,9 @@ public:
 
     // Looks a cell up without changing the tree. Names are matched without
     // regard to letter case; a new name must pass the naming rule and may
-    // not be on its level anywhere else in the tree already.
-    Resolution resolve(std::string_view cell);
+    // not be on its level anywhere else in the tree already. The answer
+    // holds until the next call.
+    const Resolution& resolve(std::string_view cell);
     // Adds the nodes a resolution lacks, each after its siblings.
     void create(const Resolution& resolution);
 
@@ -65,6 +66,7 @@ private:
         std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
     };
     std::unordered_map<std::string, Resolution, TextHash, std::equal_to<>> known_;
+    Resolution fresh_;  // the last answer that was not kept in known_
     std::vector<std::string> created_;
 };
 

@@ -115,6 +115,39 @@ bool is_zero(const TypedNumber& number) {
 
 NumberText failed(std::string_view cell, const char* what) { return {{}, quoted_cell(cell) + what}; }
 
+// The cell without its blanks and sign, when it is "1,250": one to three
+// digits, the first not 0, a comma and three digits.
+std::optional<std::string_view> unclear_digits(std::string_view cell) {
+    std::string_view text = trimmed(cell);
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
+    const std::size_t comma = text.find(',');
+    if (comma < 1 || comma > 3 || text.size() != comma + 4 || text.front() == '0') return std::nullopt;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i != comma && !is_digit(text[i])) return std::nullopt;
+    }
+    return text;
+}
+
+// A "1,250" cell read as the column reads it; nullopt when it is no such
+// cell or the comma is a decimal one.
+std::optional<NumberText> read_by_column(std::string_view cell, CommaReading commas) {
+    if (commas == CommaReading::decimal) return std::nullopt;
+    const std::optional<std::string_view> digits = unclear_digits(cell);
+    if (!digits) return std::nullopt;
+    const std::size_t comma = digits->find(',');
+    const std::string whole = std::string(digits->substr(0, comma)) + std::string(digits->substr(comma + 1));
+    const bool negative = trimmed(cell).starts_with('-');
+    if (commas == CommaReading::unclear) {
+        std::string fraction(digits->substr(comma + 1));
+        while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+        const std::string decimal = std::string(digits->substr(0, comma)) + (fraction.empty() ? "" : "," + fraction);
+        return NumberText{{},
+                          quoted_cell(cell) + " — неясно, " + whole + " это или " + decimal +
+                              ": запятая в столбце и десятичная, и разделитель тысяч"};
+    }
+    return NumberText{(negative ? "-" : "") + whole, {}};
+}
+
 }  // namespace
 
 std::string quoted_cell(std::string_view cell) {
@@ -126,7 +159,27 @@ std::string quoted_cell(std::string_view cell) {
     return "«" + std::string(cell.substr(0, cut)) + "…»";
 }
 
-NumberText quantity_from_cell(std::string_view cell) {
+NumberForm number_form(std::string_view cell) {
+    std::string_view text = trimmed(cell);
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
+    if (unclear_digits(cell)) return NumberForm::unclear_comma;
+    const auto commas = std::count(text.begin(), text.end(), ',');
+    const auto points = std::count(text.begin(), text.end(), '.');
+    if (commas == 0 && points == 0) return NumberForm::other;
+    TypedNumber number;
+    if (read_typed_number(cell, number) != Fault::none) return NumberForm::other;
+    const std::size_t last_comma = text.rfind(','), last_point = text.rfind('.');
+    if (commas == 1 && (points == 0 || last_comma > last_point)) return NumberForm::decimal_comma;
+    if (commas >= 1 && (points == 0 || last_point > last_comma)) return NumberForm::grouping_comma;
+    if (points == 1) return NumberForm::decimal_point;
+    return NumberForm::other;
+}
+
+NumberText quantity_from_cell(std::string_view cell, CommaReading commas) {
+    if (std::optional<NumberText> read = read_by_column(cell, commas)) {
+        if (read->ok()) return quantity_from_cell(read->text);
+        return *read;
+    }
     TypedNumber number;
     switch (read_typed_number(cell, number)) {
         case Fault::empty:
@@ -144,7 +197,11 @@ NumberText quantity_from_cell(std::string_view cell) {
     return {number.integer.empty() ? "0" : number.integer, {}};
 }
 
-NumberText price_from_cell(std::string_view cell) {
+NumberText price_from_cell(std::string_view cell, CommaReading commas) {
+    if (std::optional<NumberText> read = read_by_column(cell, commas)) {
+        if (read->ok()) return price_from_cell(read->text);
+        return *read;
+    }
     TypedNumber number;
     switch (read_typed_number(cell, number)) {
         case Fault::empty:
@@ -204,14 +261,14 @@ std::string integer_text(__int128 value) {
     return digits;
 }
 
-std::string spreadsheet_money_text(__int128 units) {
+std::string spreadsheet_money_text(__int128 units, char decimal_separator) {
     const bool negative = units < 0;
     std::string digits = integer_text(units);
     if (negative) digits.erase(0, 1);
     if (digits.size() < 5) digits.insert(0, 5 - digits.size(), '0');
     std::string out = negative ? "-" : "";
     out.append(digits, 0, digits.size() - 4);
-    out += '.';
+    out += decimal_separator;
     std::string fraction = digits.substr(digits.size() - 4);
     while (fraction.size() > 2 && fraction.back() == '0') fraction.pop_back();
     return out + fraction;

@@ -83,8 +83,8 @@ ReorderList reorder_list(const std::vector<ReorderSource>& items, std::string_vi
     return list;
 }
 
-std::string reorder_csv(const ReorderList& list) {
-    CsvWriter writer;
+std::string reorder_csv(const ReorderList& list, CsvStyle style) {
+    CsvWriter writer(style);
     for (const char* caption : kReorderCaptions) writer.text(caption);
     writer.end_row();
     for (const SupplierTotal& group : list.suppliers) {
@@ -96,19 +96,19 @@ std::string reorder_csv(const ReorderList& list) {
             write_list_cell(writer, 3, row.quantity);
             writer.number(row.minimum);
             writer.number(row.order);
-            writer.number(row.purchase_price);
-            writer.number(row.sum);
+            writer.amount(row.purchase_price);
+            writer.amount(row.sum);
             writer.end_row();
         }
         writer.text(group.supplier);
         writer.text("Итого по поставщику");
         for (int k = 0; k < 5; ++k) writer.text("");
-        writer.number(group.sum);
+        writer.amount(group.sum);
         writer.end_row();
     }
     writer.text("Итого");
     for (int k = 0; k < 6; ++k) writer.text("");
-    writer.number(list.total);
+    writer.amount(list.total);
     writer.end_row();
     return writer.take();
 }

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "spreadsheet/csv_writer.h"
+
 namespace detalehran::spreadsheet {
 
 // An item as the reorder list needs it: texts as the store or the list has
@@ -52,6 +54,6 @@ inline constexpr const char* kReorderCaptions[] = {"Поставщик", "Наз
 
 // The list as CSV (the export's form): a row per item, after each supplier's
 // items a row "Итого по поставщику" and at the end "Итого".
-std::string reorder_csv(const ReorderList& list);
+std::string reorder_csv(const ReorderList& list, CsvStyle style = kCommaStyle);
 
 }  // namespace detalehran::spreadsheet

@@ -18,13 +18,6 @@ std::string folded(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toCaseFolded().toStdString();
 }
 
-std::vector<db::Database::Marker> insert_markers() {
-    std::vector<db::Database::Marker> markers(db::kInsertMarkers, db::Database::Marker::text);
-    for (int number : db::kInsertNumberMarkers)
-        markers[static_cast<std::size_t>(number)] = db::Database::Marker::number;
-    return markers;
-}
-
 std::string line_text(int line) { return "строка " + std::to_string(line); }
 
 }  // namespace
@@ -107,17 +100,13 @@ bool StoreImport::store_some(std::size_t count) {
 
 bool StoreImport::store_item(std::size_t index) {
     if (!prepared_) {
-        if (!database_.prepare_update(db::insert_item_with_markers(), insert_markers())) {
+        if (!database_.prepare_update(db::insert_item_with_markers(), db::insert_marker_types())) {
             return fail("Детали не записаны");
         }
         prepared_ = true;
     }
     const PlannedItem& item = plan_.new_items[index];
-    const db::ItemValues& v = item.values;
-    const std::array<std::string_view, db::kInsertMarkers> values = {
-        v.name,           v.description, v.place,        v.quantity, v.price,
-        v.purchase_price, v.supplier,    v.section_path, v.package,  v.datasheet};
-    if (database_.execute_prepared(values)) return true;
+    if (database_.execute_prepared(db::insert_marker_values(item.values))) return true;
     return fail("Деталь не записана (" + line_text(item.line) + ")");
 }
 
@@ -153,12 +142,114 @@ void StoreImport::rollback() {
     began_ = false;
 }
 
+namespace {
+
+// The command line's import of new items: each line stored as soon as it is
+// planned, in the one transaction, and nothing of the file held.
+class StreamedImport {
+public:
+    explicit StreamedImport(db::Database& database) : database_(database) {}
+    ~StreamedImport() {
+        database_.finish_prepared();
+        if (began_ && !committed_) database_.rollback();
+    }
+    StreamedImport(const StreamedImport&) = delete;
+    StreamedImport& operator=(const StreamedImport&) = delete;
+
+    ImportOutcome run(std::string_view bytes, const ImportSettings& settings, const NodeList& path_nodes,
+                      const NodeList& location_nodes, bool dry_run) {
+        ImportOutcome outcome;
+        if (!dry_run && !prepare()) {
+            outcome.failure = failure_;
+            return outcome;
+        }
+        const ItemSink sink = [&](int line, const db::ItemValues& v) { return dry_run || store(line, v); };
+        outcome.plan = plan_import(bytes, settings, path_nodes, location_nodes, {}, sink);
+        if (!failure_.empty()) {
+            outcome.failure = failure_;
+            return outcome;
+        }
+        if (dry_run || outcome.plan.refusal || !outcome.plan.changes_store()) return outcome;
+        for (const std::string& package : packages_) {
+            // A type stored meanwhile under another spelling is no failure.
+            if (database_.db_update(db::insert_package(package))) continue;
+            if (database_.last_diagnostic().sqlstate.starts_with("23")) continue;
+            outcome.failure = reason("Тип корпуса «" + package + "» не записан");
+            return outcome;
+        }
+        database_.finish_prepared();
+        if (!database_.commit()) {
+            outcome.failure = reason("Загрузка не сохранена");
+            return outcome;
+        }
+        committed_ = true;
+        outcome.stored = true;
+        return outcome;
+    }
+
+private:
+    std::string reason(const std::string& what) const {
+        const std::string why = db::failure_text(database_.last_diagnostic());
+        return why.empty() ? what : what + ":\n" + why;
+    }
+
+    bool prepare() {
+        if (!database_.begin_transaction()) {
+            failure_ = reason("Загрузка не начата");
+            return false;
+        }
+        began_ = true;
+        if (!database_.db_query(db::kSelectPackages)) {
+            failure_ = reason("Типы корпусов не прочитаны");
+            return false;
+        }
+        while (database_.db_next_row()) known_packages_.insert(folded(database_.db_text(0)));
+        const bool complete = database_.last_diagnostic().empty();
+        database_.db_finish();
+        if (!complete) {
+            failure_ = reason("Типы корпусов не прочитаны");
+            return false;
+        }
+        if (!database_.prepare_update(db::insert_item_with_markers(), db::insert_marker_types())) {
+            failure_ = reason("Детали не записаны");
+            return false;
+        }
+        return true;
+    }
+
+    bool store(int line, const db::ItemValues& v) {
+        // Most lines repeat a spelling seen before: no folding for those.
+        if (!v.package.empty() && seen_packages_.insert(v.package).second &&
+            known_packages_.insert(folded(v.package)).second) {
+            packages_.push_back(v.package);
+        }
+        if (database_.execute_prepared(db::insert_marker_values(v))) return true;
+        failure_ = reason("Деталь не записана (" + line_text(line) + ")");
+        return false;
+    }
+
+    db::Database& database_;
+    std::unordered_set<std::string> known_packages_;  // folded
+    std::unordered_set<std::string> seen_packages_;   // as the lines spell them
+    std::vector<std::string> packages_;               // types the new items bring that [Package] lacks
+    std::string failure_;
+    bool began_ = false;
+    bool committed_ = false;
+};
+
+}  // namespace
+
 ImportOutcome import_in_one_go(db::Database& database, std::string_view bytes, const ImportSettings& settings,
                                const NodeList& path_nodes, const NodeList& location_nodes, bool dry_run) {
+    // Merged quantities need the stored items and every planned one first.
+    if (settings.duplicates == DuplicateChoice::add_new) {
+        StreamedImport streamed(database);
+        return streamed.run(bytes, settings, path_nodes, location_nodes, dry_run);
+    }
     ImportOutcome outcome;
     StoreImport run(database);
     const bool ok = run.begin(bytes, settings, path_nodes, location_nodes) && !dry_run && run.plan().changes_store() &&
-                    run.store_some(run.total()) && run.commit();
+                    !run.plan().refusal && run.store_some(run.total()) && run.commit();
     outcome.stored = ok;
     outcome.failure = run.failure();
     outcome.plan = run.take_plan();

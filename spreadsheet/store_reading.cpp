@@ -1,6 +1,9 @@
 #include "spreadsheet/store_reading.h"
 
+#include <array>
 #include <iterator>
+
+#include "state/column_table.h"
 
 namespace detalehran::spreadsheet {
 
@@ -15,6 +18,9 @@ bool read_rows(db::Database& database, const db::Statement& query, Read read) {
     database.db_finish();
     return complete;
 }
+
+// The writer hands its bytes on in pieces of about this size.
+constexpr std::size_t kPiece = 1 << 20;
 
 }  // namespace
 
@@ -40,6 +46,34 @@ bool read_reorder_sources(db::Database& database, std::vector<ReorderSource>& it
         database.db_text(3, item.quantity);
         database.db_text(4, item.purchase_price);
     });
+}
+
+StreamedExport export_store(db::Database& database, CsvStyle style, const ByteSink& sink) {
+    StreamedExport result;
+    const std::vector<int> columns = all_list_columns();
+    CsvWriter writer(style, kPiece + kPiece / 4);
+    write_list_header(writer, columns);
+    // One text per column, reused row after row.
+    std::array<std::string, kListColumns> texts;
+    if (!database.db_query(db::kSelectItemsById)) {
+        result.read = false;
+        return result;
+    }
+    while (result.written && database.db_next_row()) {
+        for (const int column : columns) {
+            std::string& text = texts[static_cast<std::size_t>(column)];
+            database.db_text(column, text);
+            write_list_cell(writer, column, std::string_view(text));
+        }
+        writer.end_row();
+        ++result.rows;
+        if (writer.bytes().size() >= kPiece) result.written = sink(writer.drain());
+    }
+    // A fetch that broke off leaves its reason behind.
+    result.read = database.last_diagnostic().empty();
+    database.db_finish();
+    if (result.read && result.written) result.written = sink(writer.drain());
+    return result;
 }
 
 }  // namespace detalehran::spreadsheet

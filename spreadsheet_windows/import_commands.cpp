@@ -8,20 +8,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QProgressBar>
-#include <QTreeWidget>
-#include <functional>
 
 #include "mainwindow/control_numbers.h"
 #include "mainwindow/main_window.h"
 #include "platform/services.h"
-#include "settings/settings_file.h"
-#include "settings/settings_store.h"
 #include "spreadsheet/csv_reader.h"
 #include "spreadsheet_windows/import_dialog.h"
 #include "state/app.h"
-#include "trees/node_operations.h"
-#include "trees/tree_commands.h"
-#include "trees/tree_view.h"
+#include "trees/tree_paths.h"
 
 namespace detalehran::spreadsheet_windows {
 
@@ -35,62 +29,27 @@ void warn(App& app, QWidget* parent, const QString& text) {
     app.platform.message_box(parent, QStringLiteral("Внимание!"), text, MessageButtons::ok, MessageIcon::warning);
 }
 
-bool read_file(const QString& path, std::string& bytes, QString* why) {
-    const std::string name = path.toStdString();
-    if (settings::file_size_or_missing(name) > kMaxImportBytes) {
-        *why = QStringLiteral("файл больше %1 МБ, это не список деталей").arg(kMaxImportBytes / (1024 * 1024));
-        return false;
-    }
-    QByteArray data;
-    const settings::FileResult read = settings::read_whole_file(name, data);
-    if (!read.ok) *why = read.reason;
-    bytes = data.toStdString();
-    return read.ok;
+bool read_file(const QString& path, spreadsheet::FileBytes& bytes, QString* why) {
+    std::string reason;
+    if (spreadsheet::read_file_bytes(path.toStdString(), bytes, &reason, kMaxImportBytes)) return true;
+    *why = text_of(reason);
+    return false;
 }
 
-// The nodes of a tree as it shows them, each with its path.
-std::vector<TargetNode> target_nodes(App& app, int tree) {
-    std::vector<TargetNode> out;
-    const NodeList& nodes = trees::nodes_of(app, tree);
-    std::function<void(const QTreeWidgetItem*)> walk = [&](const QTreeWidgetItem* item) {
-        const QString path = trees::build_node_path(nodes, trees::node_of(item));
-        out.push_back({trees::path_components(path).join(QStringLiteral(" / ")), path});
-        for (int c = 0; c < item->childCount(); ++c) walk(item->child(c));
-    };
-    if (const QTreeWidget* view = trees::view_of(app, tree)) {
-        for (int i = 0; i < view->topLevelItemCount(); ++i) walk(view->topLevelItem(i));
-    }
-    return out;
-}
-
-// The file's first lines as the plan read them, also when it stopped at
-// the header.
+// The file's first data lines as the plan read them.
 std::vector<PreviewLine> preview_lines(const ImportJob& job) {
     std::vector<PreviewLine> lines;
     for (const spreadsheet::PreviewRow& row : job.plan.preview) lines.push_back({row.line, row.cells});
-    if (!lines.empty() || job.plan.header.empty()) return lines;
-    const spreadsheet::DecodedText text = spreadsheet::decode_spreadsheet_text(job.bytes, job.plan.encoding);
-    bool header = true;
-    spreadsheet::read_csv(text.text, job.plan.separator, [&](int line, std::span<const std::string_view> cells) {
-        if (!header) lines.push_back({line, std::vector<std::string>(cells.begin(), cells.end())});
-        header = false;
-        return lines.size() < spreadsheet::kPreviewRows;
-    });
     return lines;
 }
 
 // The plan the dialog shows knows nothing of the stored items: duplicates
 // are found once the import starts.
-spreadsheet::ImportPlan preview_plan(App& app, const spreadsheet::ImportSettings& chosen, const std::string& bytes) {
+spreadsheet::ImportPlan preview_plan(App& app, const spreadsheet::ImportSettings& chosen,
+                                     const spreadsheet::FileBytes& bytes) {
     spreadsheet::ImportSettings settings = chosen;
     settings.duplicates = spreadsheet::DuplicateChoice::add_new;
-    return spreadsheet::plan_import(bytes, settings, app.path_nodes, app.location_nodes);
-}
-
-// The selected node's path; the root when none is selected.
-std::string selected_path(App& app, int tree) {
-    if (trees::selected_node(app, tree) < 0) return std::string("|") + kRootName + "|";
-    return trees::build_node_path(app, tree).toStdString();
+    return spreadsheet::plan_import(bytes.view(), settings, app.path_nodes, app.location_nodes);
 }
 
 void replan(App& app, ImportDialog& dialog) {
@@ -99,6 +58,19 @@ void replan(App& app, ImportDialog& dialog) {
     job.plan = preview_plan(app, job.settings, job.bytes);
     dialog.show_plan(preview_lines(job));
     QApplication::restoreOverrideCursor();
+}
+
+QString unloaded_question(const spreadsheet::ImportPlan& plan) {
+    if (plan.unloaded_columns.size() == 1) {
+        return text_of(spreadsheet::unloaded_columns_text(plan)) +
+               QStringLiteral(
+                   "\n\nЕго данные не попадут в базу. Загрузить файл без него? «Нет» — вернуться и "
+                   "выбрать для него поле в списке над столбцом.");
+    }
+    return text_of(spreadsheet::unloaded_columns_text(plan)) +
+           QStringLiteral(
+               "\n\nИх данные не попадут в базу. Загрузить файл без них? «Нет» — вернуться и выбрать "
+               "для них поле в списке над столбцом.");
 }
 
 QString errors_question(const spreadsheet::ImportPlan& plan) {
@@ -132,17 +104,6 @@ void stop_import(ImportDialog& dialog) {
     dialog.set_running(false);
 }
 
-// The trees with the new nodes, saved, and the list showing the target section.
-void show_imported(App& app, const spreadsheet::ImportPlan& plan, const QString& target_section) {
-    app.path_nodes = plan.path_nodes;
-    app.location_nodes = plan.location_nodes;
-    trees::refresh_tree(app, kPathTree);
-    trees::refresh_tree(app, kLocationTree);
-    settings::save_settings(app);
-    trees::select_tree_node(trees::view_of(app, kPathTree), trees::find_path_node(app.path_nodes, target_section));
-    trees::select_node(app, kPathTree, trees::Click::left);
-}
-
 void finish_import(App& app, ImportDialog& dialog) {
     dialog.timer().stop();
     spreadsheet::StoreImport& run = *dialog.job().run;
@@ -152,12 +113,14 @@ void finish_import(App& app, ImportDialog& dialog) {
         warn(app, &dialog, QStringLiteral("Ничего не загружено.\n%1").arg(why));
         return;
     }
-    const spreadsheet::ImportPlan plan = run.take_plan();
+    spreadsheet::ImportPlan plan = run.take_plan();
     const QString target = text_of(dialog.job().settings.target_section);
+    const QString summary = summary_text(plan);
     dialog.job().run.reset();
     leave_dialog(app, dialog);
-    show_imported(app, plan, target);
-    app.platform.message_box(app.main_window, QStringLiteral("Импорт из CSV"), summary_text(plan), MessageButtons::ok,
+    // The trees with the new nodes, saved, and the list showing the target section.
+    trees::adopt_nodes(app, plan.path_nodes, plan.location_nodes, plan.created_sections, plan.created_places, target);
+    app.platform.message_box(app.main_window, QStringLiteral("Импорт из CSV"), summary, MessageButtons::ok,
                              MessageIcon::information);
 }
 
@@ -176,8 +139,9 @@ void open_import(App& app, const Event&) {
         warn(app, app.main_window, QStringLiteral("Файл не прочитан: %1.").arg(why));
         return;
     }
-    job.settings.target_section = selected_path(app, kPathTree);
-    job.settings.target_place = selected_path(app, kLocationTree);
+    const trees::TreeChoices targets = trees::tree_choices(app);
+    job.settings.target_section = targets.sections.selected.toStdString();
+    job.settings.target_place = targets.places.selected.toStdString();
     job.plan = preview_plan(app, job.settings, job.bytes);
     // A file that gave no header to choose the columns by has nothing to show.
     if (job.plan.refusal && job.plan.header.empty()) {
@@ -188,13 +152,11 @@ void open_import(App& app, const Event&) {
     auto* dialog = open_modal<ImportDialog>(app, [&](MainWindow& main) { return new ImportDialog(main, *path); });
     if (dialog == nullptr) return;
     dialog->job() = std::move(job);
-    dialog->set_targets(dialog->section_box(), target_nodes(app, kPathTree),
-                        text_of(dialog->job().settings.target_section));
-    dialog->set_targets(dialog->place_box(), target_nodes(app, kLocationTree),
-                        text_of(dialog->job().settings.target_place));
+    dialog->set_targets(dialog->section_box(), targets.sections.shown, targets.sections.selected);
+    dialog->set_targets(dialog->place_box(), targets.places.shown, targets.places.selected);
     dialog->show_plan(preview_lines(dialog->job()));
     QObject::connect(&dialog->timer(), &QTimer::timeout, dialog, [&app] { import_step(app); });
-    dialog->show_centred();
+    dialog->show_on_screen();
 }
 
 void import_choice_changed(App& app, const Event& event) {
@@ -207,6 +169,9 @@ void import_choice_changed(App& app, const Event& event) {
     } else if (event.control == kImportSeparator) {
         settings.separator = static_cast<char>(dialog->separator_box()->currentData().toInt());
         settings.mapping.clear();  // other columns altogether
+    } else if (event.control == kImportHeaderLine) {
+        settings.header_line = dialog->header_line_box()->currentData().toInt();
+        settings.mapping.clear();  // other headers
     } else {
         settings.mapping = dialog->mapping();
     }
@@ -230,7 +195,8 @@ void start_import(App& app, const Event&) {
 
     auto run = std::make_unique<spreadsheet::StoreImport>(app.database);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool begun = run->begin(job.bytes, job.settings, app.path_nodes, app.location_nodes, std::move(planned));
+    const bool begun =
+        run->begin(job.bytes.view(), job.settings, app.path_nodes, app.location_nodes, std::move(planned));
     QApplication::restoreOverrideCursor();
     if (!begun) {
         warn(app, dialog, QStringLiteral("Ничего не загружено.\n%1").arg(text_of(run->failure())));
@@ -239,6 +205,11 @@ void start_import(App& app, const Event&) {
     const spreadsheet::ImportPlan& plan = run->plan();
     if (plan.refusal) {
         warn(app, dialog, QStringLiteral("Загрузить файл нельзя: %1").arg(text_of(plan.refusal->reason)));
+        return;
+    }
+    if (!plan.unloaded_columns.empty() &&
+        app.platform.message_box(dialog, QStringLiteral("Внимание!"), unloaded_question(plan), MessageButtons::yes_no,
+                                 MessageIcon::question) != MessageAnswer::yes) {
         return;
     }
     if (!plan.errors.empty() &&

@@ -4,12 +4,17 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
+#include <algorithm>
 #include <map>
 
 #include "mainwindow/control_numbers.h"
@@ -24,6 +29,11 @@ namespace {
 
 constexpr int kWidth = 820;
 constexpr int kHeight = 600;
+// The preview shows at least this many of the file's lines, however small
+// the window is made.
+constexpr int kLeastPreviewLines = 5;
+constexpr int kHeaderLineShown = 70;  // characters of a line offered as the header
+constexpr int kSummaryLines = 4;      // lines of the summary seen without scrolling
 const QColor kProblemGround(255, 224, 224);
 // The problem of a line stands first, where it is seen without scrolling;
 // the file's columns follow.
@@ -36,6 +46,19 @@ QString text_of(const std::string& utf8) { return QString::fromUtf8(utf8.data(),
 QString separator_caption(char separator) {
     const QString name = QString::fromUtf8(spreadsheet::separator_name(separator));
     return separator == '\t' ? name : name + QStringLiteral(" «%1»").arg(QLatin1Char(separator));
+}
+
+// A line offered as the header: its number and its cells, cut short.
+QString header_line_caption(const spreadsheet::PreviewRow& record) {
+    QStringList cells;
+    for (const std::string& cell : record.cells) cells << text_of(cell).simplified();
+    QString text = cells.join(QStringLiteral(" | "));
+    if (text.size() > kHeaderLineShown) text = text.left(kHeaderLineShown) + u'…';
+    return QStringLiteral("%1: %2").arg(record.line).arg(text);
+}
+
+bool has_field(const std::vector<spreadsheet::Field>& mapping, spreadsheet::Field field) {
+    return std::find(mapping.begin(), mapping.end(), field) != mapping.end();
 }
 
 }  // namespace
@@ -59,7 +82,7 @@ void ImportDialog::build_choices() {
     auto* row = new QHBoxLayout;
     row->addWidget(add<QLabel>(this, kImportEncodingCaption, 0, 0, 0, 0, QStringLiteral("Кодировка:")));
     encoding_ = add<QComboBox>(this, kImportEncoding, 0, 0, 0, 0);
-    for (auto encoding : {spreadsheet::Encoding::utf8, spreadsheet::Encoding::windows_1251}) {
+    for (const spreadsheet::Encoding encoding : spreadsheet::kEncodings) {
         encoding_->addItem(QString::fromUtf8(spreadsheet::encoding_name(encoding)), static_cast<int>(encoding));
     }
     row->addWidget(encoding_);
@@ -70,6 +93,15 @@ void ImportDialog::build_choices() {
     row->addWidget(separator_);
     row->addStretch();
     static_cast<QVBoxLayout*>(layout())->addLayout(row);
+
+    // A title ("Остатки склада на 01.12.2024") often stands above the header.
+    auto* header_row = new QHBoxLayout;
+    header_row->addWidget(add<QLabel>(this, kImportHeaderLineCaption, 0, 0, 0, 0, QStringLiteral("Строка заголовка:")));
+    header_line_ = add<QComboBox>(this, kImportHeaderLine, 0, 0, 0, 0);
+    header_line_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    header_line_->setMinimumContentsLength(40);
+    header_row->addWidget(header_line_, 1);
+    static_cast<QVBoxLayout*>(layout())->addLayout(header_row);
 }
 
 void ImportDialog::build_preview() {
@@ -83,9 +115,18 @@ void ImportDialog::build_preview() {
     preview_->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
     preview_->verticalHeader()->setDefaultSectionSize(preview_->fontMetrics().height() + 8);
     column->addWidget(preview_, 1);
-    summary_ = add<QLabel>(this, kImportSummary, 0, 0, 0, 0);
+    // The summary may run to several sentences: it scrolls in a space of
+    // its own rather than pushing into the preview when the window is small.
+    auto* room = new QScrollArea(this);
+    room->setFrameShape(QFrame::NoFrame);
+    room->setWidgetResizable(true);
+    room->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    summary_ = add<QLabel>(room, kImportSummary, 0, 0, 0, 0);
     summary_->setWordWrap(true);
-    column->addWidget(summary_);
+    summary_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    room->setWidget(summary_);
+    room->setFixedHeight(kSummaryLines * fontMetrics().lineSpacing() + 4);
+    column->addWidget(room);
 }
 
 void ImportDialog::build_targets() {
@@ -131,21 +172,63 @@ void ImportDialog::show_plan(const std::vector<PreviewLine>& lines) {
     const spreadsheet::ImportPlan& plan = job_.plan;
     encoding_->setCurrentIndex(encoding_->findData(static_cast<int>(plan.encoding)));
     separator_->setCurrentIndex(separator_->findData(int(plan.separator)));
+    fill_header_lines();
+    // A choice in one drop-down must not send the user back to the start.
+    const int across = preview_->horizontalScrollBar()->value();
+    const int down = preview_->verticalScrollBar()->value();
     fill_mapping_row();
     fill_lines(lines);
+    preview_->horizontalScrollBar()->setValue(across);
+    preview_->verticalScrollBar()->setValue(down);
 
-    QString text;
+    QStringList text;
     if (plan.refusal) {
-        text = QStringLiteral("Загрузить файл нельзя: %1").arg(text_of(plan.refusal->reason));
-    } else {
-        text = QStringLiteral("Будет загружено деталей: %1.").arg(plan.new_items.size());
-        if (!plan.errors.empty()) {
-            text += QStringLiteral(" Строк с ошибками: %1, они загружены не будут.").arg(plan.errors.size());
+        text << QStringLiteral("Загрузить файл нельзя: %1").arg(text_of(plan.refusal->reason));
+        if (!plan.header.empty() && !has_field(plan.mapping, spreadsheet::Field::name)) {
+            text << QStringLiteral("Столбец с названиями можно выбрать в списке над ним.");
         }
+    } else {
+        QString counts = QStringLiteral("Будет загружено деталей: %1.").arg(plan.new_items.size());
+        if (!plan.errors.empty()) {
+            counts += QStringLiteral(" Строк с ошибками: %1, они загружены не будут.").arg(plan.errors.size());
+        }
+        text << counts;
     }
-    summary_->setText(text);
-    summary_->setStyleSheet(plan.refusal || !plan.errors.empty() ? QStringLiteral("color: #aa0000") : QString());
+    for (const std::string& note : spreadsheet::import_notes(plan)) text << text_of(note);
+    if (plan.unloaded_columns.size() == 1) {
+        text << QStringLiteral("Выберите для него поле в списке над столбцом или оставьте «не загружать».");
+    } else if (!plan.unloaded_columns.empty()) {
+        text << QStringLiteral("Выберите для них поле в списке над столбцом или оставьте «не загружать».");
+    }
+    summary_->setText(text.join(u' '));
+    const bool warn = plan.refusal || !plan.errors.empty() || !plan.unloaded_columns.empty();
+    summary_->setStyleSheet(warn ? QStringLiteral("color: #aa0000") : QString());
     control(kImportStart)->setEnabled(!plan.refusal);
+}
+
+void ImportDialog::fill_header_lines() {
+    const spreadsheet::ImportPlan& plan = job_.plan;
+    header_line_->clear();
+    for (const spreadsheet::PreviewRow& record : plan.first_records) {
+        header_line_->addItem(header_line_caption(record), record.line);
+    }
+    const int at = header_line_->findData(plan.header_line);
+    header_line_->setCurrentIndex(at);
+}
+
+void ImportDialog::show_on_screen() {
+    const QScreen* screen = owner().screen() != nullptr ? owner().screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) return show_centred();
+    const QRect room = screen->availableGeometry();
+    // Room for the frame the window system adds.
+    constexpr int kFrameAllowance = 40;
+    resize(std::min(width(), std::max(minimumWidth(), room.width() - kFrameAllowance)),
+           std::min(height(), std::max(minimumHeight(), room.height() - kFrameAllowance)));
+    show_centred();
+    const QRect frame = frameGeometry();
+    const int x = std::clamp(frame.left(), room.left(), std::max(room.left(), room.right() + 1 - frame.width()));
+    const int y = std::clamp(frame.top(), room.top(), std::max(room.top(), room.bottom() + 1 - frame.height()));
+    if (x != frame.left() || y != frame.top()) move(x, y);
 }
 
 void ImportDialog::fill_mapping_row() {
@@ -166,7 +249,19 @@ void ImportDialog::fill_mapping_row() {
         for (spreadsheet::Field field : spreadsheet::kLoadedFields) {
             box->addItem(QString::fromUtf8(spreadsheet::field_caption(field)), static_cast<int>(field));
         }
+        box->addItem(QString::fromUtf8(spreadsheet::field_caption(spreadsheet::Field::note)),
+                     static_cast<int>(spreadsheet::Field::note));
         box->setCurrentIndex(box->findData(static_cast<int>(plan.mapping[static_cast<std::size_t>(c)])));
+        const auto& unloaded = plan.unloaded_columns;
+        if (std::find(unloaded.begin(), unloaded.end(), static_cast<std::size_t>(c)) != unloaded.end()) {
+            // Data that would be left behind: seen before anything is stored.
+            box->setStyleSheet(QStringLiteral("QComboBox { background: #ffe0e0; color: #aa0000; }"));
+            box->setToolTip(QStringLiteral("В столбце есть данные, но он не загружается"));
+            if (QTableWidgetItem* caption = preview_->horizontalHeaderItem(kFirstFileColumn + c)) {
+                caption->setForeground(kProblemText);
+                caption->setToolTip(box->toolTip());
+            }
+        }
         // A choice here is a choice of the preview control, routed as one.
         connect(box, &QComboBox::activated, this, [this] {
             owner().layer().deliver_later(Event{kControlEvent, kImportWindow, kImportPreview, kValueChanged});
@@ -193,6 +288,10 @@ void ImportDialog::fill_lines(const std::vector<PreviewLine>& lines) {
             preview_->setItem(r + 1, kFirstFileColumn + c, item);
         }
         auto* reason = new QTableWidgetItem(problem != problems.end() ? problem->second : QString());
+        if (line.line == job_.plan.total_line) {
+            reason->setText(QStringLiteral("строка итогов, не загружается"));
+            reason->setForeground(Qt::darkGray);
+        }
         if (problem != problems.end()) {
             reason->setBackground(kProblemGround);
             reason->setForeground(kProblemText);
@@ -211,6 +310,11 @@ void ImportDialog::fill_lines(const std::vector<PreviewLine>& lines) {
         preview_->setColumnWidth(c, std::min(width, 260));
     }
     preview_->resizeRowToContents(0);
+    // The captions, the fields' row and the least number of lines, with a
+    // scroll bar below them.
+    preview_->setMinimumHeight(preview_->horizontalHeader()->sizeHint().height() + preview_->rowHeight(0) +
+                               kLeastPreviewLines * preview_->verticalHeader()->defaultSectionSize() +
+                               preview_->horizontalScrollBar()->sizeHint().height() + 2 * preview_->frameWidth());
 }
 
 std::vector<spreadsheet::Field> ImportDialog::mapping() const {
@@ -237,8 +341,8 @@ spreadsheet::DuplicateChoice ImportDialog::duplicates() const {
 }
 
 void ImportDialog::set_running(bool running) {
-    for (int number : {kImportEncoding, kImportSeparator, kImportPreview, kImportSection, kImportPlace,
-                       kImportDuplicatesFrame, kImportStart}) {
+    for (int number : {kImportEncoding, kImportSeparator, kImportHeaderLine, kImportPreview, kImportSection,
+                       kImportPlace, kImportDuplicatesFrame, kImportStart}) {
         control(number)->setEnabled(!running);
     }
     progress_->setVisible(running);

@@ -1,10 +1,11 @@
 #pragma once
-// The import dialog (window 130): the encoding and separator the file was
-// read with, a drop-down over each of its columns with the field it fills
-// ("не загружать" included), its first lines with their problems marked,
-// where the parts go, what happens to duplicates, and the progress of the
-// import once it runs. It holds its widgets and the import under way; the
-// commands live in import_commands.
+// The import dialog (window 130): the encoding, separator and header line
+// the file was read with, a drop-down over each of its columns with the
+// field it fills ("в описание" and "не загружать" included), its first
+// lines with their problems marked, what is left out (columns with data not
+// loaded are marked), where the parts go, what happens to duplicates, and
+// the progress of the import once it runs. It holds its widgets and the
+// import under way; the commands live in import_commands.
 
 #include <QString>
 #include <QTimer>
@@ -14,8 +15,10 @@
 #include <vector>
 
 #include "mainwindow/numbered_dialog.h"
+#include "spreadsheet/file_io.h"
 #include "spreadsheet/import_plan.h"
 #include "spreadsheet/store_import.h"
+#include "trees/tree_paths.h"
 
 class QComboBox;
 class QLabel;
@@ -31,16 +34,13 @@ struct PreviewLine {
 };
 
 // A node offered as the target: its path shown ("Все / A / B") and stored.
-struct TargetNode {
-    QString shown;
-    QString path;
-};
+using TargetNode = trees::ShownPath;
 
 // What the dialog imports: the file, what was chosen for it, the plan those
 // choices give, and the import while it runs.
 struct ImportJob {
     QString file_path;
-    std::string bytes;
+    spreadsheet::FileBytes bytes;
     spreadsheet::ImportSettings settings;
     spreadsheet::ImportPlan plan;
     std::unique_ptr<spreadsheet::StoreImport> run;
@@ -56,6 +56,7 @@ public:
 
     QComboBox* encoding_box() const { return encoding_; }
     QComboBox* separator_box() const { return separator_; }
+    QComboBox* header_line_box() const { return header_line_; }
     QComboBox* section_box() const { return section_; }
     QComboBox* place_box() const { return place_; }
     QTableWidget* preview() const { return preview_; }
@@ -64,10 +65,14 @@ public:
     QTimer& timer() { return timer_; }
     ImportJob& job() { return job_; }
 
-    // Shows the plan: the encoding and separator it read the file with, the
-    // columns' fields, the lines given (the file's first ones) with the
-    // plan's problems marked, and what the import would do.
+    // Shows the plan: the encoding, separator and header line it read the
+    // file with, the columns' fields (those with data left out marked), the
+    // lines given (the file's first ones) with the plan's problems marked,
+    // what is left out and what the import would do. The preview stays
+    // scrolled where it was.
     void show_plan(const std::vector<PreviewLine>& lines);
+    // Shown over the main window, and all of it on its screen.
+    void show_on_screen();
     // The field chosen for each column, left to right.
     std::vector<spreadsheet::Field> mapping() const;
     void set_targets(QComboBox* box, const std::vector<TargetNode>& nodes, const QString& selected);
@@ -80,6 +85,7 @@ public:
 private:
     void build_choices();
     void build_preview();
+    void fill_header_lines();
     void build_targets();
     void build_buttons();
     void fill_mapping_row();
@@ -89,6 +95,7 @@ private:
     QTimer timer_;
     QComboBox* encoding_ = nullptr;
     QComboBox* separator_ = nullptr;
+    QComboBox* header_line_ = nullptr;
     QTableWidget* preview_ = nullptr;
     QLabel* summary_ = nullptr;
     QComboBox* section_ = nullptr;

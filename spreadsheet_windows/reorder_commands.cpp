@@ -43,8 +43,11 @@ void open_reorder_list(App& app, const Event&) {
 void save_reorder_list(App& app, const Event&) {
     ReorderWindow* window = reorder_window(app);
     if (window == nullptr) return;
-    save_csv_file(app, window, QStringLiteral("Список для заказа"), QStringLiteral("Заказ.csv"),
-                  spreadsheet::reorder_csv(window->list()), window->list().rows.size());
+    const spreadsheet::ReorderList& list = window->list();
+    save_csv_file(
+        app, window, QStringLiteral("Список для заказа"), QStringLiteral("Заказ.csv"), {},
+        [&](const std::vector<bool>&, spreadsheet::CsvStyle style) { return spreadsheet::reorder_csv(list, style); },
+        list.rows.size());
 }
 
 void close_reorder_list(App& app, const Event&) {

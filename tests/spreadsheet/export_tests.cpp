@@ -24,14 +24,14 @@ TEST(CsvExport, CellsQuotedGuardedAndNumbersBare) {
     } cases[] = {
         {"plain",
          {.name = "Диод", .quantity = "5", .price = "12.5000", .purchase_price = ".5000", .id = "7"},
-         "Диод;5;12.50;0.50;7"},
+         "Диод;5;12,50;0,50;7"},
         {"four decimals kept, zero price",
          {.name = "R", .quantity = "0", .price = "1.2345", .purchase_price = ".0000", .id = "8"},
-         "R;0;1.2345;0.00;8"},
-        {"list's two decimals, empty price", {.name = "R", .quantity = "", .price = ".50", .id = "9"}, "R;;0.50;;9"},
+         "R;0;1,2345;0,00;8"},
+        {"list's two decimals, empty price", {.name = "R", .quantity = "", .price = ".50", .id = "9"}, "R;;0,50;;9"},
         {"separator, quotes, line break", {.name = "a;\"b\"\r\nc", .quantity = "1"}, "\"a;\"\"b\"\"\r\nc\";1;;;"},
         {"blanks at the ends", {.name = " x\t", .quantity = "1"}, "\" x\t\";1;;;"},
-        {"formulas", {.name = "=1+2", .quantity = "-3", .price = "-.2500", .id = "@x"}, "'=1+2;-3;-0.25;;'@x"},
+        {"formulas", {.name = "=1+2", .quantity = "-3", .price = "-.2500", .id = "@x"}, "'=1+2;-3;-0,25;;'@x"},
         {"formula after apostrophes", {.name = "''-x", .quantity = "x+1"}, "'''-x;x+1;;;"},
         {"a leading tab or CR", {.name = "\tx", .description = "", .quantity = "\r"}, "\"'\tx\";\"'\r\";;;"},
         {"apostrophe before no formula", {.name = "'abc", .quantity = "1"}, "'abc;1;;;"},
@@ -43,17 +43,22 @@ TEST(CsvExport, CellsQuotedGuardedAndNumbersBare) {
     }
 }
 
-TEST(CsvExport, QStringCellsAsTheirUtf8) {
-    CsvWriter writer;
-    write_list_cell(writer, db::kName, QStringView(u"=Ёж;"));
-    write_list_cell(writer, db::kPrice, QStringView(u"12.50"));
-    writer.end_row();
-    EXPECT_EQ(writer.bytes(), std::string(kBom) + "\"'=Ёж;\";12.50\r\n");
+TEST(CsvExport, QStringCellsAsTheirUtf8InBothStyles) {
+    // Quoted where the style's separator stands in a cell.
+    for (const auto& [style, row] :
+         {std::pair{kCommaStyle, "\"'=Ёж;\";12,50;a,b\r\n"}, {kPointStyle, "'=Ёж;,12.50,\"a,b\"\r\n"}}) {
+        CsvWriter writer(style);
+        write_list_cell(writer, db::kName, QStringView(u"=Ёж;"));
+        write_list_cell(writer, db::kPrice, QStringView(u"12.50"));
+        writer.text("a,b");
+        writer.end_row();
+        EXPECT_EQ(writer.bytes(), std::string(kBom) + row);
+    }
 }
 
-// What the store holds reads back the same after export and import: texts
-// with separators, quotes, line breaks, formula characters and apostrophes,
-// four-decimal prices and both trees' paths.
+// What the store holds reads back the same after export and import, in
+// either style: texts with separators, quotes, line breaks, formula
+// characters and apostrophes, four-decimal prices and both trees' paths.
 TEST(CsvExport, ExportThenImportGivesBackTheSameItems) {
     const NodeList sections = {{"Все", 0}, {"Резисторы", 1}, {"SMD", 2}, {"Конденсаторы", 1}};
     const NodeList places = {{"Все", 0}, {"Шкаф", 1}};
@@ -65,21 +70,26 @@ TEST(CsvExport, ExportThenImportGivesBackTheSameItems) {
          ""},
         {" пробелы ", "\ttab\nLF\rCR", "|Все|", "7", "1.0000", "2.0000", "'@", "|Все|Резисторы|", "''+1", "4", ""},
     };
-    const std::string csv = export_items(all_list_columns(), items);
-    const ImportPlan p = plan_import(csv, {}, sections, places);
-    ASSERT_FALSE(p.refusal) << p.refusal->reason;
-    ASSERT_TRUE(p.errors.empty()) << p.errors[0].line << ": " << p.errors[0].reason;
-    ASSERT_EQ(p.new_items.size(), items.size());
-    for (std::size_t k = 0; k < items.size(); ++k) {
-        SCOPED_TRACE(k);
-        items[k].id.clear();  // the store numbers imported items anew
-        const db::ItemValues& back = p.new_items[k].values;
-        for (const int column : all_list_columns()) {
-            EXPECT_EQ(item_column_text(back, column), item_column_text(items[k], column)) << "column " << column;
+    for (const CsvStyle style : {kCommaStyle, kPointStyle}) {
+        SCOPED_TRACE(style.separator);
+        const std::string csv = export_items(all_list_columns(), items, style);
+        const ImportPlan p = plan_import(csv, {}, sections, places);
+        ASSERT_FALSE(p.refusal) << p.refusal->reason;
+        ASSERT_TRUE(p.errors.empty()) << p.errors[0].line << ": " << p.errors[0].reason;
+        EXPECT_TRUE(import_notes(p).empty()) << import_notes(p)[0];  // the ID column is left out on purpose
+        ASSERT_EQ(p.new_items.size(), items.size());
+        for (std::size_t k = 0; k < items.size(); ++k) {
+            SCOPED_TRACE(k);
+            db::ItemValues expected = items[k];
+            expected.id.clear();  // the store numbers imported items anew
+            const db::ItemValues& back = p.new_items[k].values;
+            for (const int column : all_list_columns()) {
+                EXPECT_EQ(item_column_text(back, column), item_column_text(expected, column)) << "column " << column;
+            }
         }
+        EXPECT_TRUE(p.created_sections.empty());
+        EXPECT_TRUE(p.created_places.empty());
     }
-    EXPECT_TRUE(p.created_sections.empty());
-    EXPECT_TRUE(p.created_places.empty());
 }
 
 TEST(ReorderList, LowItemsBySupplierAndNameWithExactSums) {
@@ -112,10 +122,12 @@ TEST(ReorderList, LowItemsBySupplierAndNameWithExactSums) {
     EXPECT_EQ(records[0].fields, (std::vector<std::string>{"Поставщик", "Название", "Тип корпуса", "Количество",
                                                            "Минимум", "Заказать", "Цена приходная", "Сумма"}));
     EXPECT_EQ(records[4].fields,
-              (std::vector<std::string>{"Чип и Дип", "Резистор", "0805", "2", "5", "3", "0.10", "0.30"}));
+              (std::vector<std::string>{"Чип и Дип", "Резистор", "0805", "2", "5", "3", "0,10", "0,30"}));
     EXPECT_EQ(records[5].fields,
-              (std::vector<std::string>{"Чип и Дип", "Итого по поставщику", "", "", "", "", "", "0.30"}));
-    EXPECT_EQ(records.back().fields, (std::vector<std::string>{"Итого", "", "", "", "", "", "", "78.1333"}));
+              (std::vector<std::string>{"Чип и Дип", "Итого по поставщику", "", "", "", "", "", "0,30"}));
+    EXPECT_EQ(records.back().fields, (std::vector<std::string>{"Итого", "", "", "", "", "", "", "78,1333"}));
+    const std::string points = reorder_csv(list, kPointStyle);
+    EXPECT_NE(points.find("\r\nЧип и Дип,Резистор,0805,2,5,3,0.10,0.30\r\n"), std::string::npos) << points;
 }
 
 TEST(ReorderList, NothingLowAndHugeAmounts) {

@@ -54,12 +54,170 @@ TEST(ColumnMapping, HeadersInBothLanguagesCaseAndBlanksIgnored) {
         {"Документ", Field::datasheet},
         {"Datasheet", Field::datasheet},
         {"ID", Field::none},
-        {"Цена, руб.", Field::none},
+        {"Цена, руб.", Field::price},
         {"", Field::none},
     };
     for (const auto& [header, field] : cases) EXPECT_EQ(field_for_header(header), field) << header;
     EXPECT_EQ(map_header({"Name", "Описание", "Название", "x"}),
               (std::vector<Field>{Field::name, Field::description, Field::none, Field::none}));
+}
+
+// Header rows as people write them, in both languages: every column has a
+// field, goes into the description, or is left out and listed.
+TEST(ColumnMapping, RealWorldHeaderRows) {
+    using enum Field;
+    const struct {
+        const char* row;
+        std::vector<Field> fields;
+    } cases[] = {
+        {"Наименование;Корпус;Описание;Кол-во;Цена;Поставщик;Раздел;Место",
+         {name, package, description, quantity, price, supplier, section, place}},
+        {"Название;Кол.;Цена, руб.;Место хранения;Производитель;Артикул;Примечание",
+         {name, quantity, price, place, note, note, note}},
+        {"НАИМЕНОВАНИЕ ;Шт.;Цена  за шт.;Ячейка;Ёмкость", {name, quantity, price, place, none}},
+        {"Название;Остаток;Кол-во, шт.;Цена (руб.);Закупочная цена", {name, quantity, none, price, purchase_price}},
+        {"Part Number;Manufacturer Part Number;Manufacturer;Description;Qty;Unit Price;Customer Reference",
+         {note, note, note, description, quantity, price, note}},
+        {"Name;Description;Description;Price;Price", {name, description, note, price, none}},
+        {"№;ID;Name;Stock;Location", {none, none, name, quantity, place}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        std::vector<std::string> header;
+        for (const test::Record& r : test::records_of(c.row, ';')) header = r.fields;
+        EXPECT_EQ(map_header(header), c.fields);
+    }
+    EXPECT_TRUE(numbers_rows("№ п/п") && numbers_rows("ID") && !numbers_rows("Место"));
+}
+
+TEST_F(ImportPlanTest, TitleAboveTheHeaderTotalsBelowAndNotesInTheDescription) {
+    const std::string file =
+        "Остатки склада на 01.12.2024;;;\r\n"
+        ";;;\r\n"
+        "Наименование;Производитель;Артикул;Кол-во\r\n"
+        "Стабилизатор 7805;ST;L7805CV;10\r\n"
+        "Итого по группе;;;1\r\n"  // not at the end: a part like any other
+        "Диод;;;2\r\n"
+        "Итого:;;;13\r\n"
+        "\r\n";
+    const ImportPlan p = plan(file);
+    ASSERT_FALSE(p.refusal) << p.refusal->reason;
+    EXPECT_EQ(p.header_line, 3);
+    EXPECT_EQ(p.lines_above_header, (std::vector<int>{1}));
+    EXPECT_EQ(p.total_line, 7);
+    ASSERT_EQ(p.new_items.size(), 3u);
+    EXPECT_EQ(p.new_items[0].values.description, "Производитель: ST; Артикул: L7805CV");
+    EXPECT_EQ(p.new_items[2].values.description, "");
+    EXPECT_EQ(import_notes(p), (std::vector<std::string>{"Строка 1 над строкой заголовка не загружается.",
+                                                         "Строка 7 — строка итогов, она не загружается."}));
+    // The header chosen by the user; lines above it are listed.
+    const ImportPlan chosen = plan(file, {.header_line = 4, .mapping = {Field::name, Field::none, Field::none}});
+    EXPECT_EQ(chosen.header_line, 4);
+    EXPECT_EQ(chosen.lines_above_header, (std::vector<int>{1, 3}));
+    EXPECT_TRUE(plan(file, {.header_line = 2}).refusal);  // a blank line is no header
+    EXPECT_TRUE(plan(file, {.header_line = 40}).refusal);
+    // A part called "Итого" at the end, as an export writes it with its
+    // place, is a part: a sum has no place.
+    const ImportPlan named = plan("Название;Количество;Расположение\nДиод;2;|Все|\nИтого;0;|Все|\n");
+    EXPECT_EQ(named.total_line, 0);
+    EXPECT_EQ(named.new_items.size(), 2u);
+}
+
+// A column with data that is not loaded is listed, and refused where the
+// user must say what to do; a column is named by its header or number.
+TEST_F(ImportPlanTest, UnloadedColumnsWithDataAreListedOrRefused) {
+    const std::string file =
+        "ID;Название;Склад;Цена;Цена;Пусто\n"
+        "1;Диод;А-1;1,5;2;\n"
+        "2;Реле;;3;4;\n";
+    const ImportPlan listed = plan(file);
+    ASSERT_FALSE(listed.refusal) << listed.refusal->reason;
+    EXPECT_EQ(listed.unloaded_columns, (std::vector<std::size_t>{2, 4}));
+    EXPECT_EQ(unloaded_columns_text(listed), "Столбцы не загружаются: «Склад», «Цена».");
+    EXPECT_EQ(listed.new_items.size(), 2u);
+
+    const ImportPlan refused = plan(file, {.refuse_unloaded = true});
+    ASSERT_TRUE(refused.refusal);
+    EXPECT_EQ(refused.refusal->reason, "Столбцы не загружаются: «Склад», «Цена».");
+    EXPECT_FALSE(refused.changes_store());
+
+    const ImportPlan told =
+        plan(file, {.columns = {{"склад", Field::place}, {"5", Field::purchase_price}}, .refuse_unloaded = true});
+    ASSERT_FALSE(told.refusal) << told.refusal->reason;
+    ASSERT_EQ(told.new_items.size(), 2u);
+    EXPECT_EQ(std::tie(told.new_items[0].values.place, told.new_items[0].values.purchase_price),
+              std::tie("|Все|А-1|", "2.0000"));
+    EXPECT_FALSE(
+        plan(file, {.columns = {{"Склад", Field::none}, {"5", Field::none}}, .refuse_unloaded = true}).refusal);
+    for (const char* column : {"Цена", "Полка", "9"}) {
+        const ImportPlan wrong = plan(file, {.columns = {{column, Field::none}}});
+        ASSERT_TRUE(wrong.refusal) << column;
+        EXPECT_NE(wrong.refusal->reason.find(column), std::string::npos) << wrong.refusal->reason;
+    }
+}
+
+// "1,250" in a file separated by "," is decided per column from all its
+// cells; separated by ";" the comma is a Russian locale's decimal one.
+TEST_F(ImportPlanTest, OneCommaAndThreeDigitsDecidedPerColumn) {
+    const struct {
+        const char* what;
+        std::string file;
+        std::vector<std::string> prices;  // "!" marks a line with an error
+    } cases[] = {
+        {"\";\": decimal", "Name;Price\na;1,250\nb;12,500\nc;1,5\n", {"1.2500", "12.5000", "1.5000"}},
+        {"\",\" with \"1,5\" in the column: decimal",
+         "Name,Price\na,\"1,250\"\nb,\"12,500\"\nc,\"1,5\"\n",
+         {"1.2500", "12.5000", "1.5000"}},
+        {"\",\" with points in another column: thousands",
+         "Name,Price,Cost\na,\"1,250\",0.75\nb,\"12,500\",1\n",
+         {"1250.0000", "12500.0000"}},
+        {"\",\" with grouping in the column: thousands",
+         "Name,Price\na,\"1,250\"\nb,\"1,250,000.5\"\n",
+         {"1250.0000", "1250000.5000"}},
+        {"\",\" with nothing to go by: unclear", "Name,Price\na,\"1,250\"\nb,\"12,500\"\nc,3\n", {"!", "!", "3.0000"}},
+        {"\",\" with both in the column: unclear",
+         "Name,Price\na,\"1,5\"\nb,\"1,250.5\"\nc,\"1,250\"\n",
+         {"1.5000", "1250.5000", "!"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ImportPlan p = plan(c.file);
+        ASSERT_FALSE(p.refusal) << p.refusal->reason;
+        std::vector<std::string> prices;
+        std::size_t item = 0;
+        for (const int line : {2, 3, 4}) {
+            const bool error =
+                std::any_of(p.errors.begin(), p.errors.end(), [&](const Problem& e) { return e.line == line; });
+            if (error) {
+                prices.push_back("!");
+            } else if (item < p.new_items.size() && p.new_items[item].line == line) {
+                prices.push_back(p.new_items[item++].values.price);
+            }
+        }
+        EXPECT_EQ(prices, c.prices) << reasons(p);
+    }
+    const ImportPlan unclear = plan(cases[4].file);
+    EXPECT_EQ(unclear.errors[0].reason,
+              "Цена: «1,250» — неясно, 1250 это или 1,25: запятая в столбце и десятичная, и разделитель тысяч");
+    EXPECT_EQ(plan(cases[2].file).comma_notes,
+              (std::vector<std::string>{"Столбец «Price»: запятая в «1,250» прочитана как разделитель тысяч."}));
+}
+
+// Bytes that are no text make their own line an error; the rest is planned.
+TEST_F(ImportPlanTest, DamagedLinesAreErrorsTheRestIsPlanned) {
+    std::string file = "Название;Количество\n";
+    for (int line = 2; line <= 8; ++line) {
+        file += "Деталь " + std::to_string(line) + (line == 6 ? "\xE9" : line == 7 ? "\v" : "") + ";1\n";
+    }
+    file += "\"в кавычках\n\xFF\";1\n";  // a record of lines 9 and 10
+    const ImportPlan p = plan(file);
+    ASSERT_FALSE(p.refusal) << p.refusal->reason;
+    EXPECT_EQ(p.encoding, Encoding::utf8);
+    const std::vector<Problem> expected = {{6, "байт 0xE9 не в кодировке UTF-8"},
+                                           {7, "управляющий символ (код 0x0B)"},
+                                           {9, "строка 10: байт 0xFF не в кодировке UTF-8"}};
+    EXPECT_EQ(p.errors, expected) << reasons(p);
+    EXPECT_EQ(p.new_items.size(), 5u);
 }
 
 TEST_F(ImportPlanTest, BadFilesAreRefusedWholeWithAReason) {
@@ -82,7 +240,7 @@ TEST_F(ImportPlanTest, BadFilesAreRefusedWholeWithAReason) {
         {"a field given twice", "A;B\n1;2\n", {.mapping = {Field::name, Field::name}}, "двум столбцам"},
         {"only the header", "Название;Цена\r\n\r\n", {}, "только строка заголовка"},
         {"a line of 1 MB", "Название\nДиод\n" + std::string(1'000'000, 'x') + "\n", {}, "длиннее 1 МБ"},
-        {"neither UTF-8 nor Windows-1251", "Название\n\x98\xFF\n", {}, "не в Windows-1251"},
+        {"neither UTF-8 nor Windows-1251", "Name\n\x98\xFF\n", {}, "не в Windows-1251"},
         {"a target section that breaks the naming rule", "Название\nДиод\n", {.target_section = "Все/Все"}, "Все"},
     };
     for (const auto& c : cases) {

@@ -40,6 +40,26 @@ std::vector<Sample> samples() {
          {{1, {"Name", "Description", "Qty"}},
           {2, {"LCD 5\"", "two\nlines, \"quoted\"", "3"}},
           {4, {"LED", "a\r\nb", "4"}}}},
+        {"\"Unicode text\": UTF-16 LE with its mark, tab",
+         "\xFF\xFE" + test::converted("Наименование\tКол-во\r\nРезистор 10к\t1 000\r\n", "UTF-16LE"),
+         Encoding::utf16le,
+         '\t',
+         {{1, {"Наименование", "Кол-во"}}, {2, {"Резистор 10к", "1 000"}}}},
+        {"UTF-16 BE with its mark, a character beyond the BMP",
+         "\xFE\xFF" + test::converted("Name;Qty\nLED 💡;3\n", "UTF-16BE"),
+         Encoding::utf16be,
+         ';',
+         {{1, {"Name", "Qty"}}, {2, {"LED 💡", "3"}}}},
+        {"the mark written twice",
+         "\xEF\xBB\xBF\xEF\xBB\xBFName;Qty\nR1;5\n",
+         Encoding::utf8,
+         ';',
+         {{1, {"Name", "Qty"}}, {2, {"R1", "5"}}}},
+        {"UTF-16 LE without its mark",
+         test::converted("Name;Qty\nR1;5\n", "UTF-16LE"),
+         Encoding::utf16le,
+         ';',
+         {{1, {"Name", "Qty"}}, {2, {"R1", "5"}}}},
         {"tab, CR line ends, blanks kept, no final line end",
          "Name\tStock\tDescription\r 7805 \t10\tTO-220; 1,5 A\rLM317\t\t\"x\ty\"",
          Encoding::utf8,
@@ -82,16 +102,71 @@ TEST(SpreadsheetFiles, RefusedBytesSayWhyAndWhere) {
         {"PNG header", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), 3, "нулевой байт"},
         {"neither UTF-8 nor Windows-1251", "Name\n\xD0\x98\x98\xFF\n", 2, "0x98"},
         {"BOM but not UTF-8", "\xEF\xBB\xBFName\n\xFF\n", 0, "UTF-8"},
-        {"control character", "Name\nA\x1B[0m\n", 2, "0x1B"},
-        {"C1 control character", "Name\n\xC2\x85\n", 2, "0x85"},
+        {"forced UTF-8 that is Windows-1251", test::windows_1251("Название\nДиод\n"), 0, "не в кодировке UTF-8"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const DecodedText decoded = decode_spreadsheet_text(c.bytes);
+        const bool forced = std::string_view(c.what).starts_with("forced");
+        const DecodedText decoded =
+            decode_spreadsheet_text(c.bytes, forced ? std::optional(Encoding::utf8) : std::nullopt);
         ASSERT_TRUE(decoded.refusal);
         EXPECT_EQ(decoded.refusal->line, c.line);
         EXPECT_NE(decoded.refusal->reason.find(c.reason_part), std::string::npos) << decoded.refusal->reason;
     }
+}
+
+// A few bytes that are no text spoil their own lines only: the file keeps
+// its encoding, those bytes read as U+FFFD and each line names its first.
+TEST(SpreadsheetFiles, DamagedLinesAreMarkedNotTheFile) {
+    std::string six_lines;
+    for (int k = 1; k <= 7; ++k) six_lines += "Резистор " + std::to_string(k) + (k == 6 ? "\xE9" : "") + ";Шкаф\n";
+    const struct {
+        const char* what;
+        std::string bytes;
+        Encoding encoding;
+        std::vector<Problem> problems;
+        const char* text_part;
+    } cases[] = {
+        {"one bad byte on line 6 of UTF-8",
+         six_lines,
+         Encoding::utf8,
+         {{6, "байт 0xE9 не в кодировке UTF-8"}},
+         "Резистор 6\uFFFD;"},
+        {"bad bytes in a file marked UTF-8",
+         "\xEF\xBB\xBFНазвание\nДиод\xFF\xFE\nТранзистор\n",
+         Encoding::utf8,
+         {{2, "байт 0xFF не в кодировке UTF-8"}},
+         "Диод\uFFFD\uFFFD\nТранзистор"},
+        {"a vertical tab and a C1 control",
+         "Name\nA\vB\nC\n\xC2\x85\n",
+         Encoding::utf8,
+         {{2, "управляющий символ (код 0x0B)"}, {4, "управляющий символ (код 0x85)"}},
+         "A\uFFFDB\nC\n\uFFFD"},
+        {"an escape in Windows-1251",
+         test::windows_1251("Имя\nА") + "\x1B" + test::windows_1251("[0m\nБ\n"),
+         Encoding::windows_1251,
+         {{2, "управляющий символ (код 0x1B)"}},
+         "А\uFFFD[0m\nБ"},
+        {"UTF-16: a lone surrogate, a NUL and an odd last byte",
+         "\xFF\xFE" + test::converted("a\nb", "UTF-16LE") + std::string("\x00\xD8\n\0\0\0\n\0c\0x", 11),
+         Encoding::utf16le,
+         {{2, "знак 0xD800 без пары в UTF-16"},
+          {3, "управляющий символ (код 0x00)"},
+          {4, "последний байт файла без пары в UTF-16"}},
+         "a\nb\uFFFD\n\uFFFD\nc"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const DecodedText decoded = decode_spreadsheet_text(c.bytes);
+        ASSERT_FALSE(decoded.refusal) << decoded.refusal->reason;
+        EXPECT_EQ(decoded.encoding, c.encoding);
+        EXPECT_EQ(decoded.line_problems, c.problems);
+        EXPECT_NE(decoded.text.find(c.text_part), std::string_view::npos) << decoded.text;
+    }
+    // A decoded text moves with its record, wherever it lives.
+    DecodedText moved = decode_spreadsheet_text("a\x1B");
+    DecodedText other = std::move(moved);
+    EXPECT_EQ(other.text, "a\uFFFD");
 }
 
 TEST(SpreadsheetFiles, Utf8CutOffAtTheEndIsWindows1251) {
@@ -142,7 +217,7 @@ TEST(CsvReading, SeparatorFollowsTheRecordsNotTheCommasInPrices) {
 
 // A cell and what it reads as; nullptr when it is refused.
 struct NumberCase {
-    NumberText (*read)(std::string_view);
+    NumberText (*read)(std::string_view, CommaReading);
     const char* cell;
     const char* text;
 };
@@ -193,7 +268,7 @@ TEST(Numbers, QuantitiesAndPricesAsPeopleTypeThem) {
     };
     for (const NumberCase& c : cases) {
         SCOPED_TRACE(std::string(c.read == q ? "quantity " : "price ") + c.cell);
-        const NumberText n = c.read(c.cell);
+        const NumberText n = c.read(c.cell, CommaReading::decimal);
         if (c.text == nullptr) {
             EXPECT_FALSE(n.ok());
         } else {
@@ -204,6 +279,37 @@ TEST(Numbers, QuantitiesAndPricesAsPeopleTypeThem) {
     EXPECT_EQ(quantity_from_cell("2,5").error, "«2,5» — не целое число");
     EXPECT_EQ(quantity_from_cell("-3").error, "«-3» — отрицательное число");
     EXPECT_EQ(price_from_cell("12р").error, "«12р» — не число");
+}
+
+// Only "1,250" cells depend on how their column reads the comma; an
+// unclear column names both readings.
+TEST(Numbers, OneCommaAndThreeDigitsAsTheColumnReadsThem) {
+    const struct {
+        const char* cell;
+        CommaReading reading;
+        const char* price;     // nullptr: an error
+        const char* quantity;  // nullptr: an error
+    } cases[] = {
+        {"1,250", CommaReading::decimal, "1.2500", nullptr},
+        {"1,250", CommaReading::thousands, "1250.0000", "1250"},
+        {"12,500", CommaReading::thousands, "12500.0000", "12500"},
+        {"1,250", CommaReading::unclear, nullptr, nullptr},
+        {"1,5", CommaReading::thousands, "1.5000", nullptr},  // one reading only
+        {"0,250", CommaReading::unclear, ".2500", nullptr},   // no thousands start with 0
+        {"1,250.50", CommaReading::unclear, "1250.5000", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.cell) + " " + std::to_string(static_cast<int>(c.reading)));
+        for (const auto& [read, expected] : {std::pair{&price_from_cell, c.price}, {&quantity_from_cell, c.quantity}}) {
+            const NumberText n = read(c.cell, c.reading);
+            EXPECT_EQ(n.ok(), expected != nullptr) << n.error;
+            if (expected != nullptr) {
+                EXPECT_EQ(n.text, expected);
+            }
+        }
+    }
+    EXPECT_EQ(price_from_cell("12,500", CommaReading::unclear).error,
+              "«12,500» — неясно, 12500 это или 12,5: запятая в столбце и десятичная, и разделитель тысяч");
 }
 
 TEST(Numbers, MoneyTexts) {
@@ -218,6 +324,7 @@ TEST(Numbers, MoneyTexts) {
     EXPECT_EQ(spreadsheet_money_text(0), "0.00");
     EXPECT_EQ(spreadsheet_money_text(1234), "0.1234");
     EXPECT_EQ(spreadsheet_money_text(-2500), "-0.25");
+    EXPECT_EQ(spreadsheet_money_text(10500, ','), "1,05");
     EXPECT_EQ(spreadsheet_money_text(static_cast<__int128>(1) << 80), "120892581961462917470.6176");
 }
 

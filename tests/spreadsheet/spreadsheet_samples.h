@@ -14,21 +14,23 @@
 
 namespace detalehran::spreadsheet::test {
 
-// UTF-8 text in Windows-1251, converted by the C library (not by the code
-// under test).
-inline std::string windows_1251(std::string_view utf8) {
-    iconv_t cd = iconv_open("WINDOWS-1251", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no Windows-1251 in iconv");
-    std::string in(utf8), out(utf8.size() * 2 + 4, '\0');
+// UTF-8 text in another encoding ("WINDOWS-1251", "UTF-16LE"), converted
+// by the C library (not by the code under test).
+inline std::string converted(std::string_view utf8, const char* encoding) {
+    iconv_t cd = iconv_open(encoding, "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error(std::string("no ") + encoding + " in iconv");
+    std::string in(utf8), out(utf8.size() * 4 + 4, '\0');
     char* src = in.data();
     char* dst = out.data();
     std::size_t src_left = in.size(), dst_left = out.size();
     const std::size_t done = iconv(cd, &src, &src_left, &dst, &dst_left);
     iconv_close(cd);
-    if (done == static_cast<std::size_t>(-1)) throw std::runtime_error("not convertible to Windows-1251");
+    if (done == static_cast<std::size_t>(-1)) throw std::runtime_error(std::string("not convertible to ") + encoding);
     out.resize(out.size() - dst_left);
     return out;
 }
+
+inline std::string windows_1251(std::string_view utf8) { return converted(utf8, "WINDOWS-1251"); }
 
 struct Record {
     int line = 0;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "support/statement_trace.h"
 #include "db/database.h"
 #include "spreadsheet/csv_writer.h"
 #include "spreadsheet/store_import.h"
@@ -67,7 +68,7 @@ TEST_F(StoreImportTest, ExportThenImportIntoAnEmptyStoreGivesBackEveryField) {
     int n = 0;
     for (const char* name : names) {
         ++n;
-        sql("INSERT INTO Store VALUES (" + db::sql_text(name) + ",'описание; \"x\"\n2','|Все|Шкаф " +
+        sql("INSERT INTO Store VALUES (" + detalehran::testing::sql_literal(name) + ",'описание; \"x\"\n2','|Все|Шкаф " +
             std::to_string(n % 3) + "|'," + std::to_string(n * 1000) + "," + (n % 2 ? "'.5'" : "'1234567.89'") +
             ",0,'Чип и Дип','|Все|Резисторы|SMD " + std::to_string(n % 2) + "|','0805',NULL,'ds " + std::to_string(n) +
             ".pdf')");
@@ -75,6 +76,20 @@ TEST_F(StoreImportTest, ExportThenImportIntoAnEmptyStoreGivesBackEveryField) {
     const std::vector<db::ItemValues> before = items(database_);
     ASSERT_EQ(before.size(), std::size(names));
     const std::string csv = export_items(all_list_columns(), before);
+    // The export that streams the store writes the very same bytes, in
+    // either style, however the pieces fall.
+    for (const CsvStyle style : {kCommaStyle, kPointStyle}) {
+        std::string streamed;
+        const StreamedExport done = export_store(database_, style, [&](std::string_view piece) {
+            streamed += piece;
+            return true;
+        });
+        EXPECT_TRUE(done.read && done.written);
+        EXPECT_EQ(done.rows, before.size());
+        EXPECT_EQ(streamed, export_items(all_list_columns(), before, style));
+    }
+    const StreamedExport refused = export_store(database_, kCommaStyle, [](std::string_view) { return false; });
+    EXPECT_FALSE(refused.written);
 
     folder_.create_store("Empty.mdb");
     db::Database empty;
@@ -94,19 +109,31 @@ TEST_F(StoreImportTest, ExportThenImportIntoAnEmptyStoreGivesBackEveryField) {
 }
 
 // Lines stored before the failing one are taken back with it: merges,
-// new items and package types alike.
+// new items and package types alike, whether the lines were stored as they
+// were read (new items) or after the whole file was planned (merges).
 TEST_F(StoreImportTest, AFailureAtOneLineStoresNothing) {
     sql("INSERT INTO Store VALUES ('R1','','|Все|',5,1,1,'','|Все|','0805',NULL,'')");
     sql("INSERT INTO Package VALUES ('0805')");
     sql("CREATE TRIGGER refuse BEFORE INSERT ON Store WHEN NEW.\"Название\" = 'сбой' "
         "BEGIN SELECT RAISE(ABORT, 'refused'); END");
     const std::string before = stored();
-    const ImportOutcome outcome =
-        import("Название;Тип корпуса;Количество\nR1;0805;3\nC1;0603;1\nC2;SOT-23;2\nсбой;;1\nC3;;1\n",
-               DuplicateChoice::add_quantity);
-    EXPECT_FALSE(outcome.stored);
-    EXPECT_NE(outcome.failure.find("строка 5"), std::string::npos) << outcome.failure;
-    EXPECT_NE(outcome.failure.find("refused"), std::string::npos) << outcome.failure;
+    for (const DuplicateChoice choice : {DuplicateChoice::add_quantity, DuplicateChoice::add_new}) {
+        SCOPED_TRACE(static_cast<int>(choice));
+        const ImportOutcome outcome =
+            import("Название;Тип корпуса;Количество\nR1;0805;3\nC1;0603;1\nC2;SOT-23;2\nсбой;;1\nC3;;1\n", choice);
+        EXPECT_FALSE(outcome.stored);
+        EXPECT_NE(outcome.failure.find("строка 5"), std::string::npos) << outcome.failure;
+        EXPECT_NE(outcome.failure.find("refused"), std::string::npos) << outcome.failure;
+        EXPECT_FALSE(database_.in_transaction());
+        EXPECT_EQ(stored(), before);
+    }
+    // A file refused only at its end has had its lines stored: taken back too.
+    ImportSettings settings;
+    settings.refuse_unloaded = true;
+    const ImportOutcome refused =
+        import_in_one_go(database_, "Название;Склад\nC1;\nC2;\nC3;A\n", settings, kRootOnly, kRootOnly, false);
+    EXPECT_TRUE(refused.plan.refusal);
+    EXPECT_FALSE(refused.stored);
     EXPECT_FALSE(database_.in_transaction());
     EXPECT_EQ(stored(), before);
 }

@@ -6,6 +6,7 @@
 #include <QTreeView>
 
 #include "itemlist/item_list.h"
+#include "spreadsheet/import_plan.h"
 #include "spreadsheet_program.h"
 
 namespace detalehran::testing {
@@ -21,8 +22,8 @@ protected:
                                         {"Реле", "Элитан", "40", "9", "|Все|A|"},
                                         {"Конденсатор", "Чип и Дип", "0", "10", "|Все|B|"}};
         for (const auto& p : parts) {
-            sql(std::string("INSERT INTO Store VALUES ('") + p[0] + "','',''," + p[2] + ",'12.5','" + p[3] + "','" +
-                p[1] + "','" + p[4] + "','0805',NULL,'')");
+            sql(std::string("INSERT INTO Store VALUES ('") + p[0] + "','','|Все|Шкаф|'," + p[2] + ",'12.5','" + p[3] +
+                "','" + p[1] + "','" + p[4] + "','0805',NULL,'')");
         }
         start();
         set_nodes(kPathTree, {{"Все", 0}, {"A", 1}, {"B", 1}});
@@ -43,16 +44,39 @@ TEST_F(ExportAndReorderTest, ExportWritesTheShownColumnsAndRowsInTheirOrder) {
                       QPoint(header->sectionViewportPosition(db::kQuantity) + 10, header->height() / 2));
     settle();
 
+    // As a Russian-locale spreadsheet reads it, with the section and the
+    // place the list hides (offered, and on unless unticked).
     const std::string file = saved("список.csv");
     menu(kMenuExportCsv);
-    EXPECT_EQ(services_.last(ServiceKind::choose_save_file)->text, "Детали.csv");
+    const ServiceCall* chooser = services_.last(ServiceKind::choose_save_file);
+    EXPECT_EQ(chooser->text, "Детали.csv");
+    ASSERT_EQ(chooser->options.size(), 3);
+    EXPECT_EQ(std::tuple(chooser->options[0].caption, chooser->options[0].checked, chooser->options[1].caption,
+                         chooser->options[1].checked, chooser->options[2].checked),
+              std::tuple("Добавить столбец «Раздел»", true, "Добавить столбец «Расположение»", true, false));
     EXPECT_EQ(read_file(file),
-              "\xEF\xBB\xBFНазвание;Тип корпуса;Количество;Цена;Цена приходная;Поставщик\r\n"
-              "Резистор;0805;1;12.50;2.00;Чип и Дип\r\n"
-              "Диод;0805;3;12.50;1.50;Элитан\r\n"
-              "'=SUM(A1);0805;8;12.50;0.25;Элитан\r\n"
-              "Реле;0805;40;12.50;9.00;Элитан\r\n");
+              "\xEF\xBB\xBFНазвание;Тип корпуса;Количество;Цена;Цена приходная;Поставщик;Расположение;Раздел\r\n"
+              "Резистор;0805;1;12,50;2,00;Чип и Дип;|Все|Шкаф|;|Все|A|\r\n"
+              "Диод;0805;3;12,50;1,50;Элитан;|Все|Шкаф|;|Все|A|\r\n"
+              "'=SUM(A1);0805;8;12,50;0,25;Элитан;|Все|Шкаф|;|Все|A|\r\n"
+              "Реле;0805;40;12,50;9,00;Элитан;|Все|Шкаф|;|Все|A|\r\n");
     EXPECT_EQ(last_message(), "Экспорт списка в CSV: Сохранено строк: 4.\nФайл: " + QString::fromStdString(file));
+    // The import reads it back whole: no column left out, no line refused.
+    const spreadsheet::ImportPlan back = spreadsheet::plan_import(read_file(file), {}, app_.path_nodes, {});
+    ASSERT_FALSE(back.refusal) << back.refusal->reason;
+    EXPECT_TRUE(back.errors.empty() && back.unloaded_columns.empty());
+    EXPECT_EQ(std::tie(back.new_items[3].values.purchase_price, back.new_items[3].values.section_path),
+              std::tie("9.0000", "|Все|A|"));
+
+    // Unticked, and with the decimal point for other locales.
+    saved("points.csv");
+    services_.save_option_answers.push_back({false, true, true});
+    menu(kMenuExportCsv);
+    const std::string points = read_file(folder_.file("points.csv"));
+    EXPECT_TRUE(
+        points.starts_with("\xEF\xBB\xBFНазвание,Тип корпуса,Количество,Цена,Цена приходная,Поставщик,Расположение\r\n"
+                           "Резистор,0805,1,12.50,2.00,Чип и Дип,|Все|Шкаф|\r\n"))
+        << points;
 
     // A cancelled chooser writes nothing.
     const int messages_before = messages();
@@ -65,7 +89,7 @@ TEST_F(ExportAndReorderTest, ReorderListShowsLowPartsBySupplierWithSumsAndSavesT
     app_.highlight.minimum = "10";
     menu(kMenuReorderList);
     auto* window = spreadsheet_windows::reorder_window(app_);
-    ASSERT_NE(window, nullptr);
+    ASSERT_NE(window, nullptr) << last_message().toStdString();
     EXPECT_FALSE(app_.main_window->isEnabled());
     QStringList shown;
     for (int row = 0; row < window->table()->rowCount(); ++row) {
@@ -84,7 +108,13 @@ TEST_F(ExportAndReorderTest, ReorderListShowsLowPartsBySupplierWithSumsAndSavesT
     const std::string file = saved("заказ.csv");
     press(kReorderWindow, kReorderSave);
     EXPECT_EQ(read_file(file), spreadsheet::reorder_csv(window->list()));
-    EXPECT_NE(read_file(file).find("Элитан;'=SUM(A1);0805;8;10;2;0.25;0.50\r\n"), std::string::npos);
+    EXPECT_NE(read_file(file).find("Элитан;'=SUM(A1);0805;8;10;2;0,25;0,50\r\n"), std::string::npos);
+    // Only the decimal point is offered here; ticked, "," separates the cells.
+    EXPECT_EQ(services_.last(ServiceKind::choose_save_file)->options.size(), 1);
+    saved("order.csv");
+    services_.save_option_answers.push_back({true});
+    press(kReorderWindow, kReorderSave);
+    EXPECT_EQ(read_file(folder_.file("order.csv")), spreadsheet::reorder_csv(window->list(), spreadsheet::kPointStyle));
     press(kReorderWindow, kReorderClose);
     EXPECT_EQ(spreadsheet_windows::reorder_window(app_), nullptr);
     EXPECT_TRUE(app_.main_window->isEnabled());

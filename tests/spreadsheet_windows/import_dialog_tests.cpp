@@ -3,6 +3,8 @@
 // with their progress and cancel, and the end in the trees and the list.
 
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
 
 #include "settings/settings_store.h"
 #include "spreadsheet/spreadsheet_samples.h"
@@ -63,12 +65,82 @@ TEST_F(ImportDialogTest, ShowsTheFileAsReadWithItsFirstLinesAndProblems) {
     choose(d->separator_box(), d->separator_box()->findData(';'), kImportSeparator);
     EXPECT_TRUE(start_enabled());
 
-    // The quantity column not loaded: no wrong quantity left.
+    // The quantity column not loaded: no wrong quantity left, but the column
+    // and its data are named.
     auto* quantity = qobject_cast<QComboBox*>(d->preview()->cellWidget(0, 2));
     ASSERT_NE(quantity, nullptr);
     choose(quantity, quantity->findData(static_cast<int>(spreadsheet::Field::none)), kImportPreview);
-    EXPECT_EQ(summary(), "Будет загружено деталей: 25.");
+    EXPECT_TRUE(summary().startsWith("Будет загружено деталей: 25. Столбец не загружается: «Количество»."))
+        << summary().toStdString();
     EXPECT_EQ(d->mapping()[1], spreadsheet::Field::none);
+}
+
+// A file as people keep it: a title above the header, a column the program
+// does not know, a totals line. Nothing of it is dropped unseen.
+TEST_F(ImportDialogTest, TitleUnknownColumnAndTotalsAreShownBeforeAnythingIsStored) {
+    std::string text = "Остатки склада на 01.12.2024\r\nНаименование;Склад;Кол-во;Производитель";
+    for (int k = 0; k < 12; ++k) text += ";Пусто " + std::to_string(k);  // wide: the preview scrolls
+    text += "\r\n";
+    for (int k = 1; k <= 30; ++k)
+        text += "Деталь " + std::to_string(k) + ";Шкаф " + std::to_string(k % 3) + ";1;TI\r\n";
+    text += "Итого;;30;\r\n";
+    ImportDialog* d = open_import(make_file("склад.csv", text));
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->header_line_box()->currentData().toInt(), 2);
+    EXPECT_EQ(d->header_line_box()->itemText(0), "1: Остатки склада на 01.12.2024");
+    auto* store_box = qobject_cast<QComboBox*>(d->preview()->cellWidget(0, 2));
+    ASSERT_NE(store_box, nullptr);
+    EXPECT_EQ(store_box->toolTip(), "В столбце есть данные, но он не загружается");
+    for (const char* part : {"Строка 1 над строкой заголовка не загружается.", "Строка 33 — строка итогов",
+                             "Столбец не загружается: «Склад»."}) {
+        EXPECT_NE(summary().indexOf(QString::fromUtf8(part)), -1) << part << "\n" << summary().toStdString();
+    }
+    // Asked before anything is stored; "Нет" goes back to the dialog.
+    press(kImportWindow, kImportStart);
+    EXPECT_TRUE(services_.last(ServiceKind::message_box)->text.startsWith("Столбец не загружается: «Склад»."));
+    EXPECT_NE(dialog(), nullptr);
+    EXPECT_EQ(stored_count(), 1);
+
+    // A field chosen where the preview was scrolled to keeps it there.
+    d->preview()->horizontalScrollBar()->setValue(d->preview()->horizontalScrollBar()->maximum());
+    d->preview()->verticalScrollBar()->setValue(3);
+    const int across = d->preview()->horizontalScrollBar()->value();
+    ASSERT_GT(across, 0);
+    choose(store_box, store_box->findData(static_cast<int>(spreadsheet::Field::place)), kImportPreview);
+    EXPECT_EQ(d->preview()->horizontalScrollBar()->value(), across);
+    EXPECT_EQ(d->preview()->verticalScrollBar()->value(), 3);
+    EXPECT_EQ(summary().indexOf("Склад"), -1) << summary().toStdString();
+
+    // The title as the header: no names; the user is told where to choose them.
+    choose(d->header_line_box(), 0, kImportHeaderLine);
+    EXPECT_NE(summary().indexOf("Столбец с названиями можно выбрать в списке над ним."), -1) << summary().toStdString();
+    EXPECT_FALSE(start_enabled());
+    choose(d->header_line_box(), 1, kImportHeaderLine);
+    store_box = qobject_cast<QComboBox*>(d->preview()->cellWidget(0, 2));
+    choose(store_box, store_box->findData(static_cast<int>(spreadsheet::Field::place)), kImportPreview);
+    press(kImportWindow, kImportStart);
+    run_import();
+    EXPECT_EQ(dialog(), nullptr);
+    EXPECT_EQ(rows("SELECT count(*) FROM Store WHERE \"Расположение\" = '|Все|Шкаф 1|' AND \"Описание\" = "
+                   "'Производитель: TI'")[0][0],
+              "10");
+    EXPECT_EQ(stored_count(), 31);
+}
+
+// However small the user makes it, five of the file's lines show; on a
+// screen smaller than the window it opens whole on the screen.
+TEST_F(ImportDialogTest, FiveLinesAtTheLeastAndAlwaysOnTheScreen) {
+    const QRect room = app_.main_window->screen()->availableGeometry();
+    app_.main_window->move(room.right() - 150, room.bottom() - 150);
+    ImportDialog* d = open_import(parts_file(25));
+    ASSERT_NE(d, nullptr);
+    settle();
+    EXPECT_TRUE(room.contains(d->frameGeometry())) << room.width() << "x" << room.height();
+    d->resize(1, 1);
+    settle();
+    QTableWidget* table = d->preview();
+    const int shown = table->viewport()->height() - table->rowHeight(0);  // below the fields' row
+    EXPECT_GE(shown, 5 * table->rowHeight(1)) << shown;
 }
 
 TEST_F(ImportDialogTest, StoresTheRestOnlyWhenToldAndShowsTheTargetSection) {
@@ -135,7 +207,7 @@ TEST_F(ImportDialogTest, BadFilesSayWhyAndStoreNothing) {
                      8),
          false, "нулевой байт"},
         {"NUL byte in a line", std::string("Название\nДи") + '\0' + "од\n", false, "нулевой байт"},
-        {"neither UTF-8 nor Windows-1251", "Название\n\x98\xFF\n", false, "не в Windows-1251"},
+        {"neither UTF-8 nor Windows-1251", "Name\n\x98\xFF\n", false, "не в Windows-1251"},
         {"no recognisable column", "Foo;Bar\n1;2\n", true, "ни одного известного"},
         {"a line of 1 MB", "Название\nДиод\n" + std::string(1'000'000, 'x') + "\n", true, "длиннее 1 МБ"},
         {"quantity not whole", "Название;Количество\nДиод;1.5\n", true, "Количество: «1.5» — не целое число"},
