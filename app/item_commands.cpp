@@ -2,21 +2,23 @@
 // checked rows, checking and unchecking every row, the web search and the
 // selected item's document.
 
+#include "app/item_commands.h"
+
 #include <QItemSelectionModel>
 #include <QStringList>
 #include <QTreeView>
 #include <QUrl>
 
-#include "state/app.h"
-#include "app/item_commands.h"
+#include "app/access.h"
+#include "db/failure_text.h"
+#include "db/statements.h"
+#include "editor/item_editor.h"
+#include "itemlist/datasheets.h"
+#include "itemlist/item_list_model.h"
 #include "mainwindow/control_numbers.h"
 #include "mainwindow/main_window.h"
-#include "db/statements.h"
-#include "db/failure_text.h"
-#include "itemlist/datasheets.h"
-#include "editor/item_editor.h"
-#include "itemlist/item_list_model.h"
 #include "platform/services.h"
+#include "state/app.h"
 #include "trees/tree_commands.h"
 
 namespace detalehran::commands {
@@ -88,6 +90,7 @@ void prepare_list_menu(App& app) {
     window->set_item_enabled(kMenuPaste, waiting);
 
     window->set_item_enabled(kMenuShowDocument, selected >= 0 && !model.cell(selected, db::kDatasheet).isEmpty());
+    show_access(app);
 }
 
 void list_right_click(App& app, const Event&) {

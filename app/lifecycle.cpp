@@ -1,36 +1,40 @@
 #include "app/lifecycle.h"
-#include "platform/working_folder.h"
 
-#include <cstdint>
-#include <cstdlib>
-
-#include <QApplication>
-#include <QSocketNotifier>
-#include <QTreeWidget>
-#include <csignal>
-#include <filesystem>
 #include <malloc.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "state/app.h"
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QTreeWidget>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/access.h"
+#include "app/connection_watch.h"
+#include "app/routing.h"
+#include "db/failure_text.h"
+#include "db/statements.h"
 #include "dialogs/about_commands.h"
 #include "editor/item_editor.h"
-#include "itemlist/table_settings_commands.h"
-#include "mainwindow/control_numbers.h"
-#include "mainwindow/main_window.h"
-#include "app/routing.h"
-#include "db/statements.h"
-#include "db/failure_text.h"
 #include "itemlist/item_list.h"
-#include "jet_convert.h"
-#include "jet_reader.h"
 #include "itemlist/item_list_model.h"
 #include "itemlist/quantity_field.h"
 #include "itemlist/sorter/column_sorter.h"
+#include "itemlist/table_settings_commands.h"
+#include "jet_convert.h"
+#include "jet_messages.h"
+#include "jet_reader.h"
+#include "mainwindow/control_numbers.h"
+#include "mainwindow/main_window.h"
 #include "platform/services.h"
+#include "platform/working_folder.h"
 #include "settings/settings_store.h"
+#include "state/app.h"
+#include "trees/team_trees.h"
 #include "trees/tree_commands.h"
 
 namespace detalehran {
@@ -64,11 +68,48 @@ void report_no_connection(App& app, const std::string& directory) {
     if (!why.empty()) text += "\n" + QString::fromStdString(db::failure_text(why));
     // A data source the user set up for a server: its driver tells why.
     if (app.database.names_other_driver(db::kDataSourceName)) {
-        text = QString::fromUtf8("Сервер базы данных недоступен: %1").arg(QString::fromStdString(why.text));
+        text = QString::fromStdString(db::connection_failure_text(why, true));
     }
     text += QString::fromUtf8("\n\nПрограмма продолжит работу без базы данных: изменения не будут сохранены.");
     app.platform.message_box(app.main_window, QString::fromUtf8("Внимание!"), text, MessageButtons::ok,
                              MessageIcon::warning);
+}
+
+// The old file's own words, where libmdb said anything, below a refusal.
+QString with_details(QString text, const std::string& details) {
+    if (!details.empty()) text += QString::fromUtf8("\n\nСообщения mdbtools:\n") + QString::fromStdString(details);
+    return text;
+}
+
+// One question for each column the old file lacks; the first "Нет" leaves
+// the file as it is.
+bool convert_without(App& app, const std::vector<jet::MissingColumn>& missing) {
+    for (const jet::MissingColumn& column : missing) {
+        if (app.platform.message_box(app.main_window, QString::fromUtf8("Внимание!"),
+                                     QString::fromStdString(jet::missing_column_question(column)),
+                                     MessageButtons::yes_no, MessageIcon::question) != MessageAnswer::yes) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whatever the conversion does, start-up goes on: an exception that escaped
+// it anyway is one more refusal.
+jet::ConvertResult convert_in_place(App& app, const std::string& directory) {
+    jet::ConvertOptions options;
+    options.convert_without = [&app](const std::vector<jet::MissingColumn>& missing) {
+        return convert_without(app, missing);
+    };
+    jet::ConvertResult result;
+    try {
+        return jet::convert_jet_store_in_place(directory, options);
+    } catch (const std::exception& e) {
+        result.reason = std::string("Внутренняя ошибка: ") + e.what();
+    } catch (...) {
+        result.reason = "Внутренняя ошибка.";
+    }
+    return result;
 }
 
 // A Store.mdb of the old Windows program (an Access file) is converted into
@@ -85,14 +126,21 @@ bool convert_old_store(App& app, const std::string& directory) {
                                  MessageIcon::question) != MessageAnswer::yes) {
         return false;
     }
-    jet::ConvertReport report;
-    std::string error;
-    if (jet::convert_jet_store_in_place(directory, &report, &error)) return true;
+    const jet::ConvertResult result = convert_in_place(app, directory);
+    if (result.outcome == jet::Outcome::declined) return false;
+    if (result.outcome == jet::Outcome::converted) {
+        QString text = QString::fromUtf8("Файл Store.mdb преобразован, исходный файл сохранён как Store.mdb.jet.\n");
+        for (const std::string& line : jet::report_lines(result.report)) text += "\n" + QString::fromStdString(line);
+        app.platform.message_box(app.main_window, QString::fromUtf8("Внимание!"), text, MessageButtons::ok,
+                                 MessageIcon::information);
+        return true;
+    }
     app.platform.message_box(
         app.main_window, QString::fromUtf8("Внимание!"),
-        QString::fromUtf8("Файл Store.mdb не преобразован, он остался прежним.\n%1\n\nПрограмма продолжит работу "
-                          "без базы данных.")
-            .arg(QString::fromStdString(error)),
+        with_details(QString::fromUtf8("Файл Store.mdb не преобразован, он остался прежним.\n%1\n\nПрограмма "
+                                       "продолжит работу без базы данных.")
+                         .arg(QString::fromStdString(result.reason)),
+                     result.details),
         MessageButtons::ok, MessageIcon::warning);
     return false;
 }
@@ -157,11 +205,13 @@ void start_up(App& app) {
 
     const std::string directory = working_directory();
     // With Store set up for a server, a file in the folder is not the store.
+    // A server shows the connection as the program's and its desktop user's,
+    // and knows by its mark that a program of this role runs.
+    app.database.set_application("Detalehran", true);
     const bool store_usable = app.database.names_other_driver(db::kDataSourceName) || convert_old_store(app, directory);
     if (!store_usable) {
         // An old file left as it is: no connection, and no backup copy of it.
-    } else if (app.database.has_environment() &&
-               !app.database.open_store(directory, db::kDataSourceName, "", "")) {
+    } else if (app.database.has_environment() && !app.database.open_store(directory, db::kDataSourceName, "", "")) {
         report_no_connection(app, directory);
     } else {
         // A cut ended by a crash between its copy and its delete leaves the
@@ -171,14 +221,19 @@ void start_up(App& app) {
         app.database.db_update(db::kDropReturnedParked);
     }
 
-    settings::restore_at_start_up(app, [](App& run) {
-        trees::build_tree_from_values(run, kPathTree);
-        trees::build_tree_from_values(run, kLocationTree);
-    });
+    settings::restore_at_start_up(
+        app,
+        [](App& run) {
+            trees::build_tree_from_values(run, kPathTree);
+            trees::build_tree_from_values(run, kLocationTree);
+        },
+        trees::load_team_trees);
+    trees::return_stranded_items(app);
     itemlist::show_item_list(app, db::kSelectAllItems);
     if (sorter::sorter_attach(app, kItemList, 2) == 1) sorter::configure_item_list_columns(app);
 
     trees::show_trees_at_start_up(app);  // root selected and focused, both trees sorted
+    show_access(app);
     read_column_order(app);
     // A server keeps its own backups; the folder's Store.mdb is then none
     // of the inventory's.
@@ -187,7 +242,27 @@ void start_up(App& app) {
     if (store_usable && file_store) make_backup_copy(directory);
 }
 
-void process_event(App& app, const Event& event) { route_event(app, event); }
+void process_event(App& app, const Event& event) {
+    // Nothing may leave through Qt's event loop: a command that fails this
+    // way is reported, and the program goes on with what is stored.
+    try {
+        reopen_before_command(app, event);
+        const std::uint64_t reconnections = app.database.reconnections();
+        route_event(app, event);
+        notice_reopened(app, reconnections);
+    } catch (...) {
+        report_last_resort(app, std::current_exception());
+    }
+}
+
+void report_last_resort(App& app, std::exception_ptr caught) {
+    const QString text = QString::fromUtf8(
+                             "Команда не выполнена до конца: %1.\nОбновите список (F5), чтобы "
+                             "увидеть, что сохранено.")
+                             .arg(QString::fromStdString(db::exception_text(caught)));
+    app.platform.message_box(app.main_window, QString::fromUtf8("Ошибка"), text, MessageButtons::ok,
+                             MessageIcon::error);
+}
 
 void end_event_loop(App& app, const Event&) {
     app.loop_ended = true;

@@ -2,6 +2,7 @@
 // The program's spine: start-up in its fixed order, one pass of the event
 // loop, and the orderly shutdown.
 
+#include <exception>
 #include <string>
 
 #include "platform/event.h"
@@ -31,6 +32,8 @@ void start_up(App& app);
 // Routes one event; the loop's own work (layout after size changes, closing
 // dialogs, ending the loop when the main window closes) has routes too.
 void process_event(App& app, const Event& event);
+// An exception that reached the program's last resort, reported in Russian.
+void report_last_resort(App& app, std::exception_ptr caught);
 // The main window's close box: the loop ends, and shutdown follows.
 void end_event_loop(App& app, const Event& event);
 // After a size change of any window.

@@ -22,7 +22,13 @@ int main(int argc, char** argv) {
     app.end_process = [](int code) { std::_Exit(code); };
 
     detalehran::route_termination_signals(app);
-    detalehran::start_up(app);
+    try {
+        detalehran::start_up(app);
+    } catch (...) {
+        // Whatever start-up did not finish, the window shows what there is.
+        detalehran::report_last_resort(app, std::current_exception());
+        if (app.main_window == nullptr) return 1;
+    }
     detalehran::run_event_loop(app);
     detalehran::shut_down(app);
     // The main window goes with the QApplication, as every top-level widget.

@@ -12,6 +12,7 @@
 #include "spreadsheet_windows/export_commands.h"
 #include "spreadsheet_windows/import_commands.h"
 #include "spreadsheet_windows/reorder_commands.h"
+#include "trees/team_trees.h"
 #include "trees/tree_commands.h"
 
 namespace detalehran {
@@ -42,6 +43,7 @@ constexpr ControlRoute kControlRoutes[] = {
     {kAboutLink3, kAnyType, dialogs::copy_wallet_identifier, "copy wallet identifier"},
     {kImportEncoding, kValueChanged, spreadsheet_windows::import_choice_changed, "read import with encoding"},
     {kImportSeparator, kValueChanged, spreadsheet_windows::import_choice_changed, "read import with separator"},
+    {kImportHeaderLine, kValueChanged, spreadsheet_windows::import_choice_changed, "read import with header line"},
     {kImportPreview, kValueChanged, spreadsheet_windows::import_choice_changed, "map import columns"},
     {kImportStart, kAnyType, spreadsheet_windows::start_import, "start import"},
     {kImportCancel, kAnyType, spreadsheet_windows::cancel_import, "cancel import"},
@@ -70,7 +72,7 @@ constexpr MenuRoute kMenuRoutes[] = {
     {kMenuListFont, itemlist::choose_list_font, "choose list font"},
     {kMenuTableSettings, itemlist::open_table_settings, "open table settings"},
     {kMenuAbout, dialogs::open_about_dialog, "open about dialog"},
-    {kMenuRefreshList, itemlist::refresh_item_list, "refresh item list"},
+    {kMenuRefreshList, trees::refresh_trees_and_list, "refresh trees and list"},
     {kMenuImportCsv, spreadsheet_windows::open_import, "import from CSV"},
     {kMenuExportCsv, spreadsheet_windows::export_list, "export list to CSV"},
     {kMenuReorderList, spreadsheet_windows::open_reorder_list, "open reorder list"},
@@ -85,7 +87,7 @@ constexpr KeyRoute kKeyRoutes[] = {
     {kCharacterMessage, kCharEnter, kItemList, kAnyWindow, commands::edit_item_from_list, "edit item"},
     {kKeyDownMessage, kKeyDown, kItemList, kAnyWindow, trees::reveal_selected_item, "reveal item in trees"},
     {kKeyDownMessage, kKeyUp, kItemList, kAnyWindow, trees::reveal_selected_item, "reveal item in trees"},
-    {kKeyDownMessage, kKeyF5, kAnyControl, kMainWindow, itemlist::refresh_item_list, "refresh item list"},
+    {kKeyDownMessage, kKeyF5, kAnyControl, kMainWindow, trees::refresh_trees_and_list, "refresh trees and list"},
 };
 
 // A dialog's close box enables the main window again and closes the dialog;

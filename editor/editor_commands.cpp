@@ -12,6 +12,7 @@
 #include "db/failure_text.h"
 #include "db/statements.h"
 #include "editor/documents.h"
+#include "editor/edit_conflict.h"
 #include "editor/item_editor.h"
 #include "editor/item_editor_window.h"
 #include "itemlist/datasheets.h"
@@ -24,6 +25,7 @@
 #include "state/app.h"
 #include "state/column_table.h"
 #include "trees/node_operations.h"
+#include "trees/team_trees.h"
 #include "trees/tree_commands.h"
 #include "trees/tree_view.h"
 
@@ -125,27 +127,20 @@ bool store_item(App& app, ItemEditorWindow& editor, int row) {
 }
 
 // An edit that found the item changed or deleted since the list read it:
-// the row shows the item as stored, and the user sees what is stored now.
-// The editor keeps the user's values, so that "ОК" writes them over it.
+// the row shows the item as stored, and the editor the user's changes
+// joined with the other ones, field by field; nothing stale is written.
 void report_changed_meanwhile(App& app, ItemEditorWindow& editor, int row) {
     ItemListModel& list = app.main_window->list_model();
     const QString why = reason(app);
     QStringList before;
     for (int column = 0; column < kValueColumns; ++column) before << list.cell(row, column);
     const QString name = before[db::kName];
-    switch (itemlist::show_stored_row(app, row)) {
+    QString mover;
+    switch (itemlist::show_stored_row(app, row, &mover)) {
         case itemlist::StoredRow::shown: {
-            QString now;
-            for (int column = 0; column < kValueColumns; ++column) {
-                if (list.cell(row, column) == before[column]) continue;
-                now +=
-                    QStringLiteral("\n%1: %2").arg(QString::fromUtf8(kColumnCaptions[column]), list.cell(row, column));
-            }
-            warn(app, &editor,
-                 QStringLiteral("Деталь «%1» тем временем изменена другим пользователем; ваши изменения не записаны.\n"
-                                "Сейчас сохранено:%2\n\nСписок показывает деталь такой, как она сохранена. Ваши "
-                                "значения остались в окне: «ОК» запишет их.")
-                     .arg(name, now));
+            QStringList stored;
+            for (int column = 0; column < kValueColumns; ++column) stored << list.cell(row, column);
+            join_changes(app, editor, before, stored);
             return;
         }
         case itemlist::StoredRow::gone:
@@ -154,10 +149,26 @@ void report_changed_meanwhile(App& app, ItemEditorWindow& editor, int row) {
                      .arg(name));
             leave_dialog(app, editor);
             return;
+        case itemlist::StoredRow::moving:
+            warn(app, &editor, QStringLiteral("Изменения не записаны.%1").arg(itemlist::moving_text(name, mover)));
+            return;
         case itemlist::StoredRow::unread:
             warn(app, &editor, QStringLiteral("Деталь не сохранена.\n%1").arg(why));
             return;
     }
+}
+
+// The editor's place tree as the trees are now, the chosen place kept by
+// its node where it still exists.
+void show_current_places(App& app, ItemEditorWindow& editor) {
+    QTreeWidget* tree = editor.location_tree();
+    const int chosen = trees::selected_node(tree);
+    const int id = chosen >= 0 ? editor.nodes()[static_cast<std::size_t>(chosen)].id : 0;
+    trees::copy_tree(app.location_nodes, editor.nodes(), tree);
+    trees::sort_tree(tree);
+    const int found = id == 0 ? -1 : trees::index_of(editor.nodes(), id);
+    if (found >= 0) trees::reveal_path(tree, editor.nodes(), trees::build_node_path(editor.nodes(), found));
+    editor.set_value(db::kPlace, editor_tree_path(editor));
 }
 
 }  // namespace
@@ -223,9 +234,15 @@ void save_item(App& app, const Event&) {
     const QString document_before = editor->value(db::kDatasheet);
     DocumentRename renamed;
     if (!document_step(app, *editor, row, renamed)) return;
-    if (!store_item(app, *editor, row)) {
+    const trees::PathWrite written = trees::write_with_current_trees(
+        app, [&] { return store_item(app, *editor, row); }, editor);
+    if (written != trees::PathWrite::done) {
         undo_rename(renamed);
         editor->set_value(db::kDatasheet, document_before);
+        if (written == trees::PathWrite::trees_changed) {
+            show_current_places(app, *editor);
+            return;
+        }
         if (app.editor_mode == EditorMode::edit && app.database.last_diagnostic().sqlstate == db::kNoRowMatched) {
             report_changed_meanwhile(app, *editor, row);
             return;
@@ -251,9 +268,7 @@ void cancel_editor(App& app, const Event&) {
     if (ItemEditorWindow* editor = item_editor_window(app)) leave_dialog(app, *editor);
 }
 
-void close_editor(App& app, const Event&) {
-    close_by_close_box(app, item_editor_window(app));
-}
+void close_editor(App& app, const Event&) { close_by_close_box(app, item_editor_window(app)); }
 
 void choose_document(App& app, const Event&) {
     ItemEditorWindow* editor = item_editor_window(app);

@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <QValidator>
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #include "state/app.h"
@@ -166,6 +167,10 @@ ItemEditorWindow::ItemEditorWindow(MainWindow& owner)
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
     }
+    // A line edit keeps 32767 characters unless told otherwise; a text the
+    // database holds (a long description from an import) must come back
+    // whole when the user saves a change to another field.
+    for (QLineEdit* line : findChildren<QLineEdit*>()) line->setMaxLength(std::numeric_limits<int>::max());
 
     tree_ = add<QTreeWidget>(this, kEditorLocationTree, 330, 20, 340, 180);
     tree_->setHeaderHidden(true);

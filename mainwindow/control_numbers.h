@@ -50,6 +50,7 @@ enum ControlNumber : int {
     kSettingsMinimumField = 93,
     kSettingsColourButton = 96,
     kSettingsHighlightBox = 97,
+    kSettingsValueOrderBox = 98,  // order names by the values in them
 
     // Import from a spreadsheet's CSV file (130).
     kImportFileName = 131,
@@ -72,6 +73,8 @@ enum ControlNumber : int {
     kImportPlaceCaption = 148,
     kImportPreviewCaption = 149,
     kImportTargetCaption = 150,
+    kImportHeaderLine = 151,  // which of the file's first lines is the header
+    kImportHeaderLineCaption = 152,
 
     // Reorder list (160).
     kReorderTable = 161,
@@ -79,6 +82,9 @@ enum ControlNumber : int {
     kReorderSave = 163,
     kReorderClose = 164,
     kReorderCaption = 165,
+
+    // Main window (4), below the list.
+    kStatusBar = 170,  // what the role may not do, and short notices
 };
 
 enum MenuNumber : int {

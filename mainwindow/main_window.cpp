@@ -3,20 +3,22 @@
 #include <QCursor>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "state/app.h"
 #include "mainwindow/control_numbers.h"
+#include "state/app.h"
 
 static void init_embedded_icons() { Q_INIT_RESOURCE(icons); }
 
@@ -39,14 +41,27 @@ class GridDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // The grid lines take the cell's last pixel row and column; the cell's
+    // own content is drawn inside them, so that they never paint over what
+    // hangs below the baseline (an underscore, the tail of a "g").
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        QStyledItemDelegate::paint(painter, option, index);
+        QStyleOptionViewItem inside = option;
+        inside.rect.adjust(0, 0, -1, -1);
+        QStyledItemDelegate::paint(painter, inside, index);
         painter->save();
         painter->setPen(kGridColour);
         const QRect r = option.rect;
         painter->drawLine(r.topRight(), r.bottomRight());
         painter->drawLine(r.bottomLeft(), r.bottomRight());
         painter->restore();
+    }
+
+    // A line of the font with a pixel of air above and below it, and the
+    // grid line under it.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), option.fontMetrics.height() + 2) + 1);
+        return size;
     }
 
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
@@ -120,6 +135,18 @@ MainWindow::MainWindow(App& app) : app_(app) {
     auto* inner = new QWidget(this);
     setCentralWidget(inner);
     make_menus();
+    lasting_status_ = new QLabel(this);
+    statusBar()->addWidget(lasting_status_, 1);
+    layer_.register_control(statusBar(), kMainWindow, kStatusBar);
+    controls_[kStatusBar] = statusBar();
+    statusBar()->hide();
+    // A notice gone, the bar stays only for a lasting line.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        if (message.isEmpty() && lasting_status_->text().isEmpty()) {
+            statusBar()->hide();
+            layout_main_window(app_);
+        }
+    });
 
     // Creation order is the controls' order; the splitters then take the
     // trees and the list over and place them.
@@ -290,6 +317,23 @@ QAction* MainWindow::menu_item(int number) const {
     return found == items_.end() ? nullptr : found->second;
 }
 
+void MainWindow::set_lasting_status(const QString& text) {
+    lasting_status_->setText(text);
+    statusBar()->setVisible(!text.isEmpty() || !statusBar()->currentMessage().isEmpty());
+    layout_main_window(app_);
+}
+
+void MainWindow::show_notice(const QString& text) {
+    statusBar()->showMessage(text, 8000);
+    statusBar()->setVisible(true);
+    layout_main_window(app_);
+}
+
+QString MainWindow::status_text() const {
+    const QString notice = statusBar()->currentMessage();
+    return notice.isEmpty() ? lasting_status_->text() : notice;
+}
+
 void MainWindow::set_item_enabled(int number, bool enabled) {
     if (QAction* action = menu_item(number)) action->setEnabled(enabled);
 }
@@ -317,7 +361,8 @@ void layout_main_window(App& app) {
     const int tree_width = main->sizes().value(0);
     const int path_tree_height = trees->sizes().value(0);
     // The window's height here includes the menu bar.
-    main->setGeometry(3, main->y(), window->width() - 5, window->height() - 60);
+    const int status = !window->statusBar()->isHidden() ? window->statusBar()->sizeHint().height() : 0;
+    main->setGeometry(3, main->y(), window->width() - 5, window->height() - 60 - status);
     set_position(main, tree_width);
     set_position(trees, path_tree_height);
 }

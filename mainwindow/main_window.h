@@ -18,6 +18,8 @@ class QSplitter;
 class QTreeView;
 class QTreeWidget;
 
+class QLabel;
+
 namespace detalehran {
 
 struct App;
@@ -57,6 +59,14 @@ public:
     int selected_row() const;
     void select_row(int row);
 
+    // The status bar below the list, shown only while it has something to
+    // say: a lasting line (what the role may not do; empty: nothing) and a
+    // short notice that goes after a few seconds.
+    void set_lasting_status(const QString& text);
+    void show_notice(const QString& text);
+    // What the bar says now: the notice while there is one, then the lasting line.
+    QString status_text() const;
+
 private:
     QTreeWidget* make_tree(int number);
     void make_item_list();
@@ -78,6 +88,7 @@ private:
     std::map<int, QMenu*> popups_;
     std::map<int, QAction*> items_;
     QIcon images_[2];
+    QLabel* lasting_status_ = nullptr;
 };
 
 // The embedded images: 0 a plus sign, 1 a minus sign, each 24 x 24 on a

@@ -1,6 +1,7 @@
 #include "platform/qt_services.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -8,6 +9,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QMimeDatabase>
 
@@ -109,6 +111,30 @@ std::optional<QString> QtPlatformServices::choose_save_file(QWidget* parent, con
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!filters.isEmpty()) dialog.setDefaultSuffix(filters.first().pattern.section(QLatin1Char('.'), -1));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
+std::optional<QString> QtPlatformServices::choose_save_file_with_options(QWidget* parent, const QString& title,
+                                                                         const QString& suggested,
+                                                                         const QList<FileFilter>& filters,
+                                                                         QList<SaveOption>& options) {
+    QFileDialog dialog(parent, title, suggested, file_filter_text(filters));
+    // The desktop's own chooser has no room for the program's check boxes.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!filters.isEmpty()) dialog.setDefaultSuffix(filters.first().pattern.section(QLatin1Char('.'), -1));
+    QList<QCheckBox*> boxes;
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+        for (const SaveOption& option : options) {
+            auto* box = new QCheckBox(option.caption, &dialog);
+            box->setChecked(option.checked);
+            grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
+            boxes.append(box);
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    for (qsizetype k = 0; k < boxes.size(); ++k) options[k].checked = boxes[k]->isChecked();
     return dialog.selectedFiles().first();
 }
 

@@ -18,6 +18,9 @@ public:
                                        const QList<FileFilter>& filters) override;
     std::optional<QString> choose_save_file(QWidget* parent, const QString& title, const QString& suggested,
                                             const QList<FileFilter>& filters) override;
+    std::optional<QString> choose_save_file_with_options(QWidget* parent, const QString& title,
+                                                         const QString& suggested, const QList<FileFilter>& filters,
+                                                         QList<SaveOption>& options) override;
     std::optional<FontChoice> choose_font(QWidget* parent, const FontChoice& initial) override;
     std::optional<int> choose_colour(QWidget* parent, int initial_bgr) override;
     bool open_with_default_program(const QString& path_or_address) override;

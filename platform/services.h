@@ -30,6 +30,13 @@ struct FileFilter {
     QString pattern;  // "*.pdf"
 };
 
+// A check box a save chooser shows below the file name ("Добавить столбец
+// «Раздел»"), with its state.
+struct SaveOption {
+    QString caption;
+    bool checked = false;
+};
+
 class PlatformServices {
 public:
     virtual ~PlatformServices() = default;
@@ -44,6 +51,16 @@ public:
     // cancelled. The chooser asks before a file is replaced.
     virtual std::optional<QString> choose_save_file(QWidget* parent, const QString& title, const QString& suggested,
                                                     const QList<FileFilter>& filters) = 0;
+    // The same with check boxes the user may change before saving; their
+    // states are left in `options` when a file was chosen. A desktop that
+    // cannot show them saves with the states given.
+    virtual std::optional<QString> choose_save_file_with_options(QWidget* parent, const QString& title,
+                                                                 const QString& suggested,
+                                                                 const QList<FileFilter>& filters,
+                                                                 QList<SaveOption>& options) {
+        (void)options;
+        return choose_save_file(parent, title, suggested, filters);
+    }
     virtual std::optional<FontChoice> choose_font(QWidget* parent, const FontChoice& initial) = 0;
     // Colour in the 0x00BBGGRR layout; nothing when cancelled.
     virtual std::optional<int> choose_colour(QWidget* parent, int initial_bgr) = 0;

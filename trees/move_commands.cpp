@@ -4,11 +4,13 @@
 // every moment, whatever statement fails.
 
 #include <algorithm>
+#include <map>
 
-#include "state/app.h"
-#include "mainwindow/main_window.h"
 #include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
+#include "mainwindow/main_window.h"
+#include "state/app.h"
+#include "trees/team_trees.h"
 #include "trees/tree_commands.h"
 #include "trees/tree_messages.h"
 
@@ -68,8 +70,12 @@ void paste_items(App& app, const Event&) {
     }
     const std::string path = build_node_path(app, tree).toStdString();
     const db::StoreColumn column = column_of(tree);
-    // [Temp] loses only what is safely back in [Store].
-    if (!update_done(app, db::stamp_parked(column, path)) || !update_done(app, db::kReturnParked)) {
+    // [Temp] loses only what is safely back in [Store], and on a server
+    // only under a path the trees still have.
+    const PathWrite written = write_with_current_trees(
+        app, [&] { return update_done(app, db::stamp_parked(column, path)) && update_done(app, db::kReturnParked); });
+    if (written == PathWrite::trees_changed) return;
+    if (written == PathWrite::failed) {
         warn(app, paste_failed_message(diagnostic_text(app)));
         return;
     }
@@ -77,6 +83,39 @@ void paste_items(App& app, const Event&) {
     const int remembered = window->selected_row();
     itemlist::show_item_list(app, db::select_items_under(column, path));
     window->select_row(remembered);
+}
+
+namespace {
+
+// The names of this role's parked items by ID; nothing when unread.
+std::map<std::string, QString> own_parked(App& app) {
+    std::map<std::string, QString> out;
+    if (!app.database.db_query(db::kSelectParked)) return out;
+    while (app.database.db_next_row()) {
+        out[app.database.db_text(db::kId)] = QString::fromStdString(app.database.db_text(db::kName));
+    }
+    app.database.db_finish();
+    return out;
+}
+
+}  // namespace
+
+void return_stranded_items(App& app) {
+    if (!app.database.is_open() || !app.database.shares_trees() || !app.database.holds_program_mark()) return;
+    const std::map<std::string, QString> parked = own_parked(app);
+    if (parked.empty()) return;
+    // Only what is back in [Store] leaves [Temp]; an item whose ID is taken
+    // meanwhile stays there for a paste.
+    if (!update_done(app, db::kReturnParked) || !update_done(app, db::kDropReturnedParked)) {
+        warn(app, stranded_not_returned_message(diagnostic_text(app)));
+        return;
+    }
+    const std::map<std::string, QString> left = own_parked(app);
+    QStringList names;
+    for (const auto& [id, name] : parked) {
+        if (!left.contains(id)) names << QString::fromUtf8("«%1»").arg(name);
+    }
+    if (!names.isEmpty()) warn(app, stranded_returned_message(names));
 }
 
 }  // namespace detalehran::trees

@@ -14,6 +14,8 @@
 #include "platform/services.h"
 #include "settings/settings_store.h"
 #include "trees/node_operations.h"
+#include "trees/shared_trees.h"
+#include "trees/team_trees.h"
 #include "trees/tree_messages.h"
 #include "trees/tree_view.h"
 
@@ -104,7 +106,75 @@ bool rewrite_stored_paths(App& app, int tree, int node, const QString& name) {
     return false;
 }
 
+// What a refused or failed change of a server's tree tells; true when done.
+bool changed(App& app, TreeChange outcome, const QString& failed_message) {
+    switch (outcome) {
+        case TreeChange::done:
+            return true;
+        case TreeChange::changed_underneath:
+            trees_changed_underneath(app);
+            return false;
+        case TreeChange::name_taken:
+            reread_trees(app);
+            warn(app, duplicate_message());
+            return false;
+        case TreeChange::failed:
+            warn(app, failed_message);
+            return false;
+    }
+    return false;
+}
+
+// The server makes the node under its automatic name at once; the label
+// editor then names it, as a rename.
+void create_shared(App& app, int tree, int parent, int level) {
+    NodeList& nodes = nodes_of(app, tree);
+    const QString name = automatic_name(nodes, level, parent);
+    const int parent_id = nodes[static_cast<std::size_t>(parent)].id;
+    const TreeChange outcome = create_shared_node(app.database, kind_of(tree), version_of(app, tree), parent_id, name,
+                                                  level);
+    if (!changed(app, outcome, create_failed_message(diagnostic_text(app))) || !reread_trees(app)) return;
+    int made = -1;
+    for (int i = 0; i < static_cast<int>(nodes.size()); ++i) {
+        if (parent_of(nodes, i) == index_of(nodes, parent_id) && nodes[static_cast<std::size_t>(i)].name == name) made = i;
+    }
+    QTreeWidget* view = view_of(app, tree);
+    if (made < 0 || view == nullptr) return;
+    select_tree_node(view, made);
+    set_pending_edit(app, tree == kLocationTree ? kNamingPlace : kNamingSection);
+    QTreeWidgetItem* item = item_of(view, made);
+    view->scrollToItem(item);
+    view->editItem(item, 0);
+}
+
+// A server's node named anew: the node and every stored path under it in
+// one transaction. False when it did not happen (the user was told).
+bool rename_shared(App& app, int tree, int node, const QString& name) {
+    const NodeList& nodes = nodes_of(app, tree);
+    const TreeNode& edited = nodes[static_cast<std::size_t>(node)];
+    const QString old_path = build_node_path(nodes, node);
+    const QString new_path = replace_path_component(old_path, edited.level, name);
+    const TreeChange outcome = rename_shared_node(app.database, kind_of(tree), version_of(app, tree), edited.id, name,
+                                                  old_path, new_path);
+    if (!changed(app, outcome, rename_failed_message(diagnostic_text(app), 0))) return false;
+    reread_trees(app);
+    list_node_again(app);
+    if (app.list_statement) itemlist::show_item_list(app, *app.list_statement);
+    return true;
+}
+
 }  // namespace
+
+long long version_of(const App& app, int tree) {
+    return tree == kLocationTree ? app.place_version : app.section_version;
+}
+
+int index_of(const NodeList& nodes, int id) {
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        if (nodes[i].id == id) return static_cast<int>(i);
+    }
+    return -1;
+}
 
 NodeList& nodes_of(App& app, int tree) { return tree == kLocationTree ? app.location_nodes : app.path_nodes; }
 
@@ -182,6 +252,8 @@ void select_node(App& app, int tree, Click click) {
     const QString path = build_node_path(app, tree);
     itemlist::show_item_list(app, db::select_items_under(column_of(tree), path.toStdString()));
     app.list_source_tree = tree;
+    const int node = selected_node(app, tree);
+    app.list_node_id = node >= 0 ? nodes_of(app, tree)[static_cast<std::size_t>(node)].id : 0;
     if (click == Click::left) {
         window->select_row(remembered);
     } else {
@@ -199,6 +271,10 @@ void create_node(App& app, int tree) {
         return;
     }
     const int level = nodes[static_cast<std::size_t>(parent)].level + 1;
+    if (trees_shared(app)) {
+        create_shared(app, tree, parent, level);
+        return;
+    }
     const int at = parent + 1;
     std::vector<int> expanded = shifted_for_insert(expanded_nodes(view), at);
     expanded.push_back(parent);
@@ -243,6 +319,10 @@ void finish_label_edit(App& app, int tree, int node, const std::optional<QString
         warn(app, duplicate_message());
         return;
     }
+    if (trees_shared(app)) {
+        rename_shared(app, tree, node, *text);
+        return;
+    }
     if (renaming && !rewrite_stored_paths(app, tree, node, *text)) return;
     edited.name = *text;
     refresh_tree(app, tree);
@@ -265,8 +345,17 @@ void delete_node(App& app, int tree) {
         warn(app, delete_unread_message(diagnostic_text(app)));
         return;
     }
+    if (!items.empty() && !ask_delete(app)) return;
+    if (trees_shared(app)) {
+        const TreeChange outcome = delete_shared_node(app.database, kind_of(tree), version_of(app, tree),
+                                                      nodes[static_cast<std::size_t>(node)].id, path, !items.empty());
+        if (!changed(app, outcome, delete_failed_message(diagnostic_text(app)))) return;
+        if (app.main_window != nullptr) app.main_window->list_model().clear();
+        select_tree_node(view, parent_of(nodes, node));
+        reread_trees(app);
+        return;
+    }
     if (!items.empty()) {
-        if (!ask_delete(app)) return;
         if (!update_done(app, db::delete_items_under(column_of(tree), path.toStdString()))) {
             warn(app, delete_failed_message(diagnostic_text(app)));
             return;

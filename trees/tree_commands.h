@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "db/statements.h"
-#include "state/node_list.h"
 #include "platform/event.h"
+#include "state/node_list.h"
 
 class QTreeWidget;
 
@@ -33,6 +33,10 @@ enum PendingEdit : int {
 NodeList& nodes_of(App& app, int tree);
 QTreeWidget* view_of(const App& app, int tree);
 db::StoreColumn column_of(int tree);
+// The version of the server's tree the node list was read at.
+long long version_of(const App& app, int tree);
+// Index of the node with that server ID, or -1.
+int index_of(const NodeList& nodes, int id);
 // The tree's selected node, or -1.
 int selected_node(const App& app, int tree);
 // Node path of the tree's selected node ("||" with none).
@@ -80,5 +84,9 @@ void rename_place(App& app, const Event& event);
 void delete_place(App& app, const Event& event);
 void cut_items(App& app, const Event& event);
 void paste_items(App& app, const Event& event);
+// Start-up on a team's server, when no other program of this role runs:
+// the items this role cut and never pasted (its program was killed) go back
+// where they were, and the user is told which.
+void return_stranded_items(App& app);
 
 }  // namespace detalehran::trees

@@ -1,9 +1,9 @@
-#include "db/failure_text.h"
 #include "trees/tree_messages.h"
 
-#include "state/app.h"
+#include "db/failure_text.h"
 #include "mainwindow/main_window.h"
 #include "platform/services.h"
+#include "state/app.h"
 
 namespace detalehran::trees {
 
@@ -60,8 +60,55 @@ QString paste_not_emptied_message(const QString& why) {
     return text("Позиции вставлены, но буфер вырезанных позиций не очищен:\n%1").arg(why);
 }
 
-void warn(App& app, const QString& message) {
-    app.platform.message_box(app.main_window, text("Внимание!"), message, MessageButtons::ok, MessageIcon::warning);
+QString trees_unread_message(const QString& why) {
+    return text(
+               "Разделы и места хранения не прочитаны с сервера:\n%1\n\nОбновите список (F5), чтобы прочитать их "
+               "снова.")
+        .arg(why);
+}
+
+QString trees_changed_message() {
+    return text(
+        "Разделы или места хранения тем временем изменил другой пользователь: они прочитаны с сервера заново и "
+        "показаны такими, как сейчас. Ничего не изменено; проверьте и повторите действие.");
+}
+
+QString nodes_not_added_message(const QString& why) {
+    return text(
+               "Детали сохранены, но новые разделы не добавлены на сервер:\n%1\n\nОни появятся при следующем "
+               "запуске программы.")
+        .arg(why);
+}
+
+QString create_failed_message(const QString& why) { return text("Раздел не создан:\n%1").arg(why); }
+
+QString move_into_itself_message() { return text("Раздел нельзя переместить в него самого или в его подраздел!"); }
+
+QString move_failed_message(const QString& why) {
+    return text("Раздел не перемещён:\n%1\n\nРаздел и пути его позиций остались прежними.").arg(why);
+}
+
+QString no_moving_node_message() {
+    return text("Вырезанного раздела больше нет: его удалили или переименовали. Вырежьте раздел снова.");
+}
+
+QString stranded_returned_message(const QStringList& names) {
+    return text(
+               "Детали, которые вы вырезали и не вставили, пока программа не была закрыта, возвращены на свои места: "
+               "%1.")
+        .arg(names.join(QStringLiteral(", ")));
+}
+
+QString stranded_not_returned_message(const QString& why) {
+    return text(
+               "Вырезанные и не вставленные детали не возвращены на свои места:\n%1\n\nОни ждут команды "
+               "«Вставить».")
+        .arg(why);
+}
+
+void warn(App& app, const QString& message, QWidget* parent) {
+    app.platform.message_box(parent != nullptr ? parent : app.main_window, text("Внимание!"), message,
+                             MessageButtons::ok, MessageIcon::warning);
 }
 
 bool ask_delete(App& app) {

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <sqlite3.h>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -186,6 +187,23 @@ TEST_F(StartUp, ExitLeavesTheDataSourceAndTheScratchTable) {
     EXPECT_EQ(names_in(folder_.path(), "Temp"), (std::vector<std::string>{"вырезан"}));
 }
 
+// A command that throws (here out of memory) is reported in Russian and the
+// loop goes on: nothing leaves through Qt's event loop.
+TEST_F(StartUp, ACommandThatThrowsIsReportedAndTheLoopGoesOn) {
+    folder_.create_store();
+    start_up(app_);
+    app_.end_process = [](int) { throw std::bad_alloc(); };
+    Event exit;
+    exit.kind = kMenuEvent;
+    exit.control = kMenuExit;
+    process_event(app_, exit);
+    ASSERT_EQ(services_.count(ServiceKind::message_box), 1);
+    EXPECT_NE(services_.calls.back().text.indexOf(QString::fromUtf8("не хватает памяти")), -1)
+        << services_.calls.back().text.toStdString();
+    EXPECT_FALSE(app_.loop_ended);
+    EXPECT_TRUE(app_.database.is_open());
+}
+
 TEST_F(StartUp, ClosingADialogDoesNotEndTheLoopAndTheNextEventIsRouted) {
     folder_.create_store();
     start_up(app_);
@@ -249,14 +267,28 @@ TEST_F(StartUp, AnOpenDialogKeepsTheMainWindowFromClosingButASignalStillShutsDow
 }
 
 // A Store.mdb of the old Windows program (an Access file): the user is asked
-// once. "Да" converts it and keeps the original beside it; "Нет", and a
-// file that cannot be read whole, leave the folder exactly as it was.
+// once. "Да" converts it, keeps the original beside it and says what was
+// converted; "Нет", a damaged file and a column the user will not do without
+// leave the folder exactly as it was, and the program goes on.
 struct OldStoreCase {
     const char* name;
-    MessageAnswer answer;
-    bool cut_short;
+    std::string (*damage)(std::string bytes);
+    std::vector<MessageAnswer> answers;
     bool converted;
+    std::vector<std::string> told;  // how each message box after the first question begins
+    const char* because = "";       // in the last one
 };
+
+std::string as_written(std::string bytes) { return bytes; }
+std::string cut_short(std::string bytes) { return bytes.substr(0, bytes.size() - 4096); }
+std::string price_renamed(std::string bytes) { return jet::fixture::column_name_flipped(bytes, "Цена расходная"); }
+
+const std::string kKeptAside = "Файл Store.mdb не преобразован, он остался прежним.\n";
+const std::string kAskedWithout =
+    "В старом файле нет столбца «Цена расходная». Преобразовать без него? Цены будут пустыми.";
+const std::string kConverted =
+    "Файл Store.mdb преобразован, исходный файл сохранён как Store.mdb.jet.\n\nДеталей: 1\nТипов корпуса: "
+    "1\nВырезанных деталей возвращено на склад: 0";
 
 class OldStore : public StartUp, public ::testing::WithParamInterface<OldStoreCase> {};
 
@@ -266,27 +298,35 @@ TEST_P(OldStore, IsConvertedOnlyWhenTheUserAgreesAndTheFileReadsWhole) {
     auto number = [](std::int64_t value) { return fx::Value(value); };
     fx::Table store{"Store", fx::item_columns(), {}};
     store.rows.push_back({text("Резистор 1 кОм"), text("0,25 Вт"), text("|Все|Шкаф|"), number(40), number(5000),
-                          number(2500), text("Чип и Дип"), text("|Все|Резисторы|"), text("0805"), number(7), {}});
+                          number(2500), text("Чип и Дип"), text("|Все|Резисторы|"), text("0805"), number(7),
+                          text("r.pdf")});
     fx::Table temp{"Temp", fx::item_columns(), {}};
     std::string bytes, error;
     ASSERT_TRUE(fx::build_jet4_file({store, fx::package_table({"0805"}), temp}, &bytes, &error)) << error;
-    if (GetParam().cut_short) bytes.resize(bytes.size() - 4096);
+    bytes = GetParam().damage(bytes);
     std::ofstream(folder_.file("Store.mdb"), std::ios::binary) << bytes;
 
-    services_.message_answers.push_back(GetParam().answer);
+    services_.message_answers.assign(GetParam().answers.begin(), GetParam().answers.end());
     start_up(app_);
-    const detalehran::testing::ServiceCall* asked = services_.calls.empty() ? nullptr : &services_.calls.front();
-    ASSERT_NE(asked, nullptr);
-    EXPECT_EQ(asked->text, "Файл Store.mdb создан прежней версией программы. Преобразовать его? Исходный файл будет "
-                           "сохранён как Store.mdb.jet");
-    EXPECT_EQ(asked->buttons, MessageButtons::yes_no);
+    std::vector<std::string> boxes;
+    for (const auto& call : services_.calls) {
+        if (call.kind == ServiceKind::message_box) boxes.push_back(call.text.toStdString());
+    }
+    ASSERT_GE(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "Файл Store.mdb создан прежней версией программы. Преобразовать его? Исходный файл будет "
+                        "сохранён как Store.mdb.jet");
+    EXPECT_EQ(services_.calls[0].buttons, MessageButtons::yes_no);
+    // Nothing else is said; a refusal says why, in Russian.
+    const std::vector<std::string>& told = GetParam().told;
+    ASSERT_EQ(boxes.size(), told.size() + 1);
+    for (std::size_t k = 0; k < told.size(); ++k) EXPECT_EQ(boxes[k + 1].substr(0, told[k].size()), told[k]);
+    EXPECT_NE(boxes.back().find(GetParam().because), std::string::npos) << boxes.back();
 
     EXPECT_EQ(app_.database.is_open(), GetParam().converted);
     if (GetParam().converted) {
         EXPECT_EQ(read_file(folder_.file("Store.mdb.jet")), bytes);
         EXPECT_EQ(names_in(folder_.path(), "Store"), (std::vector<std::string>{"Резистор 1 кОм"}));
         ASSERT_EQ(app_.main_window->list_model().row_count(), 1);
-        EXPECT_EQ(app_.main_window->list_model().cell(0, db::kPrice), ".50");
         EXPECT_EQ(app_.main_window->list_model().cell(0, db::kId), "7");
         EXPECT_TRUE(file_exists(folder_.file("Store_Backup.mdb")));
     } else {
@@ -295,15 +335,28 @@ TEST_P(OldStore, IsConvertedOnlyWhenTheUserAgreesAndTheFileReadsWhole) {
         EXPECT_FALSE(file_exists(folder_.file("Store_Backup.mdb")));
         EXPECT_EQ(app_.main_window->list_model().row_count(), 0);
     }
-    // A refused conversion is told why; nothing else is said.
-    EXPECT_EQ(services_.count(ServiceKind::message_box), GetParam().cut_short ? 2 : 1);
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".converting"), std::string::npos);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(StartUp, OldStore,
-                         ::testing::Values(OldStoreCase{"Yes", MessageAnswer::yes, false, true},
-                                           OldStoreCase{"No", MessageAnswer::no, false, false},
-                                           OldStoreCase{"CutShort", MessageAnswer::yes, true, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    StartUp, OldStore,
+    ::testing::Values(
+        OldStoreCase{"Yes", as_written, {MessageAnswer::yes}, true, {kConverted}},
+        OldStoreCase{"No", as_written, {MessageAnswer::no}, false, {}},
+        OldStoreCase{"CutShort", cut_short, {MessageAnswer::yes}, false, {kKeptAside}, "Store.mdb повреждён"},
+        OldStoreCase{"FieldSizeFlipped", jet::fixture::field_size_flipped, {MessageAnswer::yes}, false, {kKeptAside},
+                     "Store.mdb повреждён: в таблице Store, строке 1, столбце «Datasheet»"},
+        OldStoreCase{"ColumnRenamedDeclined", price_renamed, {MessageAnswer::yes, MessageAnswer::no}, false,
+                     {kAskedWithout}},
+        OldStoreCase{"ColumnRenamedAccepted",
+                     price_renamed,
+                     {MessageAnswer::yes, MessageAnswer::yes},
+                     true,
+                     {kAskedWithout, kConverted},
+                     "\nПреобразовано без столбца «Цена расходная»"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Program, TerminationSignalShutsDownLikeClosingTheWindow) {
     TestFolder folder;

@@ -16,6 +16,7 @@
 #include "spreadsheet_windows/reorder_commands.h"
 #include "state/app.h"
 #include "support/scripted_services.h"
+#include "trees/team_trees.h"
 #include "trees/tree_commands.h"
 
 using namespace detalehran;
@@ -92,6 +93,7 @@ TEST(Routing, ControlEventsReachTheirCommands) {
         {control(kAboutLink3, kLeftClick), dialogs::copy_wallet_identifier},
         {control(kImportEncoding, kValueChanged), spreadsheet_windows::import_choice_changed},
         {control(kImportSeparator, kValueChanged), spreadsheet_windows::import_choice_changed},
+        {control(kImportHeaderLine, kValueChanged), spreadsheet_windows::import_choice_changed},
         {control(kImportPreview, kValueChanged), spreadsheet_windows::import_choice_changed},
         {control(kImportStart, kLeftClick), spreadsheet_windows::start_import},
         {control(kImportCancel, kLeftClick), spreadsheet_windows::cancel_import},
@@ -120,18 +122,29 @@ TEST(Routing, TreesAndListIgnoreOtherEventTypes) {
 
 TEST(Routing, MenuItemsReachTheirCommands) {
     const std::pair<int, Handler> cases[] = {
-        {kMenuCreateSection, trees::create_section},     {kMenuRenameSection, trees::rename_section},
-        {kMenuDeleteSection, trees::delete_section},     {kMenuAdd, commands::add_item},
-        {kMenuEdit, commands::edit_item},                {kMenuDuplicate, commands::duplicate_item},
-        {kMenuShowDocument, commands::show_document},    {kMenuWebSearch, commands::web_search},
-        {kMenuCheckAll, commands::check_all_rows},       {kMenuUncheckAll, commands::uncheck_all_rows},
-        {kMenuCut, trees::cut_items},                    {kMenuPaste, trees::paste_items},
-        {kMenuDeleteItems, commands::delete_checked_items}, {kMenuCreatePlace, trees::create_place},
-        {kMenuRenamePlace, trees::rename_place},         {kMenuDeletePlace, trees::delete_place},
-        {kMenuExit, commands::exit_at_once},             {kMenuListFont, itemlist::choose_list_font},
-        {kMenuTableSettings, itemlist::open_table_settings}, {kMenuAbout, dialogs::open_about_dialog},
-        {kMenuRefreshList, itemlist::refresh_item_list},
-        {kMenuImportCsv, spreadsheet_windows::open_import},  {kMenuExportCsv, spreadsheet_windows::export_list},
+        {kMenuCreateSection, trees::create_section},
+        {kMenuRenameSection, trees::rename_section},
+        {kMenuDeleteSection, trees::delete_section},
+        {kMenuAdd, commands::add_item},
+        {kMenuEdit, commands::edit_item},
+        {kMenuDuplicate, commands::duplicate_item},
+        {kMenuShowDocument, commands::show_document},
+        {kMenuWebSearch, commands::web_search},
+        {kMenuCheckAll, commands::check_all_rows},
+        {kMenuUncheckAll, commands::uncheck_all_rows},
+        {kMenuCut, trees::cut_items},
+        {kMenuPaste, trees::paste_items},
+        {kMenuDeleteItems, commands::delete_checked_items},
+        {kMenuCreatePlace, trees::create_place},
+        {kMenuRenamePlace, trees::rename_place},
+        {kMenuDeletePlace, trees::delete_place},
+        {kMenuExit, commands::exit_at_once},
+        {kMenuListFont, itemlist::choose_list_font},
+        {kMenuTableSettings, itemlist::open_table_settings},
+        {kMenuAbout, dialogs::open_about_dialog},
+        {kMenuRefreshList, trees::refresh_trees_and_list},
+        {kMenuImportCsv, spreadsheet_windows::open_import},
+        {kMenuExportCsv, spreadsheet_windows::export_list},
         {kMenuReorderList, spreadsheet_windows::open_reorder_list},
     };
     for (const auto& [item, handler] : cases) EXPECT_EQ(routed(menu(item)), handler) << "menu item " << item;
@@ -149,7 +162,7 @@ TEST(Routing, KeyMessagesNeedTheirFocusOrActiveWindow) {
     EXPECT_EQ(routed(key(kKeyDownMessage, kKeyDown, kItemList)), trees::reveal_selected_item);
     EXPECT_EQ(routed(key(kKeyDownMessage, kKeyUp, kItemList)), trees::reveal_selected_item);
     for (int focus : {kItemList, kPathTree, kSearchField}) {
-        EXPECT_EQ(routed(key(kKeyDownMessage, kKeyF5, focus, kMainWindow)), itemlist::refresh_item_list);
+        EXPECT_EQ(routed(key(kKeyDownMessage, kKeyF5, focus, kMainWindow)), trees::refresh_trees_and_list);
     }
 
     // The same codes elsewhere do nothing.

@@ -15,6 +15,7 @@
 #include "app/item_commands.h"
 #include "concurrency/other_program.h"
 #include "editor/editor_fixture.h"
+#include "support/statement_trace.h"
 #include "itemlist/quantity_field.h"
 
 using namespace detalehran;
@@ -31,10 +32,10 @@ protected:
     }
     void release() { ASSERT_TRUE(other_.release()); }
     void trace_statements() {
-        app_.database.set_statement_observer([this](const std::string& s) { statements_.push_back(s); });
+        detalehran::testing::trace_into(app_.database, statements_);
     }
-    std::vector<std::string> take_statements() {
-        std::vector<std::string> out = std::move(statements_);
+    std::vector<detalehran::testing::TracedStatement> take_statements() {
+        std::vector<detalehran::testing::TracedStatement> out = std::move(statements_);
         statements_.clear();
         return out;
     }
@@ -78,7 +79,7 @@ protected:
     }
 
     OtherProgram other_;
-    std::vector<std::string> statements_;
+    std::vector<detalehran::testing::TracedStatement> statements_;
 };
 
 }  // namespace
@@ -97,9 +98,9 @@ TEST_F(LockedStore, SavingTheItemEditorFailsWithAMessageKeepsWhatWasTypedAndSave
     hold(OtherProgram::Lock::write);
     take_statements();
     press_ok();
-    std::vector<std::string> sent = take_statements();
+    std::vector<detalehran::testing::TracedStatement> sent = take_statements();
     ASSERT_EQ(sent.size(), 1u);  // nothing is read or added after the failed write
-    EXPECT_TRUE(starts_with(sent[0], "INSERT INTO [Store]"));
+    EXPECT_TRUE(starts_with(sent[0].text, "INSERT INTO [Store]"));
     ASSERT_NE(window(), nullptr);
     expect_told("Деталь не сохранена.\n", told);
     EXPECT_EQ(window()->value(db::kName), "новая деталь");
@@ -125,7 +126,7 @@ TEST_F(LockedStore, SavingTheItemEditorFailsWithAMessageKeepsWhatWasTypedAndSave
     press_ok();
     sent = take_statements();
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_TRUE(starts_with(sent[0], "UPDATE [Store] SET"));
+    EXPECT_TRUE(starts_with(sent[0].text, "UPDATE [Store] SET"));
     ASSERT_NE(window(), nullptr);
     expect_told("Деталь не сохранена.\n", told);
     EXPECT_EQ(window()->value(db::kName), "переименована");
@@ -166,9 +167,9 @@ TEST_F(LockedStore, AQuantityChangeAndADeleteFailWithAMessageAndKeepTheRowUntilF
     int told = messages();
     hold(OtherProgram::Lock::write);
     change_quantity(1, "42");
-    std::vector<std::string> sent = take_statements();
+    std::vector<detalehran::testing::TracedStatement> sent = take_statements();
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_TRUE(starts_with(sent[0], "UPDATE [Store] SET [Количество] = 42"));
+    EXPECT_TRUE(starts_with(sent[0].text, "UPDATE [Store] SET [Количество] = ?") && sent[0].values.front() == "42");
     expect_told("Количество не сохранено.", told);
     EXPECT_EQ(model().cell(row_of_id(1), db::kQuantity), "7");
 
@@ -177,7 +178,7 @@ TEST_F(LockedStore, AQuantityChangeAndADeleteFailWithAMessageAndKeepTheRowUntilF
     menu(kMenuDeleteItems);
     sent = take_statements();
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0], "DELETE FROM [Store] WHERE [ID] =2");
+    EXPECT_EQ(sent[0], (detalehran::testing::TracedStatement{"DELETE FROM [Store] WHERE [ID] =?", {"2"}}));
     expect_told("Не удалось удалить:\nb\n\n", told);
     EXPECT_EQ(listed(), (QStringList{"a", "b"}));
     release();
@@ -212,9 +213,9 @@ TEST_F(LockedStore, CutAndPasteUnderALockLoseNoItem) {
     int told = messages();
     hold(OtherProgram::Lock::write);
     menu(kMenuCut);
-    std::vector<std::string> sent = take_statements();
+    std::vector<detalehran::testing::TracedStatement> sent = take_statements();
     ASSERT_EQ(sent.size(), 1u);  // the copy failed: the original is not touched
-    EXPECT_TRUE(starts_with(sent[0], "INSERT INTO [Temp]"));
+    EXPECT_TRUE(starts_with(sent[0].text, "INSERT INTO [Temp]"));
     expect_told("Не удалось вырезать позиции (1):", told);
     EXPECT_EQ(listed(), (QStringList{"a", "b", "c"}));
     release();
@@ -235,7 +236,7 @@ TEST_F(LockedStore, CutAndPasteUnderALockLoseNoItem) {
     menu(kMenuPaste);
     sent = take_statements();
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_TRUE(starts_with(sent[0], "UPDATE [Temp] SET"));
+    EXPECT_TRUE(starts_with(sent[0].text, "UPDATE [Temp] SET"));
     expect_told("Не удалось вставить вырезанные позиции:", told);
     EXPECT_EQ(listed(), (QStringList{"c"}));
     release();
@@ -272,12 +273,13 @@ TEST_F(LockedStore, ASectionRenameUnderALockKeepsTheOldNameAndEveryPath) {
     const int told = messages();
     hold(OtherProgram::Lock::write);
     rename_a("Резисторы");
-    const std::vector<std::string> sent = take_statements();
+    const std::vector<detalehran::testing::TracedStatement> sent = take_statements();
     // The items are read (a write lock lets others read); the first rewrite
     // fails, so no other is tried and none needs its old path back.
     ASSERT_EQ(sent.size(), 2u);
-    EXPECT_TRUE(starts_with(sent[0], "SELECT [ID], [Путь] FROM [Store]"));
-    EXPECT_EQ(sent[1], "UPDATE [Store] SET [Путь] = '|Все|Резисторы|' WHERE [ID] = 1");
+    EXPECT_TRUE(starts_with(sent[0].text, "SELECT [ID], [Путь] FROM [Store]"));
+    EXPECT_EQ(sent[1], (detalehran::testing::TracedStatement{"UPDATE [Store] SET [Путь] = ? WHERE [ID] = ?",
+                                                                {"|Все|Резисторы|", "1"}}));
     expect_told("Не удалось записать новое имя раздела", told);
     EXPECT_FALSE(last_message().contains("Не удалось вернуть"));
     EXPECT_EQ(trees::nodes_of(app_, kPathTree)[1].name, "A");

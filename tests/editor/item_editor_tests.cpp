@@ -3,7 +3,9 @@
 
 #include <QApplication>
 
+#include "editor/edit_conflict.h"
 #include "editor/editor_fixture.h"
+#include "support/statement_trace.h"
 
 using namespace detalehran;
 using namespace detalehran::testing;
@@ -63,8 +65,8 @@ TEST_F(ItemEditor, AddStoresAppendsAndRevealsTheNewItem) {
         "SELECT \"Название\",\"Описание\",\"Расположение\",\"Количество\",\"Цена расходная\",\"Цена приходная\","
         "\"Поставщик\",\"Путь\",\"Тип корпуса\",ID FROM Store WHERE ID = 3");
     ASSERT_EQ(stored_rows.size(), 1u);
-    EXPECT_EQ(stored_rows[0], (std::vector<std::string>{"LM'317", "стабилизатор", "|Все|Шкаф|", "1500", "12.5",
-                                                        "0", "O'Brien", "|Все|B|", "TO-220", "3"}));
+    EXPECT_EQ(stored_rows[0], (std::vector<std::string>{"LM'317", "стабилизатор", "|Все|Шкаф|", "1500", "12.5", "0",
+                                                        "O'Brien", "|Все|B|", "TO-220", "3"}));
     ASSERT_EQ(model().row_count(), 3);
     EXPECT_EQ(model().cell(2, db::kName), "LM'317");
     EXPECT_EQ(model().cell(2, db::kPurchasePrice), "0.00");
@@ -116,8 +118,7 @@ TEST_F(ItemEditor, EmptiedNumbersBecomeZeroAndApostrophesSurviveEveryMode) {
     open(EditorMode::duplicate, 1);
     type(kEditorName, "c'2");
     press_ok();
-    EXPECT_EQ(rows("SELECT \"Описание\",\"Поставщик\" FROM Store WHERE \"Название\" = 'c''2'"),
-              (Rows{{"d'1", "s'1"}}));
+    EXPECT_EQ(rows("SELECT \"Описание\",\"Поставщик\" FROM Store WHERE \"Название\" = 'c''2'"), (Rows{{"d'1", "s'1"}}));
     EXPECT_EQ(messages(), 0);
 }
 
@@ -215,7 +216,8 @@ TEST_F(ItemEditor, AnItemChangedOrDeletedMeanwhileIsNeverOverwrittenUnseen) {
     EXPECT_EQ(stored("Название"), (std::vector<std::string>{"a=a", "b=b"}));
     press_ok();
     EXPECT_EQ(window(), nullptr);
-    EXPECT_EQ(stored("Описание"), (std::vector<std::string>{"renamed=описание", "b=описание"}));
+    // The second "ОК" stores what the editor shows: the other change kept.
+    EXPECT_EQ(stored("Описание"), (std::vector<std::string>{"renamed=новое", "b=описание"}));
 
     open(EditorMode::edit, 1);
     sql("DELETE FROM Store WHERE ID = 2");
@@ -224,6 +226,71 @@ TEST_F(ItemEditor, AnItemChangedOrDeletedMeanwhileIsNeverOverwrittenUnseen) {
     EXPECT_TRUE(last_message().contains("удалена")) << last_message().toStdString();
     EXPECT_EQ(listed(), QStringList{"renamed"});
     EXPECT_EQ(stored("Название"), (std::vector<std::string>{"renamed=renamed"}));
+}
+
+// Each field three ways (as read, the user's, stored now): what the join
+// keeps, and whether the user is asked.
+TEST(EditConflict, FieldsOnlyOneSideChangedJoinAndTheOthersAreAsked) {
+    const struct {
+        const char *read, *mine, *stored, *merged;
+        bool taken, asked;
+    } cases[] = {
+        {"1", "1", "1", "1", false, false},  // nobody changed it
+        {"1", "2", "1", "2", false, false},  // only the user
+        {"1", "1", "3", "3", true, false},   // only the other
+        {"1", "4", "4", "4", false, false},  // both, to the same value
+        {"1", "2", "3", "2", false, true},   // both, differently: asked
+        {"", "", "x", "x", true, false},     // an empty field filled meanwhile
+    };
+    QStringList read, mine, stored;
+    for (const auto& c : cases) {
+        read << c.read;
+        mine << c.mine;
+        stored << c.stored;
+    }
+    const editor::FieldMerge merge = editor::merge_fields(read, mine, stored);
+    for (int column = 0; column < static_cast<int>(std::size(cases)); ++column) {
+        SCOPED_TRACE(column);
+        const auto& c = cases[column];
+        EXPECT_EQ(merge.merged.value(column), c.merged);
+        EXPECT_EQ(std::ranges::count(merge.taken, column), c.taken ? 1 : 0);
+        EXPECT_EQ(std::ranges::count(merge.both, column), c.asked ? 1 : 0);
+    }
+}
+
+// Texts far beyond a line edit's usual 32767 characters, as an import brings
+// them: a save that changes only the quantity writes every one back whole.
+TEST_F(ItemEditor, ASaveKeepsEveryCharacterOfTheFieldsNotChanged) {
+    start_with_items();
+    auto long_text = [](const std::string& piece, std::size_t characters) {
+        std::string out;
+        while (out.size() < characters) out += piece;
+        return out;
+    };
+    const std::vector<std::string> texts = {long_text("Описание ёмкости;\n\t ", 100000 * 2), long_text("Name ", 40000),
+                                            long_text(" Поставщик\r\n", 40000 * 2), long_text("SOT-23 ", 40000),
+                                            long_text("ds", 40000) + ".pdf"};
+    sql("UPDATE Store SET \"Описание\" = " + detalehran::testing::sql_literal(texts[0]) + ", \"Название\" = " +
+        detalehran::testing::sql_literal(texts[1]) + ", \"Поставщик\" = " + detalehran::testing::sql_literal(texts[2]) +
+        ", \"Тип корпуса\" = " + detalehran::testing::sql_literal(texts[3]) +
+        ", Datasheet = " + detalehran::testing::sql_literal(texts[4]) + " WHERE ID = 1");
+    itemlist::show_item_list(app_, db::kSelectAllItems);
+    const int row = model().cell(0, db::kId) == "1" ? 0 : 1;
+    open(EditorMode::edit, row);
+    EXPECT_EQ(window()->value(db::kDescription).size(), QString::fromStdString(texts[0]).size());
+    type(kEditorQuantity, "5");
+    press_ok();
+    ASSERT_EQ(window(), nullptr) << last_message().left(200).toStdString();
+    const Rows stored_rows = rows(
+        "SELECT \"Описание\", \"Название\", \"Поставщик\", \"Тип корпуса\", Datasheet, \"Количество\" FROM Store "
+        "WHERE ID = 1");
+    ASSERT_EQ(stored_rows.size(), 1u);
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        EXPECT_EQ(stored_rows[0][k].size(), texts[k].size()) << k;
+        EXPECT_TRUE(stored_rows[0][k] == texts[k]) << k;
+    }
+    EXPECT_EQ(stored_rows[0][5], "5");
+    EXPECT_TRUE(model().cell(row, db::kDescription).toStdString() == texts[0]);
 }
 
 TEST_F(ItemEditor, ANumberThatIsNoNumberNeverReachesTheDatabase) {

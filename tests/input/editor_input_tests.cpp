@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "support/statement_trace.h"
 #include "input/input_fixture.h"
 
 using namespace detalehran;
@@ -81,10 +82,10 @@ protected:
     }
     // The statements the plain value gave, with every "plain" literal
     // replaced by the text: what the same command must send for the text.
-    static std::vector<StatementShape> expected_for(const std::vector<std::string>& plain_run, const QString& text,
+    static std::vector<StatementShape> expected_for(const std::vector<TracedStatement>& plain_run, const QString& text,
                                                     const QString& package) {
         std::vector<StatementShape> out;
-        for (const std::string& s : plain_run) {
+        for (const TracedStatement& s : plain_run) {
             StatementShape shape = shape_of(s);
             // An empty type of package is no type: it is not added to the list.
             const bool package_list = shape.skeleton.rfind("INSERT INTO [Package]", 0) == 0;
@@ -96,9 +97,9 @@ protected:
         }
         return out;
     }
-    static std::vector<StatementShape> shapes(const std::vector<std::string>& statements) {
+    static std::vector<StatementShape> shapes(const std::vector<TracedStatement>& statements) {
         std::vector<StatementShape> out;
-        for (const std::string& s : statements) out.push_back(shape_of(s));
+        for (const TracedStatement& s : statements) out.push_back(shape_of(s));
         return out;
     }
     static Rows sorted(Rows rows) {
@@ -119,7 +120,7 @@ protected:
     // closes without a message, and the statements sent are those of the
     // plain value (whose skeletons the first run checks) with the text in
     // its place. Returns the package type the item was saved with.
-    QString save_with(const QString& text, std::vector<std::string>& plain_run,
+    QString save_with(const QString& text, std::vector<TracedStatement>& plain_run,
                       const std::vector<std::string>& plain_skeletons) {
         put(text);
         EXPECT_EQ(window()->value(under_test().column), text);  // the field holds the text whole
@@ -127,7 +128,7 @@ protected:
         take_statements();
         const int messages_before = messages();
         press_ok();
-        const std::vector<std::string> sent = take_statements();
+        const std::vector<TracedStatement> sent = take_statements();
         EXPECT_EQ(window(), nullptr) << last_message().toStdString();
         EXPECT_EQ(messages(), messages_before);
         if (plain_run.empty()) {
@@ -147,7 +148,7 @@ void EditorInput::add_with_every_text(int field) {
     field_ = field;
     select(kPathTree, 1);
     select(kLocationTree, 1);
-    std::vector<std::string> plain_run;
+    std::vector<TracedStatement> plain_run;
     int next_id = 3;
     std::vector<HostileText> texts{{"plain", kPlain}};
     texts.insert(texts.end(), hostile_texts().begin(), hostile_texts().end());
@@ -160,7 +161,7 @@ void EditorInput::add_with_every_text(int field) {
         const QString package = save_with(
             input.text, plain_run,
             {"INSERT INTO [Store] ([Название],[Описание],[Расположение],[Количество],[Цена расходная],"
-             "[Цена приходная],[Поставщик],[Путь],[Тип корпуса],[Datasheet])VALUES (?,?,?,0,0.00,0.00,?,?,?,?)",
+             "[Цена приходная],[Поставщик],[Путь],[Тип корпуса],[Datasheet])VALUES (?,?,?,?,?,?,?,?,?,?)",
              db::kSelectNewId, "INSERT INTO [Package] Values(?)"});
         if (HasFailure()) return;
 
@@ -183,7 +184,7 @@ void EditorInput::add_with_every_text(int field) {
 
 void EditorInput::edit_with_every_text(int field) {
     field_ = field;
-    std::vector<std::string> plain_run;
+    std::vector<TracedStatement> plain_run;
     std::vector<HostileText> texts{{"plain", kPlain}};
     texts.insert(texts.end(), hostile_texts().begin(), hostile_texts().end());
     const std::string seeded = stored_text(1);
@@ -191,8 +192,8 @@ void EditorInput::edit_with_every_text(int field) {
         SCOPED_TRACE(input.label);
         // Every save starts from the item as seeded: an edit names the values
         // it replaces, so the statements differ only by the text put in.
-        sql(std::string("UPDATE Store SET \"") + under_test().stored_column + "\" = " + db::sql_text(seeded) +
-            " WHERE ID = 1");
+        sql(std::string("UPDATE Store SET \"") + under_test().stored_column +
+            "\" = " + detalehran::testing::sql_literal(seeded) + " WHERE ID = 1");
         listed_after_reading(1);
         const DatabaseSnapshot before = snapshot();
         open(EditorMode::edit, row_of_id(1));
@@ -200,11 +201,11 @@ void EditorInput::edit_with_every_text(int field) {
         ASSERT_EQ(window()->value(db::kId), "1");
         const QString package = save_with(
             input.text, plain_run,
-            {"UPDATE [Store] SET [Название]=?,[Описание]=?,[Тип корпуса]=?,[Расположение]=?,[Количество]=7,"
-             "[Цена расходная]=1.50,[Цена приходная]=.25,[Поставщик]=?, [Datasheet]=? WHERE [ID] = 1"
+            {"UPDATE [Store] SET [Название]=?,[Описание]=?,[Тип корпуса]=?,[Расположение]=?,[Количество]=?,"
+             "[Цена расходная]=?,[Цена приходная]=?,[Поставщик]=?, [Datasheet]=? WHERE [ID] = ?"
              " AND [Название] = ? AND [Описание] = ? AND [Тип корпуса] = ? AND [Расположение] = ?"
-             " AND [Количество] = 7 AND [Цена расходная] >= 1.50 AND [Цена расходная] < 1.51"
-             " AND [Цена приходная] >= 0.25 AND [Цена приходная] < 0.26 AND [Поставщик] = ?"
+             " AND [Количество] = ? AND [Цена расходная] >= ? AND [Цена расходная] < ?"
+             " AND [Цена приходная] >= ? AND [Цена приходная] < ? AND [Поставщик] = ?"
              " AND ([Datasheet] = ? OR [Datasheet] IS NULL)",
              "INSERT INTO [Package] Values(?)"});
         if (HasFailure()) return;
@@ -237,10 +238,10 @@ TEST_F(EditorInput, DescriptionOfAnEditedItem) { edit_with_every_text(1); }
 TEST_F(EditorInput, SupplierOfAnEditedItem) { edit_with_every_text(2); }
 TEST_F(EditorInput, PackageOfAnEditedItem) { edit_with_every_text(3); }
 
-// The database takes texts of any length; the only limit is the line
-// edit's own, which cuts a longer paste where the user sees it, in the field.
-// Nothing is cut between the field and the database.
-TEST_F(EditorInput, ATextLongerThanAFieldHoldsIsCutInTheFieldAndStoredAsShown) {
+// The database takes texts of any length, and so do the editor's fields: a
+// paste far beyond a line edit's usual 32767 characters is kept whole in the
+// field and stored as shown.
+TEST_F(EditorInput, ATextLongerThanALineEditsUsualLimitIsKeptAndStoredAsShown) {
     QString pasted;
     while (pasted.size() < 40000) pasted += QString::fromUtf8("Ж'%_[");
     open(EditorMode::edit, row_of_id(1));
@@ -249,9 +250,7 @@ TEST_F(EditorInput, ATextLongerThanAFieldHoldsIsCutInTheFieldAndStoredAsShown) {
     name->selectAll();
     name->insert(pasted);
     const QString shown = name->text();
-    EXPECT_EQ(shown.size(), name->maxLength());
-    EXPECT_TRUE(pasted.startsWith(shown));
-    EXPECT_GT(shown.size(), 10000);
+    EXPECT_EQ(shown, pasted);
     press_ok();
     ASSERT_EQ(window(), nullptr);
     EXPECT_EQ(rows("SELECT \"Название\" FROM Store WHERE ID = 1"), (Rows{{shown.toStdString()}}));

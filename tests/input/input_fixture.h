@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editor/editor_fixture.h"
+#include "support/statement_trace.h"
 
 namespace detalehran::testing {
 
@@ -55,7 +56,8 @@ inline const std::vector<HostileText>& hostile_texts() {
 }
 
 // A statement split into its text outside quotes, where every single-quoted
-// literal stands as "?", and the values of those literals.
+// literal stands as "?" as every marker does, and the values of those
+// literals and markers in the order they stand.
 struct StatementShape {
     std::string skeleton;
     std::vector<std::string> literals;
@@ -70,10 +72,17 @@ inline void PrintTo(const StatementShape& shape, std::ostream* out) {
     *out << '}';
 }
 
-inline StatementShape shape_of(const std::string& sql) {
+inline StatementShape shape_of(const TracedStatement& traced) {
+    const std::string& sql = traced.text;
     StatementShape shape;
     std::size_t i = 0;
+    std::size_t bound = 0;
     while (i < sql.size()) {
+        if (sql[i] == '?' && bound < traced.values.size()) {
+            shape.skeleton += sql[i++];
+            shape.literals.push_back(traced.values[bound++]);
+            continue;
+        }
         if (sql[i] != '\'') {
             shape.skeleton += sql[i++];
             continue;
@@ -102,9 +111,9 @@ inline StatementShape shape_of(const std::string& sql) {
     return shape;
 }
 
-inline std::vector<std::string> skeletons(const std::vector<std::string>& statements) {
+inline std::vector<std::string> skeletons(const std::vector<TracedStatement>& statements) {
     std::vector<std::string> out;
-    for (const std::string& s : statements) out.push_back(shape_of(s).skeleton);
+    for (const TracedStatement& s : statements) out.push_back(shape_of(s).skeleton);
     return out;
 }
 
@@ -118,10 +127,10 @@ class InputProgram : public EditorProgram {
 protected:
     // Every statement handed to the driver from now on.
     void trace_statements() {
-        app_.database.set_statement_observer([this](const std::string& s) { statements_.push_back(s); });
+        trace_into(app_.database, statements_);
     }
-    std::vector<std::string> take_statements() {
-        std::vector<std::string> out = std::move(statements_);
+    std::vector<TracedStatement> take_statements() {
+        std::vector<TracedStatement> out = std::move(statements_);
         statements_.clear();
         return out;
     }
@@ -145,7 +154,7 @@ protected:
         }
     }
 
-    std::vector<std::string> statements_;
+    std::vector<TracedStatement> statements_;
 };
 
 }  // namespace detalehran::testing

@@ -124,7 +124,7 @@ void TreeInput::name_new_nodes(int which) {
                 // The new node lists its (no) items without a complaint.
                 select(tree(), 1);
                 click(tree());
-                const std::vector<std::string> sent = take_statements();
+                const std::vector<TracedStatement> sent = take_statements();
                 ASSERT_EQ(sent.size(), 1u);
                 EXPECT_EQ(shape_of(sent[0]).skeleton,
                           std::string("SELECT * FROM [Store] WHERE [") + under_test().stored_column +
@@ -166,7 +166,7 @@ void TreeInput::rename_node(int which) {
         const int messages_before = messages();
         menu(under_test().rename_item);
         name_in_label_editor(input.text);
-        const std::vector<std::string> sent = take_statements();
+        const std::vector<TracedStatement> sent = take_statements();
 
         if (expected_outcome(input.text) != Outcome::stored) {
             EXPECT_TRUE(sent.empty());
@@ -186,13 +186,14 @@ void TreeInput::rename_node(int which) {
         const std::string name = input.text.toStdString();
         const std::string path = "|Все|" + name + "|";
         // One read of the node's items, then one update per item, each with
-        // the new path as its only literal.
+        // the new path and the item's ID as its values.
         ASSERT_EQ(sent.size(), 3u);
         EXPECT_EQ(shape_of(sent[0]).skeleton,
                   "SELECT [ID], [" + column + "] FROM [Store] WHERE [" + column + "] LIKE ? ORDER BY [ID]");
-        EXPECT_EQ(shape_of(sent[1]), (StatementShape{"UPDATE [Store] SET [" + column + "] = ? WHERE [ID] = 1", {path}}));
+        EXPECT_EQ(shape_of(sent[1]),
+                  (StatementShape{"UPDATE [Store] SET [" + column + "] = ? WHERE [ID] = ?", {path, "1"}}));
         EXPECT_EQ(shape_of(sent[2]),
-                  (StatementShape{"UPDATE [Store] SET [" + column + "] = ? WHERE [ID] = 2", {path + deeper + "|"}}));
+                  (StatementShape{"UPDATE [Store] SET [" + column + "] = ? WHERE [ID] = ?", {path + deeper + "|", "2"}}));
 
         EXPECT_EQ(stored_paths(), (std::vector<std::string>{path, path + deeper + "|", paths_before[2]}));
         const DatabaseSnapshot after = snapshot();

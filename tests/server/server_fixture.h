@@ -30,7 +30,11 @@
 #include "mainwindow/main_window.h"
 #include "state/app.h"
 #include "support/scripted_services.h"
+#include "support/statement_trace.h"
 #include "support/test_environment.h"
+#include "trees/node_operations.h"
+#include "trees/shared_trees.h"
+#include "trees/team_trees.h"
 #include "trees/tree_commands.h"
 #include "trees/tree_view.h"
 
@@ -112,14 +116,15 @@ protected:
 
     // A login role (name prefix + suffix) set up with the tool; a data source
     // of the role's name reaches the test's database as that role.
-    std::string add_role(const std::string& suffix) {
+    std::string add_role(const std::string& suffix, bool read_only = false) {
         const std::string role = prefix_ + "_" + suffix;
         admin_.sql("DROP ROLE IF EXISTS " + role);
         admin_.sql("CREATE ROLE " + role + " LOGIN PASSWORD 'pw-" + role + "'");
         roles_.push_back(role);
         std::ostringstream out, err;
-        EXPECT_EQ(dbtool::run_command_line({"detalehran-db", "add-user", "--dsn", "Look", role}, out, err), 0)
-            << err.str();
+        std::vector<std::string> command{"detalehran-db", "add-user", "--dsn", "Look", role};
+        if (read_only) command.push_back("--read-only");
+        EXPECT_EQ(dbtool::run_command_line(command, out, err), 0) << err.str();
         add_dsn(role, database_, role, "pw-" + role);
         return role;
     }
@@ -140,23 +145,35 @@ protected:
             look_.sql(std::string("INSERT INTO \"Store\" (\"Название\",\"Описание\",\"Расположение\",\"Количество\","
                                   "\"Цена расходная\",\"Цена приходная\",\"Поставщик\",\"Путь\",\"Тип корпуса\","
                                   "\"Datasheet\") VALUES (") +
-                      db::sql_text(name) + ",'описание'," + db::sql_text(place) + ",7,1.5,0.25,'Поставщик'," +
-                      db::sql_text(section) + ",'SOT-23','')");
+                      detalehran::testing::sql_literal(name) + ",'описание'," +
+                      detalehran::testing::sql_literal(place) + ",7,1.5,0.25,'Поставщик'," +
+                      detalehran::testing::sql_literal(section) + ",'SOT-23','')");
         }
     }
 
     // Starts the program as a user would, with the statements it sends traced.
     void start() {
-        app_.database.set_statement_observer([this](const std::string& s) { trace_.push_back(s); });
+        trace_into(app_.database, trace_);
         start_up(app_);
     }
-    // Sections A and B, places Шкаф and Стол, as the settings file gives them.
-    static void set_trees(App& app) {
+    // Sections A and B, places Шкаф and Стол: on the team's trees of the
+    // server (siblings by name), otherwise as the settings file gives them.
+    void set_trees(App& app) {
+        if (trees::trees_shared(app)) {
+            trees::add_shared_paths(look_.database(), schema::TreeKind::sections, {"|Все|A|", "|Все|B|"});
+            trees::add_shared_paths(look_.database(), schema::TreeKind::places, {"|Все|Шкаф|", "|Все|Стол|"});
+            trees::reread_trees(app);
+            return;
+        }
         for (const auto& [tree, nodes] : {std::pair{kPathTree, NodeList{{"Все", 0}, {"A", 1}, {"B", 1}}},
                                           std::pair{kLocationTree, NodeList{{"Все", 0}, {"Шкаф", 1}, {"Стол", 1}}}}) {
             trees::nodes_of(app, tree) = nodes;
             trees::show_nodes(trees::view_of(app, tree), nodes, {}, 0);
         }
+    }
+    // The index of the tree's node with that path.
+    static int node(const App& app, int tree, const QString& path) {
+        return trees::find_path_node(tree == kLocationTree ? app.location_nodes : app.path_nodes, path);
     }
     // A click on a node, as the router delivers it.
     static void click(App& app, int tree, int node) {
@@ -166,7 +183,7 @@ protected:
     }
     void click(int tree, int node) { click(app_, tree, node); }
     // A second program beside app_, as another role through its own data source.
-    static void start_other(App& other, const std::string& dsn) {
+    void start_other(App& other, const std::string& dsn) {
         ASSERT_TRUE(other.database.init_environment() && other.database.connect_data_source(dsn))
             << other.database.last_diagnostic().text;
         build_main_window(other);
@@ -213,7 +230,7 @@ protected:
     std::string prefix_;
     std::string database_;
     std::vector<std::string> roles_;
-    std::vector<std::string> trace_;
+    std::vector<TracedStatement> trace_;
 };
 
 }  // namespace detalehran::testing

@@ -59,13 +59,15 @@ TEST_F(ServerSpreadsheet, ImportMergesIntoTheServersItemsAndTheListShowsThem) {
     EXPECT_EQ(look_.value(R"(SELECT count(*) FROM "Package" WHERE "Тип корпуса" = '0603')"), "1");
     EXPECT_EQ(listed(), (QStringList{"C1", "R1"}));
 
-    // The list as shown, and the reorder list by the minimum of 5.
+    // The list as shown with the place and the section it hides, and the
+    // reorder list by the minimum of 5.
     services_.save_answers.push_back(QString::fromStdString(folder_.file("out.csv")));
     process_event(app_, Event{kMenuEvent, kMainWindow, kMenuExportCsv});
     EXPECT_EQ(read_file(folder_.file("out.csv")),
-              "\xEF\xBB\xBFНазвание;Тип корпуса;Описание;Количество;Цена;Цена приходная;Поставщик\r\n"
-              "C1;0603;;2;12.50;0.00;\r\n"
-              "R1;SOT-23;описание;10;1.50;0.25;Поставщик\r\n");
+              "\xEF\xBB\xBFНазвание;Тип корпуса;Описание;Количество;Цена;Цена приходная;Поставщик;Расположение;"
+              "Раздел\r\n"
+              "C1;0603;;2;12,50;0,00;;|Все|;|Все|A|\r\n"
+              "R1;SOT-23;описание;10;1,50;0,25;Поставщик;|Все|Шкаф|;|Все|A|\r\n");
     process_event(app_, Event{kMenuEvent, kMainWindow, kMenuReorderList});
     auto* reorder = spreadsheet_windows::reorder_window(app_);
     ASSERT_NE(reorder, nullptr);

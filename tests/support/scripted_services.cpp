@@ -34,6 +34,7 @@ MessageAnswer ScriptedServices::message_box(QWidget* parent, const QString& titl
     call.text = text;
     call.buttons = buttons;
     call.icon = icon;
+    if (while_shown) while_shown(call);
     if (message_answers.empty()) return buttons == MessageButtons::yes_no ? MessageAnswer::no : MessageAnswer::ok;
     const MessageAnswer answer = message_answers.front();
     message_answers.pop_front();
@@ -55,6 +56,26 @@ std::optional<QString> ScriptedServices::choose_save_file(QWidget* parent, const
     call.text = suggested;
     call.filters = filters;
     return take(save_answers);
+}
+
+std::optional<QString> ScriptedServices::choose_save_file_with_options(QWidget* parent, const QString& title,
+                                                                       const QString& suggested,
+                                                                       const QList<FileFilter>& filters,
+                                                                       QList<SaveOption>& options) {
+    ServiceCall& call = record(ServiceKind::choose_save_file, parent);
+    call.title = title;
+    call.text = suggested;
+    call.filters = filters;
+    call.options = options;
+    std::optional<QString> answer = take(save_answers);
+    if (!save_option_answers.empty()) {
+        const std::vector<bool> states = save_option_answers.front();
+        save_option_answers.pop_front();
+        for (qsizetype k = 0; answer && k < options.size() && k < static_cast<qsizetype>(states.size()); ++k) {
+            options[k].checked = states[static_cast<std::size_t>(k)];
+        }
+    }
+    return answer;
 }
 
 std::optional<FontChoice> ScriptedServices::choose_font(QWidget* parent, const FontChoice& initial) {

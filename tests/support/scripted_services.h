@@ -3,6 +3,7 @@
 // fills, every call is recorded, and no window is ever shown.
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -33,8 +34,9 @@ struct ServiceCall {
     MessageButtons buttons = MessageButtons::ok;
     MessageIcon icon = MessageIcon::none;
     QList<FileFilter> filters;
-    FontChoice font;  // initial font of a font chooser
-    int colour = 0;   // initial colour of a colour chooser
+    FontChoice font;            // initial font of a font chooser
+    int colour = 0;             // initial colour of a colour chooser
+    QList<SaveOption> options;  // the check boxes a save chooser offered, as offered
 };
 
 class ScriptedServices : public PlatformServices {
@@ -44,6 +46,9 @@ public:
     std::deque<MessageAnswer> message_answers;
     std::deque<std::optional<QString>> file_answers;
     std::deque<std::optional<QString>> save_answers;
+    // States the user gives a save chooser's check boxes, one list per
+    // chooser with them; with none left the offered states stay.
+    std::deque<std::vector<bool>> save_option_answers;
     std::deque<std::optional<FontChoice>> font_answers;
     std::deque<std::optional<int>> colour_answers;
     bool open_result = true;
@@ -52,6 +57,9 @@ public:
     std::map<QString, QIcon> icons_by_suffix;
 
     std::vector<ServiceCall> calls;
+    // Called with each message box before it is answered: what the world
+    // does while the user reads it.
+    std::function<void(const ServiceCall&)> while_shown;
 
     MessageAnswer message_box(QWidget* parent, const QString& title, const QString& text, MessageButtons buttons,
                               MessageIcon icon) override;
@@ -59,6 +67,9 @@ public:
                                        const QList<FileFilter>& filters) override;
     std::optional<QString> choose_save_file(QWidget* parent, const QString& title, const QString& suggested,
                                             const QList<FileFilter>& filters) override;
+    std::optional<QString> choose_save_file_with_options(QWidget* parent, const QString& title,
+                                                         const QString& suggested, const QList<FileFilter>& filters,
+                                                         QList<SaveOption>& options) override;
     std::optional<FontChoice> choose_font(QWidget* parent, const FontChoice& initial) override;
     std::optional<int> choose_colour(QWidget* parent, int initial_bgr) override;
     bool open_with_default_program(const QString& path_or_address) override;

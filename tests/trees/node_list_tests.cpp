@@ -106,9 +106,18 @@ TEST(NodeList, SortingChangesOnlyTheDisplay) {
 }
 
 TEST(NodeStatements, ANodesItemsAreThoseWhosePathStartsWithItsPathTakenLiterally) {
-    EXPECT_EQ(db::like_literal("|A_B|100%|[x]|"), "|A[_]B|100[%]|[[]x]|");
-    EXPECT_EQ(db::select_items_under(db::kSectionPath, "|Все|O'Neil_1|").text(db::Dialect::jet),
-              "SELECT * FROM [Store] WHERE [Путь] LIKE '|Все|O''Neil[_]1|%' ORDER BY [Название]");
-    EXPECT_EQ(db::delete_items_under(db::kPlace, "|Все|Шкаф|").text(db::Dialect::jet),
-              "DELETE * FROM [Store] WHERE [Расположение] LIKE '|Все|Шкаф|%'");
+    using db::Dialect;
+    using db::Wildcards;
+    EXPECT_EQ(db::like_escaped(Dialect::jet, "|A_B|100%|[x]|\\", Wildcards::literal), "|A[_]B|100[%]|[[]x]|\\");
+    EXPECT_EQ(db::like_escaped(Dialect::postgres, "|A_B|100%|[x]|\\", Wildcards::literal),
+              "|A\\_B|100\\%|[x]|\\\\");
+    EXPECT_EQ(db::like_escaped(Dialect::jet, "5%_[", Wildcards::keep), "5%_[[]");
+    EXPECT_EQ(db::like_escaped(Dialect::postgres, "5%_\\", Wildcards::keep), "5%_\\\\");
+    const db::Statement select = db::select_items_under(db::kSectionPath, "|Все|O'Neil_1|");
+    EXPECT_EQ(select.text(Dialect::jet), "SELECT * FROM [Store] WHERE [Путь] LIKE ? ORDER BY [Название]");
+    EXPECT_EQ(select.values(Dialect::jet), (std::vector{db::text_value("|Все|O'Neil[_]1|%")}));
+    EXPECT_EQ(select.text(Dialect::postgres), R"(SELECT * FROM "Store" WHERE "Путь" ILIKE ? ORDER BY "Название")");
+    EXPECT_EQ(select.values(Dialect::postgres), (std::vector{db::text_value("|Все|O'Neil\\_1|%")}));
+    EXPECT_EQ(db::delete_items_under(db::kPlace, "|Все|Шкаф|").text(Dialect::jet),
+              "DELETE * FROM [Store] WHERE [Расположение] LIKE ?");
 }

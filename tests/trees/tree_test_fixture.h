@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QTreeWidget>
 
+#include "support/statement_trace.h"
 #include "state/app.h"
 #include "mainwindow/control_numbers.h"
 #include "app/lifecycle.h"
@@ -54,8 +55,8 @@ protected:
     // Items get IDs 1, 2, ... in the order given.
     void seed(const std::vector<StoredItem>& items) {
         for (const StoredItem& i : items) {
-            sql("INSERT INTO Store VALUES (" + db::sql_text(i.name) + ",'описание'," + db::sql_text(i.place) +
-                ",7,'1.5','0.25','Поставщик'," + db::sql_text(i.section) + ",'SOT-23',NULL,'')");
+            sql("INSERT INTO Store VALUES (" + detalehran::testing::sql_literal(i.name) + ",'описание'," + detalehran::testing::sql_literal(i.place) +
+                ",7,'1.5','0.25','Поставщик'," + detalehran::testing::sql_literal(i.section) + ",'SOT-23',NULL,'')");
         }
     }
     void sql(const std::string& text) const {
