@@ -1,263 +1,313 @@
 #include "command_line.h"
 
+#include <algorithm>
 #include <charconv>
-#include <optional>
 #include <ostream>
 
+#include "arguments.h"
+#include "inventory_folder.h"
 #include "jet_convert.h"
+#include "jet_messages.h"
+#include "schema/server_tables.h"
+#include "search_command.h"
 #include "server_store.h"
 #include "spreadsheet_commands.h"
+#include "store/text_fold.h"
 #include "store_writer.h"
 
 namespace detalehran::dbtool {
 
 namespace {
 
-constexpr const char* kProgram = "detalehran-db";
-
 // Far more than any inventory; it only guards against typos that would fill the disk.
 constexpr std::size_t kMaxParts = 50'000'000;
 
-constexpr const char* kUsage =
-    "Usage: detalehran-db create DIR [--demo | --parts N]\n"
-    "       detalehran-db create --dsn NAME [--demo | --parts N]\n"
-    "       detalehran-db add-user --dsn NAME ROLE\n"
-    "       detalehran-db convert OLD.mdb DIR\n"
-    "       detalehran-db import {DIR | --dsn NAME} FILE [--section PATH] [--place PATH]\n"
-    "                            [--duplicates new|add|skip] [--dry-run]\n"
-    "       detalehran-db export {DIR | --dsn NAME} [-o FILE] [--reorder]\n"
-    "       detalehran-db --help\n"
-    "\n"
-    "create: creates the inventory database DIR/Store.mdb and the folder DIR/Datasheet.\n"
-    "DIR must exist; an existing Store.mdb is never replaced.\n"
-    "\n"
-    "  --demo      fill the database with a demo inventory of a few hundred parts\n"
-    "  --parts N   fill the database with N generated parts, for benchmarks\n"
-    "  --help      show this help\n"
-    "\n"
-    "create --dsn NAME: creates the inventory on the PostgreSQL server of the ODBC\n"
-    "data source NAME: the shared tables Store and Package, and the calling role's\n"
-    "own Temp in a schema named after it, all or nothing.\n"
-    "add-user --dsn NAME ROLE: gives the existing role ROLE its own schema with\n"
-    "Temp and the rights to read and change Store and Package.\n"
-    "\n"
-    "convert: reads OLD.mdb, an Access (Jet) Store.mdb of the old Windows program,\n"
-    "and writes its items, package types and parked items into DIR/Store.mdb.\n"
-    "OLD.mdb is only read; DIR must exist and an existing Store.mdb is never\n"
-    "replaced. Nothing is written unless OLD.mdb can be read whole. The old\n"
-    "folder's Datasheet folder and Store.ini are used as they are: copy them into DIR.\n"
-    "\n"
-    "import: reads FILE, a spreadsheet's CSV file (UTF-8 or Windows-1251; \";\", \",\" or\n"
-    "tab between cells; a header row naming the columns), and stores its parts in\n"
-    "DIR/Store.mdb in one transaction: all of them or none. Lines with errors are\n"
-    "listed and left out. New sections and places are added to DIR/Store.ini. The exit\n"
-    "code is 1 when nothing was stored.\n"
-    "\n"
-    "  --section PATH   section of the parts when the file has no section column, as\n"
-    "                   \"A/B/C\" below \"Все\" (default: \"Все\")\n"
-    "  --place PATH     storage place of the parts likewise\n"
-    "  --duplicates new|add|skip\n"
-    "                   a part with the name and package of one already in its\n"
-    "                   section is added as a new part (new, the default), added to\n"
-    "                   that part's quantity (add) or skipped (skip)\n"
-    "  --dry-run        store nothing; show what would be stored\n"
-    "\n"
-    "export: writes every part of DIR/Store.mdb as CSV (UTF-8, \";\" between cells), to\n"
-    "FILE or to the standard output.\n"
-    "\n"
-    "  -o FILE          write to FILE instead of the standard output\n"
-    "  --reorder        write the reorder list instead: the parts below the minimum\n"
-    "                   quantity of DIR/Store.ini, by supplier, with sums\n"
-    "\n"
-    "import and export reach DIR/Store.mdb through the ODBC driver registered as\n"
-    "\"Microsoft Access Driver (*.mdb)\", without a data source. With --dsn NAME in\n"
-    "place of DIR they work on the store of the data source NAME (a team's server),\n"
-    "and Store.ini is the current folder's, where the program keeps it too: its\n"
-    "minimum is used, and new sections and places are added when it is there.\n";
-
-struct UsageError {
-    std::string message;
-};
-
-std::optional<std::size_t> parse_count(const std::string& text) {
+std::size_t part_count(const std::string& text) {
     std::size_t value = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || value == 0 || value > kMaxParts) return std::nullopt;
+    if (text.empty() || ec != std::errc() || ptr != end || value == 0 || value > kMaxParts) {
+        throw UsageError{"--parts требует целого числа от 1 до " + std::to_string(kMaxParts) + ", а не «" + text + "»"};
+    }
     return value;
 }
 
-// dsn: the server data source named in place of the folder, if any.
-CreateRequest parse_create(const std::vector<std::string>& args, std::string& dsn) {
+int run_create(const Arguments& args, std::ostream& out, std::ostream& err) {
     CreateRequest request;
-    bool have_folder = false;
-    bool options_done = false;
-    auto set_content = [&](Content content, const std::string& option) {
-        if (request.content != Content::empty) {
-            throw UsageError{request.content == content ? option + " given twice"
-                                                        : "--demo and --parts exclude each other"};
-        }
-        request.content = content;
-    };
-    for (std::size_t k = 2; k < args.size(); ++k) {
-        const std::string& arg = args[k];
-        if (!options_done && arg == "--") {
-            options_done = true;
-        } else if (!options_done && arg == "--demo") {
-            set_content(Content::demo, arg);
-        } else if (!options_done && (arg == "--parts" || arg.starts_with("--parts="))) {
-            set_content(Content::generated, "--parts");
-            std::string value;
-            if (arg == "--parts") {
-                if (k + 1 >= args.size()) throw UsageError{"--parts needs a number of parts"};
-                value = args[++k];
-            } else {
-                value = arg.substr(std::string_view("--parts=").size());
-            }
-            const auto count = parse_count(value);
-            if (!count) {
-                throw UsageError{"--parts needs a whole number from 1 to " + std::to_string(kMaxParts) + ", not '" +
-                                 value + "'"};
-            }
-            request.part_count = *count;
-        } else if (!options_done && arg == "--dsn") {
-            if (k + 1 >= args.size() || args[k + 1].empty()) throw UsageError{"--dsn needs a data source name"};
-            if (!dsn.empty()) throw UsageError{"--dsn given twice"};
-            dsn = args[++k];
-        } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
-            throw UsageError{"unknown option '" + arg + "'"};
-        } else if (have_folder) {
-            throw UsageError{"unexpected argument '" + arg + "': only one folder can be given"};
-        } else {
-            if (arg.empty()) throw UsageError{"the folder name is empty"};
-            request.folder = arg;
-            have_folder = true;
-        }
-    }
-    if (have_folder && !dsn.empty()) throw UsageError{"give either a folder or --dsn, not both"};
-    if (!have_folder && dsn.empty()) throw UsageError{"create needs the folder to create the database in"};
-    return request;
-}
-
-struct ConvertRequest {
-    std::string jet_path;
-    std::string folder;
-};
-
-ConvertRequest parse_convert(const std::vector<std::string>& args) {
-    std::vector<std::string> operands;
-    bool options_done = false;
-    for (std::size_t k = 2; k < args.size(); ++k) {
-        if (!options_done && args[k] == "--") {
-            options_done = true;
-        } else if (!options_done && args[k].size() > 1 && args[k][0] == '-') {
-            throw UsageError{"unknown option '" + args[k] + "'"};
-        } else {
-            if (args[k].empty()) throw UsageError{"an empty file or folder name"};
-            operands.push_back(args[k]);
-        }
-    }
-    if (operands.size() != 2) throw UsageError{"convert needs the old Store.mdb and the folder to write into"};
-    return {operands[0], operands[1]};
-}
-
-int run_convert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    ConvertRequest request;
-    try {
-        request = parse_convert(args);
-    } catch (const UsageError& e) {
-        err << kProgram << ": " << e.message << " (see " << kProgram << " --help)" << std::endl;
-        return kExitUsage;
-    }
-    jet::ConvertReport report;
-    std::string error;
-    if (!jet::convert_jet_store(request.jet_path, request.folder, &report, &error)) {
-        err << kProgram << ": " << error << std::endl;
-        return kExitFailure;
-    }
-    out << "Converted " << request.jet_path << " (Jet " << report.jet_version << ") into " << report.store_path << ": "
-        << report.items << " items, " << report.packages << " package types, " << report.parked_returned
-        << " parked items returned\n";
-    if (report.parked_dropped > 0) {
-        out << "Dropped " << report.parked_dropped << " parked copies of items still in the store\n";
-    }
-    if (report.new_ids > 0) out << "Numbered " << report.new_ids << " items that had no ID\n";
-    for (const std::string& column : report.missing_columns) out << "Column " << column << " is missing: left empty\n";
-    out << "New items will be numbered from " << report.next_id << "\n";
-    return kExitOk;
-}
-
-int run_add_user(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string dsn;
-    std::string role;
-    try {
-        for (std::size_t k = 2; k < args.size(); ++k) {
-            if (args[k] == "--dsn" && k + 1 < args.size() && !args[k + 1].empty() && dsn.empty()) {
-                dsn = args[++k];
-            } else if (args[k].size() > 1 && args[k][0] == '-') {
-                throw UsageError{"unknown option '" + args[k] + "'"};
-            } else if (role.empty() && !args[k].empty()) {
-                role = args[k];
-            } else {
-                throw UsageError{"unexpected argument '" + args[k] + "'"};
-            }
-        }
-        if (dsn.empty() || role.empty()) throw UsageError{"add-user needs --dsn NAME and the role"};
-    } catch (const UsageError& e) {
-        err << kProgram << ": " << e.message << " (see " << kProgram << " --help)" << std::endl;
-        return kExitUsage;
+    if (args.has("--demo") && args.has("--parts")) throw UsageError{"--demo и --parts исключают друг друга"};
+    if (args.has("--demo")) request.content = Content::demo;
+    if (const auto parts = args.value("--parts")) {
+        request.content = Content::generated;
+        request.part_count = part_count(*parts);
     }
+    if (const auto name = args.value("--dsn")) {
+        if (!args.operands.empty()) throw UsageError{"укажите либо папку, либо --dsn, но не оба"};
+        dsn = *name;
+    } else if (args.operands.size() != 1) {
+        throw UsageError{args.operands.empty() ? "create требует папку, в которой создать базу"
+                                               : "лишний аргумент «" + args.operands[1] + "»: папка только одна"};
+    } else {
+        request.folder = args.operands[0];
+    }
+
+    CreateReport report;
     std::string error;
-    if (!add_server_user(dsn, role, &error)) {
-        err << kProgram << ": " << error << std::endl;
-        return kExitFailure;
+    ServerCreation server;
+    const bool created =
+        dsn.empty() ? create_database(request, &report, &error)
+                    : create_server_database({dsn, request.content, request.part_count}, &report, &error, &server);
+    if (!created) return report_failure(err, error);
+    if (server.existed) {
+        if (server.upgraded.empty()) {
+            out << "Склад на " << dsn << " уже есть, обновлять в нём нечего\n";
+            return kExitOk;
+        }
+        out << "Склад на " << dsn << " создан прежней версией и обновлён:\n";
+        for (const std::string& line : server.upgraded) out << "  " << line << "\n";
+        return kExitOk;
     }
-    out << "Role " << role << " can now use the inventory on " << dsn << "\n";
+    out << (dsn.empty() ? "Создана база " : "Создан склад на источнике данных ") << report.store_path;
+    if (request.content == Content::empty) {
+        out << " (пустая)\n";
+    } else {
+        out << ": деталей " << report.parts << ", типов корпусов " << report.packages;
+        if (request.content == Content::demo) out << ", файлов документации " << report.datasheets;
+        out << "\n";
+    }
     return kExitOk;
+}
+
+int run_add_user(const Arguments& args, std::ostream& out, std::ostream& err) {
+    const std::optional<std::string> dsn = args.value("--dsn");
+    if (!dsn || args.operands.size() != 1) throw UsageError{"add-user требует --dsn ИМЯ и одну роль"};
+    const std::string& role = args.operands[0];
+    const bool reader = args.has("--read-only");
+    std::string error;
+    if (!add_server_user(*dsn, role, reader ? schema::Access::reader : schema::Access::member, &error)) {
+        return report_failure(err, error);
+    }
+    out << "Роль " << role << (reader ? " теперь только читает склад " : " теперь работает со складом ") << *dsn
+        << "\n";
+    return kExitOk;
+}
+
+void print_parts(std::ostream& out, const std::vector<ParkedPart>& parts, bool with_role) {
+    for (const ParkedPart& part : parts) {
+        out << "  ";
+        if (with_role) out << part.role << "\t";
+        out << part.id << "\t" << part.name << "\t" << part.section << "\t" << part.place << "\n";
+    }
+}
+
+void print_returned(std::ostream& out, const std::string& role, const std::vector<ParkedPart>& returned,
+                    const std::vector<ParkedPart>& kept) {
+    out << "Возвращено на склад вырезанных деталей роли " << role << ": " << returned.size() << "\n";
+    print_parts(out, returned, false);
+    if (kept.empty()) return;
+    out << "Остались вырезанными (их номер уже занят на складе): " << kept.size() << "\n";
+    print_parts(out, kept, false);
+}
+
+int run_remove_user(const Arguments& args, std::ostream& out, std::ostream& err) {
+    const std::optional<std::string> dsn = args.value("--dsn");
+    if (!dsn || args.operands.size() != 1) throw UsageError{"remove-user требует --dsn ИМЯ и одну роль"};
+    const std::string& role = args.operands[0];
+    std::vector<ParkedPart> returned, kept;
+    std::string error;
+    if (!remove_server_user(*dsn, role, &returned, &kept, &error)) return report_failure(err, error);
+    out << "Роль " << role << " больше не работает со складом " << *dsn << "\n";
+    if (!returned.empty() || !kept.empty()) print_returned(out, role, returned, kept);
+    return kExitOk;
+}
+
+int run_parked(const Arguments& args, std::ostream& out, std::ostream& err) {
+    const std::optional<std::string> dsn = args.value("--dsn");
+    if (!dsn || !args.operands.empty()) throw UsageError{"parked требует только --dsn ИМЯ"};
+    std::string error;
+    if (const std::optional<std::string> role = args.value("--return")) {
+        std::vector<ParkedPart> returned, kept;
+        if (!return_parked(*dsn, *role, &returned, &kept, &error)) return report_failure(err, error);
+        print_returned(out, *role, returned, kept);
+        return kExitOk;
+    }
+    ParkedList list;
+    if (!list_parked(*dsn, &list, &error)) return report_failure(err, error);
+    if (list.parts.empty()) {
+        out << "Вырезанных и не вставленных деталей нет.\n";
+        return kExitOk;
+    }
+    out << "Вырезаны и не вставлены (роль, номер, название, раздел, место): " << list.parts.size() << "\n";
+    print_parts(out, list.parts, true);
+    for (const std::string& role : list.running_roles) {
+        out << "Программа роли " << role << " сейчас работает: она вставит или вернёт свои детали сама.\n";
+    }
+    return kExitOk;
+}
+
+bool allowed(const std::vector<std::string>& names, const std::string& column) {
+    for (const std::string& name : names) {
+        if (store::compare_folded(name, column) == 0) return true;
+    }
+    return false;
+}
+
+int run_convert(const Arguments& args, std::ostream& out, std::ostream& err) {
+    if (args.operands.size() != 2) throw UsageError{"convert нужны старый Store.mdb и папка, куда писать"};
+    const std::string& jet_path = args.operands[0];
+    const std::vector<std::string>& allowed_missing = args.all("--allow-missing");
+    jet::ConvertOptions options;
+    // Only the columns named on the command line may be left behind; each
+    // of the others is one line of the refusal.
+    options.convert_without = [&](const std::vector<jet::MissingColumn>& missing) {
+        bool all = true;
+        for (const jet::MissingColumn& column : missing) {
+            if (allowed(allowed_missing, column.column)) continue;
+            all = false;
+            err << kProgram << ": Файл " << jet_path << " не преобразован: в нём " << jet::missing_column_text(column)
+                << ". " << jet::missing_column_consequence(column)
+                << " Чтобы преобразовать без него, добавьте --allow-missing \"" << column.column << "\"" << std::endl;
+        }
+        return all;
+    };
+    const jet::ConvertResult result = jet::convert_jet_store(jet_path, args.operands[1], options);
+    if (result.outcome == jet::Outcome::refused) err << kProgram << ": " << result.reason << std::endl;
+    // What libmdb said while reading comes only as the refusal's details.
+    if (result.outcome != jet::Outcome::converted && !result.details.empty()) {
+        err << "  Сообщения mdbtools:\n";
+        for (std::size_t from = 0; from < result.details.size();) {
+            const std::size_t end = std::min(result.details.find('\n', from), result.details.size());
+            err << "    " << result.details.substr(from, end - from) << "\n";
+            from = end + 1;
+        }
+        err.flush();
+    }
+    if (result.outcome != jet::Outcome::converted) return kExitFailure;
+    const jet::ConvertReport& report = result.report;
+    out << "Файл " << jet_path << " (Jet " << report.jet_version << ") преобразован в " << report.store_path << "\n";
+    for (const std::string& line : jet::report_lines(report)) out << line << "\n";
+    out << "Новые детали получат номера начиная с " << report.next_id << "\n";
+    return kExitOk;
+}
+
+const OptionSpec kDsn{"--dsn", "ИМЯ", "склад источника данных ODBC ИМЯ (сервер команды) вместо папки"};
+
+const std::vector<CommandSpec>& commands() {
+    static const std::vector<CommandSpec> table = {
+        {"create",
+         "create {DIR | --dsn ИМЯ} [--demo | --parts N]",
+         "создаёт базу DIR/Store.mdb и папку DIR/Datasheet (папка DIR должна быть; готовый Store.mdb\n"
+         "никогда не заменяется), или с --dsn ИМЯ склад на сервере PostgreSQL источника данных ИМЯ:\n"
+         "таблицы деталей, типов корпусов, общих разделов и мест, настроек и вырезанного, всё или\n"
+         "ничего. Склад, созданный на сервере прежней версией, дополняется тем, чего в нём нет.",
+         {kDsn,
+          {"--demo", nullptr, "заполнить базу демонстрационным складом из нескольких сотен деталей"},
+          {"--parts", "N", "заполнить базу N сгенерированными деталями (для замеров)"}},
+         run_create},
+        {"add-user",
+         "add-user --dsn ИМЯ РОЛЬ [--read-only]",
+         "даёт существующей роли РОЛЬ сервера доступ к складу источника данных ИМЯ (его владельца):\n"
+         "читать и менять детали, разделы и места, вырезать и вставлять. Повторный запуск ничего не\n"
+         "меняет. Роль создаёт администратор сервера (createuser); членство в ней не нужно.",
+         {kDsn, {"--read-only", nullptr, "только читать склад: все команды изменения в программе недоступны"}},
+         run_add_user},
+        {"remove-user",
+         "remove-user --dsn ИМЯ РОЛЬ",
+         "отнимает у роли РОЛЬ доступ к складу источника данных ИМЯ; вырезанные ею и не вставленные\n"
+         "детали сначала возвращаются на склад. Пока программа роли работает, отказывает. Саму роль\n"
+         "сервера не удаляет (это dropuser).",
+         {kDsn},
+         run_remove_user},
+        {"parked",
+         "parked --dsn ИМЯ [--return РОЛЬ]",
+         "показывает детали, которые вырезаны и не вставлены, со склада источника данных ИМЯ: чьи они\n"
+         "и работает ли программа их роли. С --return РОЛЬ возвращает детали роли на склад туда, откуда\n"
+         "их вырезали (если программа роли не работает).",
+         {kDsn, {"--return", "РОЛЬ", "вернуть на склад детали, вырезанные ролью РОЛЬ"}},
+         run_parked},
+        {"convert",
+         "convert СТАРЫЙ.mdb DIR [--allow-missing СТОЛБЕЦ]...",
+         "читает СТАРЫЙ.mdb, файл Store.mdb (Access, Jet) прежней программы для Windows, и записывает\n"
+         "его детали, типы корпуса и вырезанные детали в DIR/Store.mdb. СТАРЫЙ.mdb только читается;\n"
+         "папка DIR должна быть, имеющийся в ней Store.mdb не заменяется. Ничего не записывается, если\n"
+         "СТАРЫЙ.mdb не читается целиком или в нём нет какого-либо столбца. Папку Datasheet и Store.ini\n"
+         "старой папки скопируйте в DIR.",
+         {{"--allow-missing", "СТОЛБЕЦ",
+           "преобразовать и без столбца СТОЛБЕЦ (например, \"Цена расходная\"), если его нет\n"
+           "в старом файле: его значения будут пустыми",
+           true}},
+         run_convert},
+        {"import",
+         "import {DIR | --dsn ИМЯ} ФАЙЛ [--section ПУТЬ] [--place ПУТЬ] [--duplicates new|add|skip]\n"
+         "                     [--header-line N] [--map СТОЛБЕЦ=ПОЛЕ]... [--skip-column СТОЛБЕЦ]... [--dry-run]",
+         "читает ФАЙЛ, CSV-файл таблицы (UTF-8, UTF-16 или Windows-1251; между ячейками «;», «,» или\n"
+         "табуляция; строка заголовка называет столбцы, название над ней и строка итогов в конце\n"
+         "пропускаются), и записывает его детали на склад одной транзакцией: все или ни одной. Строки с\n"
+         "ошибками перечисляются и пропускаются. Столбец с данными, который не загружается, останавливает\n"
+         "загрузку, пока --map или --skip-column не скажет, что с ним делать. Новые разделы и места\n"
+         "добавляются в Store.ini. Код 1, когда ничего не записано.",
+         {kDsn,
+          {"--section", "ПУТЬ", "раздел деталей, когда в файле нет столбца раздела: «A/B/C» под «Все»"},
+          {"--place", "ПУТЬ", "место хранения деталей так же"},
+          {"--duplicates", "new|add|skip",
+           "деталь с названием и корпусом уже имеющейся в её разделе: новая деталь (new,\n"
+           "по умолчанию), прибавить к количеству (add) или пропустить (skip)"},
+          {"--header-line", "N", "заголовок — строка N файла (по умолчанию первая из начальных строк,\n"
+                                 "которая называет известные столбцы)"},
+          {"--map", "СТОЛБЕЦ=ПОЛЕ",
+           "загрузить СТОЛБЕЦ (его заголовок или номер от 1) в ПОЛЕ: Название, Тип корпуса,\n"
+           "Описание, Количество, Цена, Цена приходная, Поставщик, Раздел, Расположение, Документ,\n"
+           "«в описание» (дописать к описанию после заголовка столбца) или «не загружать»",
+           true},
+          {"--skip-column", "СТОЛБЕЦ", "не загружать СТОЛБЕЦ", true},
+          {"--dry-run", nullptr, "ничего не записывать; показать поле каждого столбца и что было бы записано"}},
+         run_import},
+        {"export", "export {DIR | --dsn ИМЯ} [-o ФАЙЛ] [--reorder] [--decimal-point]",
+         "записывает все детали склада в CSV (UTF-8, «;» между ячейками и десятичная запятая, как их\n"
+         "читает таблица с русскими настройками) в ФАЙЛ или на стандартный вывод. Без --dsn база\n"
+         "DIR/Store.mdb открывается через драйвер ODBC, без источника данных; с --dsn Store.ini\n"
+         "берётся из текущей папки, как у программы.",
+         {kDsn,
+          {"-o", "ФАЙЛ", "записать в ФАЙЛ, а не на стандартный вывод", false, "--output"},
+          {"--decimal-point", nullptr, "десятичная точка и «,» между ячейками, для других языков"},
+          {"--reorder", nullptr, "записать список для заказа: детали ниже минимума из Store.ini, по\n"
+                                 "поставщикам, с суммами"}},
+         run_export},
+        {"search", "search {DIR | --dsn ИМЯ} ЗАПРОС [--csv]",
+         "печатает детали, которые найдёт поиск программы: сначала по названию, затем по номиналу и\n"
+         "корпусу («4k7 0805», «100n 50V»): ID, название, тип корпуса, количество и место.",
+         {kDsn, {"--csv", nullptr, "печатать CSV, как экспорт списка"}},
+         run_search},
+    };
+    return table;
+}
+
+const CommandSpec* find_command(const std::string& name) {
+    for (const CommandSpec& c : commands()) {
+        if (name == c.name) return &c;
+    }
+    return nullptr;
 }
 
 }  // namespace
 
 int run_command_line(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const CommandSpec* command = args.size() > 1 ? find_command(args[1]) : nullptr;
     for (std::size_t k = 1; k < args.size() && args[k] != "--"; ++k) {
         if (args[k] == "--help" || args[k] == "-h") {
-            out << kUsage;
+            out << (command ? command_help(*command) : usage_text(commands()));
             return kExitOk;
         }
     }
-    CreateRequest request;
-    std::string dsn;
     try {
-        if (args.size() < 2) throw UsageError{"no command given"};
-        if (args[1] == "convert") return run_convert(args, out, err);
-        if (args[1] == "add-user") return run_add_user(args, out, err);
-        if (args[1] == "import") return run_import(args, out, err);
-        if (args[1] == "export") return run_export(args, out, err);
-        if (args[1] != "create") throw UsageError{"unknown command '" + args[1] + "'"};
-        request = parse_create(args, dsn);
+        if (args.size() < 2) throw UsageError{"не указана команда"};
+        if (command == nullptr) throw UsageError{"неизвестная команда «" + args[1] + "»"};
+        const Arguments arguments = parse_arguments(*command, {args.begin() + 2, args.end()});
+        return command->run(arguments, out, err);
     } catch (const UsageError& e) {
-        err << kProgram << ": " << e.message << " (see " << kProgram << " --help)" << std::endl;
+        err << kProgram << ": " << e.message << " (см. " << kProgram << " --help)" << std::endl;
         return kExitUsage;
     }
-
-    CreateReport report;
-    std::string error;
-    const bool created = dsn.empty()
-                             ? create_database(request, &report, &error)
-                             : create_server_database({dsn, request.content, request.part_count}, &report, &error);
-    if (!created) {
-        err << kProgram << ": " << error << std::endl;
-        return kExitFailure;
-    }
-    out << "Created " << report.store_path;
-    if (request.content == Content::empty) {
-        out << " (empty)\n";
-    } else {
-        out << ": " << report.parts << " parts, " << report.packages << " package types";
-        if (request.content == Content::demo) out << ", " << report.datasheets << " datasheet files";
-        out << "\n";
-    }
-    return kExitOk;
 }
 
 }  // namespace detalehran::dbtool

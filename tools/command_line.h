@@ -6,13 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
+
 namespace detalehran::dbtool {
 
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitUsage = 2;
-
-// args[0] is the program name. Errors go to err as one line.
+// args[0] is the program name. Errors go to err as one line; the exit
+// codes are those of arguments.h.
 int run_command_line(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace detalehran::dbtool

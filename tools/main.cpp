@@ -3,13 +3,12 @@
 #include <vector>
 
 #include "command_line.h"
+#include "db/failure_text.h"
 
 int main(int argc, char** argv) {
     try {
         return detalehran::dbtool::run_command_line(std::vector<std::string>(argv, argv + argc), std::cout, std::cerr);
-    } catch (const std::exception& e) {
-        // Out of memory while generating is the only way here.
-        std::cerr << "detalehran-db: " << e.what() << std::endl;
-        return detalehran::dbtool::kExitFailure;
+    } catch (...) {
+        return detalehran::dbtool::report_failure(std::cerr, detalehran::db::exception_text(std::current_exception()));
     }
 }

@@ -2,7 +2,7 @@
 
 #include <QByteArray>
 #include <algorithm>
-#include <map>
+#include <charconv>
 #include <optional>
 #include <ostream>
 
@@ -11,6 +11,7 @@
 #include "inventory_folder.h"
 #include "settings/settings_file.h"
 #include "spreadsheet/csv_writer.h"
+#include "spreadsheet/file_io.h"
 #include "spreadsheet/reorder_list.h"
 #include "spreadsheet/store_import.h"
 #include "spreadsheet/store_reading.h"
@@ -19,98 +20,89 @@ namespace detalehran::dbtool {
 
 namespace {
 
-constexpr const char* kProgram = "detalehran-db";
-
-struct UsageError {
-    std::string message;
-};
-
-// Operands and "--name VALUE" / "--name=VALUE" options of one command.
-struct Arguments {
-    std::vector<std::string> operands;
-    std::map<std::string, std::string> values;
-    std::map<std::string, bool> flags;
-};
-
-// `valued` options take a value, `flags` none; "--" ends the options.
-Arguments parse(const std::vector<std::string>& args, const std::vector<std::string>& valued,
-                const std::vector<std::string>& flags) {
-    Arguments parsed;
-    bool options_done = false;
-    auto known = [](const std::vector<std::string>& names, const std::string& name) {
-        return std::find(names.begin(), names.end(), name) != names.end();
-    };
-    for (std::size_t k = 2; k < args.size(); ++k) {
-        const std::string& arg = args[k];
-        if (options_done || arg.size() < 2 || arg[0] != '-') {
-            if (arg.empty()) throw UsageError{"an empty file or folder name"};
-            parsed.operands.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            options_done = true;
-            continue;
-        }
-        const std::size_t eq = arg.find('=');
-        const std::string name = arg.substr(0, eq);
-        if (known(flags, name) && eq == std::string::npos) {
-            if (parsed.flags[name]) throw UsageError{name + " given twice"};
-            parsed.flags[name] = true;
-        } else if (known(valued, name)) {
-            if (parsed.values.count(name) != 0) throw UsageError{name + " given twice"};
-            if (eq == std::string::npos && k + 1 >= args.size()) throw UsageError{name + " needs a value"};
-            parsed.values[name] = eq == std::string::npos ? args[++k] : arg.substr(eq + 1);
-        } else {
-            throw UsageError{"unknown option '" + arg + "'"};
-        }
-    }
-    return parsed;
-}
-
-int usage_failure(const UsageError& e, std::ostream& err) {
-    err << kProgram << ": " << e.message << " (see " << kProgram << " --help)" << std::endl;
-    return kExitUsage;
-}
-
-int failure(std::ostream& err, const std::string& message) {
-    err << kProgram << ": " << message << std::endl;
-    return kExitFailure;
-}
+int failure(std::ostream& err, const std::string& message) { return report_failure(err, message); }
 
 spreadsheet::DuplicateChoice duplicate_choice(const std::string& text) {
     if (text == "new") return spreadsheet::DuplicateChoice::add_new;
     if (text == "add") return spreadsheet::DuplicateChoice::add_quantity;
     if (text == "skip") return spreadsheet::DuplicateChoice::skip;
-    throw UsageError{"--duplicates takes new, add or skip, not '" + text + "'"};
+    throw UsageError{"--duplicates принимает new, add или skip, а не «" + text + "»"};
 }
 
 // "A/B/C" below "Все"; nothing given is "Все" itself.
 std::string target_path(const Arguments& parsed, const std::string& option) {
-    const auto found = parsed.values.find(option);
-    return found == parsed.values.end() || found->second.empty() ? std::string("|Все|") : found->second;
+    return parsed.value(option).value_or("|Все|");
 }
 
-// The inventory a command names: "--dsn NAME", or the folder that is its
-// first operand (taken off the operands).
-Inventory inventory_of(Arguments& parsed) {
-    if (const auto dsn = parsed.values.find("--dsn"); dsn != parsed.values.end()) {
-        if (dsn->second.empty()) throw UsageError{"--dsn needs a data source name"};
-        return {".", dsn->second};
+std::vector<spreadsheet::ColumnChoice> column_choices(const Arguments& parsed) {
+    std::vector<spreadsheet::ColumnChoice> choices;
+    {
+        for (const std::string& map : parsed.all("--map")) {
+            const std::size_t eq = map.rfind('=');
+            if (eq == std::string::npos || eq == 0) {
+                throw UsageError{"--map: нужно СТОЛБЕЦ=ПОЛЕ, например --map \"Кол-во=Количество\", а не «" + map + "»"};
+            }
+            const std::optional<spreadsheet::Field> field = spreadsheet::field_named(map.substr(eq + 1));
+            if (!field) throw UsageError{"--map: нет поля «" + map.substr(eq + 1) + "»"};
+            choices.push_back({map.substr(0, eq), *field});
+        }
     }
-    if (parsed.operands.empty()) throw UsageError{"the inventory folder or --dsn NAME is missing"};
-    Inventory inventory{parsed.operands.front(), {}};
-    parsed.operands.erase(parsed.operands.begin());
-    return inventory;
+    {
+        for (const std::string& column : parsed.all("--skip-column")) {
+            if (column.empty()) throw UsageError{"--skip-column: не указан столбец"};
+            choices.push_back({column, spreadsheet::Field::none});
+        }
+    }
+    return choices;
 }
 
-std::optional<std::string> read_input(const std::string& path, std::string* error) {
-    QByteArray bytes;
-    const settings::FileResult read = settings::read_whole_file(path, bytes);
-    if (!read.ok) {
-        *error = read.reason.toStdString();
-        return std::nullopt;
+int header_line(const Arguments& parsed) {
+    const std::optional<std::string> found = parsed.value("--header-line");
+    if (!found) return 0;
+    const std::string& text = *found;
+    int line = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), line);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || line < 1) {
+        throw UsageError{"--header-line: нужен номер строки от 1, а не «" + text + "»"};
     }
-    return bytes.toStdString();
+    return line;
+}
+
+// Which field each column fills, for the user to check.
+void report_mapping(const spreadsheet::ImportPlan& plan, std::ostream& out) {
+    if (plan.header.empty()) return;
+    out << "Строка заголовка: " << plan.header_line << "\n";
+    const std::vector<std::size_t>& unloaded = plan.unloaded_columns;
+    for (std::size_t c = 0; c < plan.header.size() && c < plan.mapping.size(); ++c) {
+        out << "  " << c + 1 << ". " << spreadsheet::column_title(plan.header, c) << " → "
+            << spreadsheet::field_caption(plan.mapping[c]);
+        if (plan.mapping[c] == spreadsheet::Field::none) {
+            if (std::find(unloaded.begin(), unloaded.end(), c) != unloaded.end()) {
+                out << " (в столбце есть данные)";
+            } else if (spreadsheet::numbers_rows(plan.header[c])) {
+                out << " (номера деталям даёт база)";
+            }
+        }
+        out << "\n";
+    }
+}
+
+// What the user can do about a refused file, as options of this command.
+std::string refusal_hint(const spreadsheet::ImportPlan& plan) {
+    if (!plan.unloaded_columns.empty()) {
+        const std::string& header = plan.header[plan.unloaded_columns.front()];
+        const std::string column = header.empty() ? std::to_string(plan.unloaded_columns.front() + 1) : header;
+        return " Скажите, что с ними делать: --map \"" + column +
+               "=ПОЛЕ\" (загрузить в поле: Количество, "
+               "Расположение, …, «в описание») или --skip-column \"" +
+               column + "\" (не загружать).";
+    }
+    const bool no_name =
+        std::find(plan.mapping.begin(), plan.mapping.end(), spreadsheet::Field::name) == plan.mapping.end();
+    if (!plan.header.empty() && no_name) {
+        return " Укажите столбец с названиями: --map \"ЗАГОЛОВОК=Название\" (или номер столбца вместо заголовка).";
+    }
+    return {};
 }
 
 // New nodes are listed, a few of each tree; a large file makes hundreds.
@@ -122,6 +114,7 @@ void report_nodes(const std::vector<std::string>& paths, const char* what, std::
 
 void report_import(const spreadsheet::ImportPlan& plan, const std::string& file, bool dry_run, std::ostream& out,
                    std::ostream& err) {
+    for (const std::string& note : spreadsheet::import_notes(plan)) out << note << "\n";
     out << (dry_run ? "Проверка без записи. " : "") << spreadsheet::import_summary(plan.counts()) << "\n";
     report_nodes(plan.created_sections, dry_run ? "Будет создан раздел" : "Создан раздел", out);
     report_nodes(plan.created_places, dry_run ? "Будет создано место хранения" : "Создано место хранения", out);
@@ -132,30 +125,24 @@ void report_import(const spreadsheet::ImportPlan& plan, const std::string& file,
 
 }  // namespace
 
-int run_import(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    Arguments parsed;
-    Inventory inventory;
+int run_import(const Arguments& args, std::ostream& out, std::ostream& err) {
+    Arguments parsed = args;
+    const Inventory inventory = take_inventory(parsed);
+    if (parsed.operands.size() != 1) throw UsageError{"import требует склад (папку или --dsn ИМЯ) и один CSV-файл"};
     spreadsheet::ImportSettings settings;
-    try {
-        parsed = parse(args, {"--section", "--place", "--duplicates", "--dsn"}, {"--dry-run"});
-        inventory = inventory_of(parsed);
-        if (parsed.operands.size() != 1) {
-            throw UsageError{"import needs the inventory (a folder or --dsn NAME) and one CSV file"};
-        }
-        settings.target_section = target_path(parsed, "--section");
-        settings.target_place = target_path(parsed, "--place");
-        if (const auto d = parsed.values.find("--duplicates"); d != parsed.values.end()) {
-            settings.duplicates = duplicate_choice(d->second);
-        }
-    } catch (const UsageError& e) {
-        return usage_failure(e, err);
-    }
+    settings.target_section = target_path(parsed, "--section");
+    settings.target_place = target_path(parsed, "--place");
+    if (const auto d = parsed.value("--duplicates")) settings.duplicates = duplicate_choice(*d);
+    settings.columns = column_choices(parsed);
+    settings.header_line = header_line(parsed);
+    // A column with data is never left out unasked.
+    settings.refuse_unloaded = true;
     const std::string& file = parsed.operands[0];
-    const bool dry_run = parsed.flags["--dry-run"];
+    const bool dry_run = parsed.has("--dry-run");
 
     std::string error;
-    const std::optional<std::string> bytes = read_input(file, &error);
-    if (!bytes) return failure(err, error);
+    spreadsheet::FileBytes bytes;
+    if (!spreadsheet::read_file_bytes(file, bytes, &error)) return failure(err, error);
     db::Database database;
     settings::SettingsRecord record;
     if (!open_inventory(inventory, database, &error)) return failure(err, error);
@@ -163,48 +150,60 @@ int run_import(const std::vector<std::string>& args, std::ostream& out, std::ost
     // when it is there; none is made for it.
     const bool keep_settings = inventory.dsn.empty() || has_folder_settings(inventory.folder);
     if (!read_folder_settings(inventory.folder, database, record, &error)) return failure(err, error);
-    spreadsheet::ImportOutcome outcome =
-        spreadsheet::import_in_one_go(database, *bytes, settings, record.path_nodes, record.location_nodes, dry_run);
+    spreadsheet::ImportOutcome outcome = spreadsheet::import_in_one_go(
+        database, bytes.view(), settings, record.path_nodes, record.location_nodes, dry_run);
     const spreadsheet::ImportPlan& plan = outcome.plan;
     if (!outcome.failure.empty()) return failure(err, "ничего не загружено. " + outcome.failure);
+    // What each column became, wherever the user may want to change it.
+    if (dry_run || plan.refusal || !plan.unloaded_columns.empty()) report_mapping(plan, out);
     if (plan.refusal) {
+        out.flush();
         return failure(err, file + (plan.refusal->line > 0 ? ":" + std::to_string(plan.refusal->line) : "") + ": " +
-                                plan.refusal->reason);
+                                plan.refusal->reason + refusal_hint(plan));
     }
     if (outcome.stored && keep_settings) {
         record.path_nodes = plan.path_nodes;
         record.location_nodes = plan.location_nodes;
         // The items are stored; trees the file lacks are added back at the
         // program's next start.
-        if (!write_folder_settings(inventory.folder, record, &error)) err << kProgram << ": " << error << "\n";
+        if (!write_folder_settings(inventory.folder, record, &error)) report_failure(err, error);
     }
     report_import(plan, file, dry_run, out, err);
     return plan.changes_store() ? kExitOk : kExitFailure;
 }
 
-int run_export(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    Arguments parsed;
-    Inventory inventory;
-    try {
-        parsed = parse(args, {"-o", "--output", "--dsn"}, {"--reorder"});
-        inventory = inventory_of(parsed);
-        if (!parsed.operands.empty())
-            throw UsageError{"export takes the inventory only, not '" + parsed.operands[0] + "'"};
-        if (parsed.values.count("-o") + parsed.values.count("--output") > 1) throw UsageError{"-o given twice"};
-    } catch (const UsageError& e) {
-        return usage_failure(e, err);
-    }
-    std::optional<std::string> output;
-    for (const char* option : {"-o", "--output"}) {
-        if (const auto o = parsed.values.find(option); o != parsed.values.end()) output = o->second;
-    }
+int run_export(const Arguments& args, std::ostream& out, std::ostream& err) {
+    Arguments parsed = args;
+    const Inventory inventory = take_inventory(parsed);
+    if (!parsed.operands.empty()) throw UsageError{"export берёт только склад, а не «" + parsed.operands[0] + "»"};
+    const std::optional<std::string> output = parsed.value("-o");
+    const spreadsheet::CsvStyle style = parsed.has("--decimal-point") ? spreadsheet::kPointStyle : spreadsheet::kCommaStyle;
 
     std::string error;
     db::Database database;
     if (!open_inventory(inventory, database, &error)) return failure(err, error);
-    std::string csv;
-    std::size_t rows = 0;
-    if (parsed.flags["--reorder"]) {
+    // The bytes go where they belong as they come: a file is replaced only
+    // once it is whole.
+    std::optional<spreadsheet::FileReplacement> file;
+    if (output) {
+        file.emplace(*output);
+        if (!file->open()) return failure(err, file->failure());
+    }
+    const spreadsheet::ByteSink sink = [&](std::string_view bytes) {
+        if (file) return file->write(bytes);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return out.good();
+    };
+    auto written = [&](std::size_t rows) {
+        if (!file) {
+            out.flush();
+            return out.good() ? kExitOk : failure(err, "стандартный вывод не записан");
+        }
+        if (!file->commit()) return failure(err, file->failure());
+        out << "Записано деталей: " << rows << ", файл " << *output << "\n";
+        return kExitOk;
+    };
+    if (parsed.has("--reorder")) {
         settings::SettingsRecord record;
         std::vector<spreadsheet::ReorderSource> items;
         if (!read_folder_settings(inventory.folder, database, record, &error)) return failure(err, error);
@@ -213,26 +212,15 @@ int run_export(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
         const spreadsheet::ReorderList list = spreadsheet::reorder_list(items, record.minimum.toStdString());
         if (list.refusal) return failure(err, *list.refusal);
-        csv = spreadsheet::reorder_csv(list);
-        rows = list.rows.size();
-    } else {
-        std::vector<db::ItemValues> items;
-        if (!spreadsheet::read_all_items(database, items)) {
-            return failure(err, "детали не прочитаны: " + db::failure_text(database.last_diagnostic()));
+        if (!sink(spreadsheet::reorder_csv(list, style))) {
+            return failure(err, file ? file->failure() : "стандартный вывод не записан");
         }
-        csv = spreadsheet::export_items(spreadsheet::all_list_columns(), items);
-        rows = items.size();
+        return written(list.rows.size());
     }
-    if (!output) {
-        out.write(csv.data(), static_cast<std::streamsize>(csv.size()));
-        out.flush();
-        return out.good() ? kExitOk : failure(err, "стандартный вывод не записан");
-    }
-    const settings::FileResult written =
-        settings::replace_file(*output, QByteArray(csv.data(), static_cast<qsizetype>(csv.size())));
-    if (!written.ok) return failure(err, written.reason.toStdString());
-    out << "Записано деталей: " << rows << ", файл " << *output << "\n";
-    return kExitOk;
+    const spreadsheet::StreamedExport exported = spreadsheet::export_store(database, style, sink);
+    if (!exported.read) return failure(err, "детали не прочитаны: " + db::failure_text(database.last_diagnostic()));
+    if (!exported.written) return failure(err, file ? file->failure() : "стандартный вывод не записан");
+    return written(exported.rows);
 }
 
 }  // namespace detalehran::dbtool

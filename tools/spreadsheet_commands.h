@@ -7,10 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
+
 namespace detalehran::dbtool {
 
-// args as run_command_line has them, args[1] the command. Return the exit code.
-int run_import(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-int run_export(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The parsed arguments of the command; return the exit code. A mistake in
+// them throws UsageError before anything is read or written.
+int run_import(const Arguments& args, std::ostream& out, std::ostream& err);
+int run_export(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace detalehran::dbtool

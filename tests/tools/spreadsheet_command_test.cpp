@@ -79,6 +79,8 @@ TEST_F(SpreadsheetCommand, NothingStoredIsAFailureAndADryRunStoresNothing) {
         {"every line wrong", {}, "Название;Количество\nДиод;много\n", 1, "с ошибками: 1."},
         {"empty file", {}, "", 1, "Файл пуст."},
         {"no known column", {}, "Foo;Bar\n1;2\n", 1, "ни одного известного"},
+        {"no name column", {}, "Part Number;Qty\nX;1\n", 1, "  1. «Part Number» → в описание\n"},
+        {"no name column, the way out", {}, "Part Number;Qty\nX;1\n", 1, "--map \"ЗАГОЛОВОК=Название\""},
         {"binary file",
          {},
          std::string("\x7F"
@@ -98,6 +100,57 @@ TEST_F(SpreadsheetCommand, NothingStoredIsAFailureAndADryRunStoresNothing) {
         EXPECT_EQ(stored(), 0);
         EXPECT_FALSE(fs::exists(dir_.path() / "Store.ini"));
     }
+}
+
+// A column that holds data is never left out unasked: the file is refused,
+// naming it, until --map or --skip-column says what to do with it.
+TEST_F(SpreadsheetCommand, AColumnWithDataIsLoadedOrSkippedOnlyWhenTold) {
+    const std::string csv = file("склад.csv",
+                                 "Остатки склада на 01.12.2024;;;;\r\n"
+                                 "Наименование;Кол-во;Полка;Производитель;Цена, руб.\r\n"
+                                 "Резистор 1к;10;А-1;Yageo;0,10\r\n"
+                                 "Диод;5;;;1,20\r\n"
+                                 "Итого;15;;;\r\n");
+    const ToolRun refused = run_tool({"import", dir_.str(), csv});
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_TRUE(contains(refused.err, "Столбец не загружается: «Полка».")) << refused.err;
+    EXPECT_TRUE(contains(refused.err, "--skip-column \"Полка\"")) << refused.err;
+    EXPECT_TRUE(contains(refused.out, "  3. «Полка» → не загружать (в столбце есть данные)\n")) << refused.out;
+    EXPECT_EQ(stored(), 0);
+
+    const ToolRun dry = run_tool({"import", dir_.str(), csv, "--map", "Полка=Расположение", "--dry-run"});
+    EXPECT_EQ(dry.exit_code, 0) << dry.err;
+    EXPECT_TRUE(contains(dry.out,
+                         "Строка заголовка: 2\n"
+                         "  1. «Наименование» → Название\n"
+                         "  2. «Кол-во» → Количество\n"
+                         "  3. «Полка» → Расположение\n"
+                         "  4. «Производитель» → в описание\n"
+                         "  5. «Цена, руб.» → Цена\n"))
+        << dry.out;
+    EXPECT_TRUE(contains(dry.out,
+                         "Строка 1 над строкой заголовка не загружается.\n"
+                         "Строка 5 — строка итогов, она не загружается.\n"))
+        << dry.out;
+    EXPECT_EQ(stored(), 0);
+
+    const ToolRun skipped = run_tool({"import", dir_.str(), csv, "--skip-column", "3"});
+    EXPECT_EQ(skipped.exit_code, 0) << skipped.err;
+    EXPECT_EQ(stored("\"Описание\" = 'Производитель: Yageo' AND \"Количество\" = 10 AND \"Цена расходная\" = 0.1"), 1);
+    EXPECT_EQ(stored("\"Расположение\" = '|Все|'"), 2);
+    const ToolRun mapped = run_tool({"import", dir_.str(), csv, "--map=Полка=Расположение", "--header-line", "2"});
+    EXPECT_EQ(mapped.exit_code, 0) << mapped.err;
+    EXPECT_EQ(stored("\"Расположение\" = '|Все|А-1|'"), 1);
+
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"--map", "Полка"}, {"--map", "Полка=Склад"}, {"--header-line", "0"}}) {
+        std::vector<std::string> args = {"import", dir_.str(), csv};
+        args.insert(args.end(), wrong.begin(), wrong.end());
+        EXPECT_EQ(run_tool(args).exit_code, 2) << wrong[1];
+    }
+    const ToolRun unknown = run_tool({"import", dir_.str(), csv, "--skip-column", "Ящик"});
+    EXPECT_EQ(unknown.exit_code, 1);
+    EXPECT_TRUE(contains(unknown.err, "нет столбца «Ящик»")) << unknown.err;
 }
 
 TEST_F(SpreadsheetCommand, WrongArgumentsAreUsageErrors) {
@@ -133,15 +186,25 @@ TEST_F(SpreadsheetCommand, ExportWritesTheStoreOrTheReorderList) {
     EXPECT_EQ(whole.out,
               "\xEF\xBB\xBFНазвание;Описание;Расположение;Количество;Цена;Цена приходная;Поставщик;Путь;Тип корпуса;"
               "ID;Datasheet\r\n"
-              "'=A1;;|Все|;2;0.00;1.50;Элитан;|Все|;;1;\r\n"
-              "Много;;|Все|;100;0.00;1.00;Элитан;|Все|;;2;\r\n");
+              "'=A1;;|Все|;2;0,00;1,50;Элитан;|Все|;;1;\r\n"
+              "Много;;|Все|;100;0,00;1,00;Элитан;|Все|;;2;\r\n");
+    // For other locales: the decimal point, and "," between cells.
+    const ToolRun points = run_tool({"export", dir_.str(), "--decimal-point"});
+    EXPECT_EQ(points.exit_code, 0) << points.err;
+    EXPECT_TRUE(contains(points.out, "\r\n'=A1,,|Все|,2,0.00,1.50,Элитан,|Все|,,1,\r\n")) << points.out;
+    // Written to a file only whole: a file that cannot be made leaves nothing.
+    const ToolRun nowhere = run_tool({"export", dir_.str(), "-o", (dir_.path() / "нет" / "x.csv").string()});
+    EXPECT_EQ(nowhere.exit_code, 1);
+    EXPECT_TRUE(contains(nowhere.err, "не удалось создать")) << nowhere.err;
 
     // The minimum of Store.ini, 5 by default.
     const fs::path list = dir_.path() / "заказ.csv";
     const ToolRun reorder = run_tool({"export", dir_.str(), "--reorder", "-o", list.string()});
     EXPECT_EQ(reorder.exit_code, 0) << reorder.err;
     EXPECT_TRUE(contains(reorder.out, "Записано деталей: 1")) << reorder.out;
-    EXPECT_TRUE(contains(read_file(list), "Элитан;'=A1;;2;5;3;1.50;4.50\r\n")) << read_file(list);
+    EXPECT_TRUE(contains(read_file(list), "Элитан;'=A1;;2;5;3;1,50;4,50\r\n")) << read_file(list);
+    ASSERT_EQ(run_tool({"export", dir_.str(), "--reorder", "--decimal-point", "-o", list.string()}).exit_code, 0);
+    EXPECT_TRUE(contains(read_file(list), "Элитан,'=A1,,2,5,3,1.50,4.50\r\n")) << read_file(list);
 }
 
 }  // namespace
