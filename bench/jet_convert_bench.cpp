@@ -29,8 +29,8 @@ fx::Table generated_store(std::size_t parts) {
     for (std::size_t k = 0; k < parts; ++k) {
         generator.next(&part);
         store.rows.push_back({text(part.name), text(part.description), text(part.place),
-                              fx::Value(std::int64_t{part.quantity}), fx::Value(part.selling_kopecks * 100),
-                              fx::Value(part.purchase_kopecks * 100), text(part.supplier), text(part.section),
+                              fx::Value(std::int64_t{part.quantity}), fx::Value(part.selling_price.units()),
+                              fx::Value(part.purchase_price.units()), text(part.supplier), text(part.section),
                               text(part.package), fx::Value(static_cast<std::int64_t>(k + 1)), text(part.datasheet)});
     }
     return store;
@@ -57,9 +57,9 @@ int main(int argc, char** argv) {
         const fs::path target = folder / ("run" + std::to_string(run));
         fs::create_directory(target);
         const auto start = std::chrono::steady_clock::now();
-        detalehran::jet::ConvertReport report;
-        if (!detalehran::jet::convert_jet_store(jet_path, target.string(), &report, &error) || report.items != parts) {
-            std::fprintf(stderr, "conversion failed: %s\n", error.c_str());
+        const detalehran::jet::ConvertResult result = detalehran::jet::convert_jet_store(jet_path, target.string());
+        if (result.outcome != detalehran::jet::Outcome::converted || result.report.items != parts) {
+            std::fprintf(stderr, "conversion failed: %s\n", result.reason.c_str());
             return 1;
         }
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -2,7 +2,9 @@
 # Builds the libFuzzer targets with clang into build-fuzz/ (or $FUZZ_BUILD_DIR)
 # and runs each for $FUZZ_SECONDS seconds (60 by default). Each target works
 # on a corpus of its own in the build folder and reads the checked-in one
-# under fuzz/corpus/<target>, which it never changes. Exits non-zero when any
+# under fuzz/corpus/<target>, which it never changes, and the seeds that
+# build-fuzz/fuzz/<target>_seeds writes, where a target has such a program
+# (fuzz_jet_store's are Jet files of the tests' writer). Exits non-zero when any
 # target found a crash, a leak, a timeout, too much memory or a broken
 # invariant, and names the input that reproduces it:
 #   build-fuzz/fuzz/<target> <reproducer>
@@ -20,7 +22,7 @@ build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${FUZZ_SECONDS:-60}"
 timeout="${FUZZ_TIMEOUT:-10}"
 rss_mb="${FUZZ_RSS_MB:-2048}"
-all_targets=(fuzz_settings_file fuzz_dialect fuzz_like fuzz_statements fuzz_spreadsheet_import)
+all_targets=(fuzz_settings_file fuzz_dialect fuzz_like fuzz_statements fuzz_spreadsheet_import fuzz_jet_store fuzz_values)
 read -r -a targets <<< "${FUZZ_TARGETS:-${all_targets[*]}}"
 
 bash "$root/scripts/install-deps.sh"
@@ -45,11 +47,19 @@ for target in "${targets[@]}"; do
   mkdir -p "$work" "$findings" "$(dirname "$log")" "$seeds"
   dict=()
   [ -f "$root/fuzz/dictionaries/$target.dict" ] && dict=(-dict="$root/fuzz/dictionaries/$target.dict")
+  generated=()
+  if [ -x "$build/fuzz/${target}_seeds" ]; then
+    rm -rf "$build/fuzz-seeds/$target"
+    mkdir -p "$build/fuzz-seeds/$target"
+    "$build/fuzz/${target}_seeds" "$build/fuzz-seeds/$target"
+    generated=("$build/fuzz-seeds/$target")
+  fi
 
   echo "== $target: ${seconds}s"
   status=0
   "$binary" -max_total_time="$seconds" -timeout="$timeout" -rss_limit_mb="$rss_mb" \
-    -print_final_stats=1 -artifact_prefix="$findings/" "${dict[@]}" "$work" "$seeds" >"$log" 2>&1 || status=$?
+    -print_final_stats=1 -artifact_prefix="$findings/" "${dict[@]}" "$work" "$seeds" "${generated[@]}" \
+    >"$log" 2>&1 || status=$?
 
   # Runs, speed and corpus as libFuzzer last reported them.
   stats=$(grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" |

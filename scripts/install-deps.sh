@@ -7,13 +7,15 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libsqlite3-dev sqlite3
   libcsv-dev
-  unixodbc unixodbc-dev odbcinst libsqliteodbc python3-pyodbc
+  unixodbc unixodbc-dev odbcinst libsqliteodbc python3-pyodbc libdbd-odbc-perl
+  libreoffice-base-nogui python3-uno
   googletest libgtest-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev llvm
   mdbtools mdbtools-dev
   postgresql postgresql-common odbc-postgresql
+  kicad-demos
 )
 
 missing=()
