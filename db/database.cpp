@@ -13,6 +13,7 @@ namespace detalehran::db {
 namespace {
 
 constexpr SQLLEN kPiece = 4096;
+constexpr SQLULEN kLockWaitSeconds = 2;
 
 // Statements go to the driver as C strings: a NUL byte in one, from a text
 // a user pasted, would cut it short. The driver would see only the part
@@ -162,6 +163,13 @@ bool Database::finish_connecting() {
     if (!learn_dialect() || !fresh_query_statement()) {
         close_store();
         return false;
+    }
+    if (dialect_ == Dialect::jet) {
+        // Another program's lock is waited for a little, not the driver's
+        // half a minute meant for scripts: the window stands still while a
+        // statement waits, and after two seconds the user is told why the
+        // command failed.
+        SQLSetConnectAttr(dbc_, SQL_ATTR_CONNECTION_TIMEOUT, reinterpret_cast<SQLPOINTER>(kLockWaitSeconds), 0);
     }
     file_ = {};
     struct stat info {};
