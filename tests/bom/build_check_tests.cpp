@@ -42,7 +42,8 @@ TEST(StockMatch, CandidatesBestFirst) {
         // package both, the exact number first.
         {{{"U1"}, "NE555", "Package_DIP:DIP-8_W7.62mm", "", 1}, {"4"}},
         {{{"U1"}, "NE555", "", "", 1}, {"4", "5"}},
-        {{{"U1"}, "Timer", "", "NE555DR", 1}, {"5"}},
+        // The number's own part first, then the family it belongs to.
+        {{{"U1"}, "Timer", "", "NE555DR", 1}, {"5", "4"}},
         {{{"U1"}, "NE555P", "DIP-8", "", 1}, {"4"}},
         {{{"C1"}, "0.1uF", "C_0603", "", 1}, {"6"}},
         {{{"C1"}, "0.1uF", "C_0805", "", 1}, {}},
