@@ -89,6 +89,13 @@ bool is_chip_size(const values::PackageName& package) {
     return text.size() == 4 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Whether a UTF-8 text holds an ASCII word, ASCII letter case ignored.
+bool holds_ascii_word(std::string_view text, std::string_view word) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::search(text.begin(), text.end(), word.begin(), word.end(),
+                       [&](char a, char b) { return lower(a) == lower(b); }) != text.end();
+}
+
 long long id_number(const std::string& id) {
     long long number = 0;
     std::from_chars(id.data(), id.data() + id.size(), number);
@@ -98,9 +105,9 @@ long long id_number(const std::string& id) {
 }  // namespace
 
 StockIndex::StockIndex(std::vector<StockPart> parts) : parts_(std::move(parts)) {
+    part_packages_.reserve(parts_.size());
     for (std::uint32_t k = 0; k < parts_.size(); ++k) index_part(k);
     std::sort(words_.begin(), words_.end());
-    part_packages_.shrink_to_fit();
 }
 
 void StockIndex::index_part(std::uint32_t k) {
@@ -119,7 +126,7 @@ void StockIndex::index_part(std::uint32_t k) {
     const values::PackageName named = values::read_package(name);
     if (!own.empty()) by_package_[std::string(own.view())].push_back(k);
     if (!named.empty() && !(named == own)) by_package_[std::string(named.view())].push_back(k);
-    part_packages_.push_back(own.empty() ? named : own);
+    part_packages_.push_back({own, named});
 
     part_number_words(part.name, [&](std::string word) { words_.emplace_back(std::move(word), k); });
 }
@@ -130,12 +137,12 @@ std::vector<Candidate> StockIndex::candidates(const BomLine& line, std::size_t l
     const QString footprint = qt(line.footprint);
     const values::PartQuery query = values::read_query(value, footprint, designator_kinds(line.designators));
     const bool no_chips = query.package.empty() && through_hole(footprint);
-    auto fits = [&](std::uint32_t k) { return !no_chips || !is_chip_size(part_packages_[k]); };
+    auto fits = [&](std::uint32_t k) { return !no_chips || !is_chip_size(part_packages_[k].best()); };
 
     // A package both sides name must agree: NE555 in DIP-8 is not the
     // NE555DR in SOIC-8.
     auto add_by_number = [&](std::uint32_t k, MatchKind kind) {
-        const values::PackageName& package = part_packages_[k];
+        const values::PackageName& package = part_packages_[k].best();
         if (!query.package.empty() && !package.empty() && !(package == query.package)) return;
         if (fits(k)) found.push_back({k, kind});
     };
@@ -163,8 +170,24 @@ std::vector<Candidate> StockIndex::candidates(const BomLine& line, std::size_t l
             const auto at = by_package_.find(std::string(query.package.view()));
             if (at != by_package_.end()) pool = &at->second;
         }
+        // The query's ASCII words, tested on the bytes before any text is
+        // converted: a package's pool is large, its words rule out most.
+        std::vector<std::string> ascii_words;
+        for (const QString& word : query.words) {
+            bool ascii = true;
+            for (const QChar c : word) ascii = ascii && c.unicode() < 0x80;
+            if (ascii) ascii_words.push_back(word.toStdString());
+        }
         if (pool != nullptr) {
             for (const std::uint32_t k : *pool) {
+                const bool words_held = std::all_of(ascii_words.begin(), ascii_words.end(), [&](const std::string& w) {
+                    return holds_ascii_word(parts_[k].name, w) || holds_ascii_word(parts_[k].package, w);
+                });
+                if (!words_held) continue;
+                // The package first, as part_matches has it: it costs no reading.
+                const PartPackage& package = part_packages_[k];
+                if (!query.package.empty() && !(package.own == query.package) && !(package.named == query.package))
+                    continue;
                 if (fits(k) && values::part_matches(query, qt(parts_[k].name), qt(parts_[k].package)))
                     found.push_back({k, MatchKind::value});
             }

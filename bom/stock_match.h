@@ -24,11 +24,11 @@ struct StockPart {
 };
 
 enum class MatchKind {
-    part_number,         // the line's number is a word of the part's name
+    part_number,  // the line's number is a word of the part's name
     // A word of the name starts with the number (NE555 of "NE555DR"), or the
     // number with the word (LM358N of "LM358").
     part_number_family,
-    value,               // value and package, as the list's search by value
+    value,  // value and package, as the list's search by value
 };
 
 struct Candidate {
@@ -54,8 +54,12 @@ private:
     // Parts by each value their name or package holds, and by package.
     std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> by_value_;
     std::unordered_map<std::string, std::vector<std::uint32_t>> by_package_;
-    // Each part's package, from its package field or else its name.
-    std::vector<values::PackageName> part_packages_;
+    // Each part's package as its package field and its name give it.
+    struct PartPackage {
+        values::PackageName own, named;
+        const values::PackageName& best() const { return own.empty() ? named : own; }
+    };
+    std::vector<PartPackage> part_packages_;
     // The words of names that look like part numbers, upper case, sorted.
     std::vector<std::pair<std::string, std::uint32_t>> words_;
 };
