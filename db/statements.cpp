@@ -556,6 +556,8 @@ Statement select_columns(std::initializer_list<StoreColumn> columns) {
 
 const Statement kSelectDuplicateKeys = select_columns({kId, kSectionPath, kName, kPackage, kQuantity});
 const Statement kSelectReorderSources = select_columns({kSupplier, kName, kPackage, kQuantity, kPurchasePrice});
+const Statement kSelectBomSources =
+    select_columns({kId, kName, kPackage, kQuantity, kPlace, kPurchasePrice, kSupplier});
 
 Statement insert_item_with_markers() {
     return in_both([](Build& b) {

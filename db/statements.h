@@ -130,6 +130,9 @@ extern const Statement kSelectItemsById;
 // merge adds to (set with set_item_quantity, while it is still that).
 extern const Statement kSelectDuplicateKeys;
 extern const Statement kSelectReorderSources;
+// What a bill of materials is matched against: ID, name, package, quantity,
+// place, purchase price and supplier of every item.
+extern const Statement kSelectBomSources;
 
 // insert_item with a "?" marker for each value, to be prepared once and run
 // for many items with insert_marker_values.

@@ -176,6 +176,13 @@ Field field_for_header(std::string_view header) {
     return Field::none;
 }
 
+bool header_names(std::string_view header, std::string_view name) {
+    const QString key = header_key(qt(name));
+    if (key.isEmpty()) return false;
+    const QString text = qt(header);
+    return header_key(text) == key || header_key(without_units(text)) == key;
+}
+
 bool numbers_rows(std::string_view header) {
     const QString text = qt(header).trimmed();
     if (text.startsWith(u'№') || text.startsWith(u'#')) return true;

@@ -46,6 +46,11 @@ const char* field_caption(Field field);
 // Field::none.
 Field field_for_header(std::string_view header);
 
+// Whether a header is this name as headers compare: letter case, "ё" and
+// "е", blanks and punctuation ignored, and units after a comma or in
+// brackets. For files whose columns are not an item's (a bill of materials).
+bool header_names(std::string_view header, std::string_view name);
+
 // Whether a header names the rows' numbers ("ID", "№", "№ п/п"), which the
 // store gives items itself: such a column is left out on purpose.
 bool numbers_rows(std::string_view header);

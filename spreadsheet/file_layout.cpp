@@ -9,10 +9,10 @@ namespace detalehran::spreadsheet {
 
 namespace {
 
-int known_headers(std::span<const std::string_view> cells) {
+int known_headers(std::span<const std::string_view> cells, KnownHeader known_header) {
     int known = 0;
     for (const std::string_view cell : cells) {
-        if (field_for_header(cell) != Field::none || numbers_rows(cell)) ++known;
+        if (known_header(cell)) ++known;
     }
     return known;
 }
@@ -39,12 +39,14 @@ CommaReading decide(const Evidence& own, bool points_elsewhere, bool commas_else
 
 }  // namespace
 
+bool is_item_header(std::string_view cell) { return field_for_header(cell) != Field::none || numbers_rows(cell); }
+
 bool is_blank(std::string_view cell) {
     return std::all_of(cell.begin(), cell.end(),
                        [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
 }
 
-HeaderRecord find_header(std::string_view text, char separator, int wanted_line) {
+HeaderRecord find_header(std::string_view text, char separator, int wanted_line, KnownHeader known_header) {
     HeaderRecord found;
     int best = -1;
     (void)read_csv(text, separator, [&](int line, std::span<const std::string_view> cells) {
@@ -61,7 +63,7 @@ HeaderRecord find_header(std::string_view text, char separator, int wanted_line)
             return found.line == 0 || found.first_records.size() < kHeaderSearch;
         }
         if (candidate) {
-            const int known = known_headers(cells);
+            const int known = known_headers(cells, known_header);
             if (known > best) {
                 best = known;
                 found.line = line;

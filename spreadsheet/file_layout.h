@@ -32,10 +32,15 @@ struct HeaderRecord {
 // Records a header is looked for among: the file's first ten with text.
 inline constexpr std::size_t kHeaderSearch = 10;
 
+// Whether a cell is a header that a reader of the file knows.
+using KnownHeader = bool (*)(std::string_view cell);
+// An item's field or the rows' numbers: the headers of an import.
+bool is_item_header(std::string_view cell);
+
 // The header: the record that starts on `wanted_line`, or with 0 the first
 // of the first records with the most known headers (the first record when
 // none has any).
-HeaderRecord find_header(std::string_view text, char separator, int wanted_line);
+HeaderRecord find_header(std::string_view text, char separator, int wanted_line, KnownHeader known = is_item_header);
 
 // Whether a record sums up the ones above it: its first cell with text
 // starts with the word "Итого", "Всего" or "Total".
