@@ -201,13 +201,19 @@ int main(int argc, char** argv) {
         app.main_window->item_list()->repaint();
     };
     // Every click fills the list: click away to the root between clicks.
+    // The rows of the root's list are given back after the section shows,
+    // while the program waits for the user; that time is its own figure.
     double section_click_ms = 1e300;
+    double give_back_ms = 1e300;
     for (int i = 0; i < 3; ++i) {
         trees::select_tree_node(path_tree, 0);
         trees::select_node(app, kPathTree, trees::Click::left);
         const auto start = Clock::now();
         click_section();
         section_click_ms = std::min(section_click_ms, ms_since(start));
+        const auto given = Clock::now();
+        while (model.rows_leaving() > 0) QCoreApplication::processEvents();
+        give_back_ms = std::min(give_back_ms, ms_since(given));
     }
     const int section_rows = model.row_count();
     const double section_read_ms = layer_read_ms(app, db::select_items_under(db::kSectionPath, section));
@@ -314,6 +320,8 @@ int main(int argc, char** argv) {
                 label(QString("click on section %1 (%2 parts)").arg(section_name).arg(section_rows)).c_str(),
                 section_click_ms, section_read_ms, section_click_ms / section_read_ms,
                 verdict(section_click_ms < 1.5 * section_read_ms));
+    std::printf("  %s %8.1f ms  in slices while the program waits\n",
+                label(QString::fromUtf8("the left list's rows given back")).c_str(), give_back_ms);
     std::printf("  %s %8.1f ms  read alone %.1f ms  ratio %.2f  target below 1.5: %s\n",
                 label(QString("search \"%1\" (%2 parts)").arg(term).arg(found)).c_str(), search_ms, search_read_ms,
                 search_ms / search_read_ms, verdict(search_ms < 1.5 * search_read_ms));

@@ -8,19 +8,53 @@
 
 namespace detalehran {
 
-ItemListModel::ItemListModel(QObject* parent) : QAbstractTableModel(parent) {}
+namespace {
+
+// A list this short is destroyed at once: it costs less than a millisecond.
+constexpr std::size_t kLeftAtOnce = 20000;
+// Rows destroyed in one turn of the event loop, a few milliseconds' work.
+constexpr std::size_t kRowsPerSlice = 20000;
+
+}  // namespace
+
+ItemListModel::ItemListModel(QObject* parent) : QAbstractTableModel(parent) {
+    give_back_.setInterval(0);
+    connect(&give_back_, &QTimer::timeout, this, &ItemListModel::give_back_slice);
+}
 
 void ItemListModel::clear() {
     if (rows_.empty()) return;
-    beginResetModel();
-    rows_.clear();
-    endResetModel();
+    replace_rows({});
 }
 
 void ItemListModel::replace_rows(std::vector<Row> rows) {
     beginResetModel();
-    rows_ = std::move(rows);
+    std::swap(rows_, rows);
     endResetModel();
+    leave(std::move(rows));
+}
+
+std::size_t ItemListModel::rows_leaving() const {
+    std::size_t count = 0;
+    for (const std::vector<Row>& list : leaving_) count += list.size();
+    return count;
+}
+
+void ItemListModel::leave(std::vector<Row> rows) {
+    if (rows.size() < kLeftAtOnce) return;
+    leaving_.push_back(std::move(rows));
+    give_back_.start();
+}
+
+void ItemListModel::give_back_slice() {
+    if (leaving_.empty()) {
+        give_back_.stop();
+        return;
+    }
+    std::vector<Row>& list = leaving_.back();
+    list.erase(list.end() - static_cast<std::ptrdiff_t>(std::min(list.size(), kRowsPerSlice)), list.end());
+    if (list.empty()) leaving_.pop_back();
+    if (leaving_.empty()) give_back_.stop();
 }
 
 void ItemListModel::sort_rows(const std::function<bool(int, int)>& less) {

@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QStringList>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <vector>
@@ -27,8 +28,12 @@ public:
 
     explicit ItemListModel(QObject* parent = nullptr);
 
-    // Replaces every row at once (one reset, however many rows).
+    // Replaces every row at once (one reset, however many rows). A long list
+    // left behind is given back while the program waits for the user, a
+    // slice at a time (see rows_leaving).
     void replace_rows(std::vector<Row> rows);
+    // Rows of lists left behind that are not yet given back.
+    std::size_t rows_leaving() const;
     // Reorders the rows, stably, by a comparison of their indexes before the
     // sort; the selection and the current row move with their rows.
     void sort_rows(const std::function<bool(int, int)>& less);
@@ -62,8 +67,15 @@ private:
     bool valid(int row) const { return row >= 0 && row < row_count(); }
     void row_changed(int row, int first_column, int last_column, const QList<int>& roles);
 
+    void leave(std::vector<Row> rows);
+    void give_back_slice();
+
     std::vector<Row> rows_;
     std::array<QIcon, kListColumns> header_icons_;
+    // Lists left behind: destroying a million rows at once would keep the
+    // new list from showing for a tenth of a second.
+    std::vector<std::vector<Row>> leaving_;
+    QTimer give_back_;
 };
 
 }  // namespace detalehran

@@ -27,11 +27,36 @@ std::uint32_t order_key(char32_t folded) {
 
 }  // namespace
 
-char32_t fold_code_point(char32_t c) {
-    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-    if (c >= 0xDC00 && c <= 0xDCFF) return c;
+namespace {
+
+char32_t fold_by_locale(char32_t c) {
     if (locale_t loc = utf8_locale()) return static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), loc));
     return c;
+}
+
+// Latin, Greek and Cyrillic, where nearly every stored letter lies, folded
+// once from the same tables: a search or a sort folds every character it
+// compares, and asking the locale each time cost more than the rest of the
+// match.
+constexpr char32_t kTabledEnd = 0x530;
+
+struct FoldTable {
+    char32_t folded[kTabledEnd];
+    FoldTable() {
+        for (char32_t c = 0; c < kTabledEnd; ++c) folded[c] = c < 0x80 ? c : fold_by_locale(c);
+    }
+};
+
+}  // namespace
+
+char32_t fold_code_point(char32_t c) {
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    if (c < kTabledEnd) {
+        static const FoldTable table;
+        return table.folded[c];
+    }
+    if (c >= 0xDC00 && c <= 0xDCFF) return c;
+    return fold_by_locale(c);
 }
 
 std::vector<char32_t> decode_utf8(std::string_view text) {
@@ -176,6 +201,12 @@ LikePattern::LikePattern(std::string_view pattern, char32_t escape) {
         if (fixed) fixed_start_.push_back(written);
         tokens_.push_back(std::move(t));
     }
+    const bool inner_literals =
+        tokens_.size() >= 3 && tokens_.front().kind == Token::any_run && tokens_.back().kind == Token::any_run &&
+        std::all_of(tokens_.begin() + 1, tokens_.end() - 1, [](const Token& t) { return t.kind == Token::literal; });
+    if (inner_literals) {
+        for (std::size_t k = 1; k + 1 < tokens_.size(); ++k) inner_.push_back(tokens_[k].c);
+    }
 }
 
 bool LikePattern::bounds(std::string* low, std::string* high) const {
@@ -201,34 +232,55 @@ bool LikePattern::bounds(std::string* low, std::string* high) const {
 }
 
 bool LikePattern::matches(std::string_view text) const {
+    // Each character is decoded and folded once, into a buffer on the stack
+    // for any usual text.
+    constexpr std::size_t kOnStack = 256;
+    char32_t on_stack[kOnStack];
+    std::vector<char32_t> on_heap;
+    char32_t* folded = on_stack;
+    if (text.size() > kOnStack) {
+        on_heap.resize(text.size());
+        folded = on_heap.data();
+    }
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {  // ASCII folds without a call
+            folded[n++] = byte >= 'A' && byte <= 'Z' ? byte + 32u : byte;
+            ++i;
+        } else {
+            folded[n++] = fold_code_point(next_code_point(text, i));
+        }
+    }
+    if (!inner_.empty()) {
+        // "%text%", a search's pattern.
+        return std::search(folded, folded + n, inner_.begin(), inner_.end()) != folded + n;
+    }
     // Greedy matching with one back-track point for the last "%": every other
     // token consumes exactly one character, so this is complete and never
-    // worse than quadratic. Characters are decoded and folded as they are
-    // reached, so a text that fails early costs only its first characters.
-    auto folded_at = [&](std::size_t& i) { return fold_code_point(next_code_point(text, i)); };
+    // worse than quadratic.
+    const std::size_t count = tokens_.size();
     std::size_t ti = 0, si = 0;
     std::size_t star_t = SIZE_MAX, star_s = 0;
-    while (si < text.size()) {
-        if (ti < tokens_.size() && tokens_[ti].kind == Token::any_run) {
+    while (si < n) {
+        if (ti < count && tokens_[ti].kind == Token::any_run) {
+            if (ti + 1 == count) return true;  // a final "%" takes whatever is left
             star_t = ti++;
             star_s = si;
             continue;
         }
-        std::size_t next = si;
-        const char32_t c = folded_at(next);
-        if (ti < tokens_.size() && tokens_[ti].accepts(c)) {
+        if (ti < count && tokens_[ti].accepts(folded[si])) {
             ++ti;
-            si = next;
+            ++si;
         } else if (star_t != SIZE_MAX) {
             ti = star_t + 1;
-            folded_at(star_s);  // the "%" takes one character more
-            si = star_s;
+            si = ++star_s;  // the "%" takes one character more
         } else {
             return false;
         }
     }
-    while (ti < tokens_.size() && tokens_[ti].kind == Token::any_run) ++ti;
-    return ti == tokens_.size();
+    while (ti < count && tokens_[ti].kind == Token::any_run) ++ti;
+    return ti == count;
 }
 
 }  // namespace detalehran::store

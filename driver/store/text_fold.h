@@ -96,6 +96,8 @@ private:
     // The characters, as written, that every match starts with (letter
     // case aside): the literals before the first wildcard or list.
     std::vector<char32_t> fixed_start_;
+    // For "%text%": the text between, folded; empty for any other pattern.
+    std::vector<char32_t> inner_;
 };
 
 }  // namespace detalehran::store

@@ -427,3 +427,34 @@ TEST_F(ItemList, RowsAreTallerThanALineAndShowUnderscores) {
         EXPECT_NE(cell("Резистор_10к"), cell("Резистор 10к"));
     }
 }
+
+// Leaving a list: the new rows show at once; a long list's rows are given
+// back while the event loop waits, a short one's at once. A text the program
+// still holds from the old list stays valid either way.
+TEST(ListModel, RowsLeftBehindAreGivenBackAfterTheNewListShows) {
+    detalehran::testing::test_application();  // the event loop that gives them back
+    struct Case {
+        int rows;
+        bool waits;
+    };
+    for (const Case c : {Case{30, false}, Case{30000, true}}) {
+        SCOPED_TRACE(c.rows);
+        ItemListModel model;
+        std::vector<ItemListModel::Row> old_rows(static_cast<std::size_t>(c.rows));
+        for (int r = 0; r < c.rows; ++r) old_rows[static_cast<std::size_t>(r)].cells[db::kName] = QString::number(r);
+        model.replace_rows(std::move(old_rows));
+        const QString held = model.cell(c.rows - 1, db::kName);
+        EXPECT_FALSE(held.isDetached());  // shared with its row
+
+        std::vector<ItemListModel::Row> new_rows(2);
+        new_rows[1].cells[db::kName] = QString::fromUtf8("Новая");
+        model.replace_rows(std::move(new_rows));
+        EXPECT_EQ(model.row_count(), 2);
+        EXPECT_EQ(model.cell(1, db::kName), QString::fromUtf8("Новая"));
+        EXPECT_EQ(model.rows_leaving() > 0, c.waits);
+        for (int turn = 0; turn < 1000 && model.rows_leaving() > 0; ++turn) QCoreApplication::processEvents();
+        EXPECT_EQ(model.rows_leaving(), 0u);
+        EXPECT_TRUE(held.isDetached());  // its row is gone
+        EXPECT_EQ(held, QString::number(c.rows - 1));
+    }
+}
