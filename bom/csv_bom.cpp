@@ -140,12 +140,16 @@ BomReading read_csv_bom(std::string_view bytes, const std::string& shown) {
                 bom_line.designators.push_back(std::move(designator));
             return true;
         });
+    // A file refused part way is refused whole: no line read before the
+    // fault may pass for the bill of materials.
     if (broken) {
         reading.error = "Файл " + shown + " не прочитан: " + broken->reason;
+        reading.bom.lines.clear();
         return reading;
     }
     if (!error.empty()) {
         reading.error = error;
+        reading.bom.lines.clear();
         return reading;
     }
     for (BomLine& line : reading.bom.lines) sort_designators(line.designators);

@@ -22,7 +22,7 @@ build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${FUZZ_SECONDS:-60}"
 timeout="${FUZZ_TIMEOUT:-10}"
 rss_mb="${FUZZ_RSS_MB:-2048}"
-all_targets=(fuzz_settings_file fuzz_dialect fuzz_like fuzz_statements fuzz_spreadsheet_import fuzz_jet_store fuzz_values)
+all_targets=(fuzz_settings_file fuzz_dialect fuzz_like fuzz_statements fuzz_spreadsheet_import fuzz_jet_store fuzz_values fuzz_bom)
 read -r -a targets <<< "${FUZZ_TARGETS:-${all_targets[*]}}"
 
 bash "$root/scripts/install-deps.sh"
