@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 
+#include "cursor.h"
 #include "exact_numbers.h"
 #include "handles.h"
 
@@ -385,36 +386,10 @@ bool variable_length(SQLSMALLINT c_type) {
     return c_type == SQL_C_CHAR || c_type == SQL_C_WCHAR || c_type == SQL_C_BINARY;
 }
 
+// The bytes of a value of a fixed-size C type, as a bound column's element
+// has them; a parameter of the default type is read as 8 bytes.
 std::size_t fixed_size(SQLSMALLINT c_type) {
-    switch (c_type) {
-        case SQL_C_TINYINT:
-        case SQL_C_STINYINT:
-        case SQL_C_UTINYINT:
-        case SQL_C_BIT:
-            return 1;
-        case SQL_C_SHORT:
-        case SQL_C_SSHORT:
-        case SQL_C_USHORT:
-            return 2;
-        case SQL_C_LONG:
-        case SQL_C_SLONG:
-        case SQL_C_ULONG:
-        case SQL_C_FLOAT:
-            return 4;
-        case SQL_C_NUMERIC:
-            return sizeof(SQL_NUMERIC_STRUCT);
-        case SQL_C_TYPE_DATE:
-        case SQL_C_DATE:
-            return sizeof(SQL_DATE_STRUCT);
-        case SQL_C_TYPE_TIME:
-        case SQL_C_TIME:
-            return sizeof(SQL_TIME_STRUCT);
-        case SQL_C_TYPE_TIMESTAMP:
-        case SQL_C_TIMESTAMP:
-            return sizeof(SQL_TIMESTAMP_STRUCT);
-        default:
-            return 8;
-    }
+    return c_type == SQL_C_DEFAULT ? 8 : static_cast<std::size_t>(bound_element_size(c_type, 0));
 }
 
 // Length in bytes of a bound text or binary value from its indicator.
