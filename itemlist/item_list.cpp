@@ -84,6 +84,9 @@ bool fill_item_list(App& app, const ListSearch& search) {
     const db::Statement& statement = search.statement;
     MainWindow* window = app.main_window;
     if (window == nullptr) return false;
+    // Rows of an earlier list still waiting to be given back go first: the
+    // new list would otherwise be read while both are held.
+    window->list_model().give_back_now();
     std::vector<ItemListModel::Row> rows;
     // Room that is never written costs address space only, while growing
     // copies every row read so far into fresh memory.

@@ -46,6 +46,11 @@ void ItemListModel::leave(std::vector<Row> rows) {
     give_back_.start();
 }
 
+void ItemListModel::give_back_now() {
+    leaving_.clear();
+    give_back_.stop();
+}
+
 void ItemListModel::give_back_slice() {
     if (leaving_.empty()) {
         give_back_.stop();

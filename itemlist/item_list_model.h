@@ -34,6 +34,8 @@ public:
     void replace_rows(std::vector<Row> rows);
     // Rows of lists left behind that are not yet given back.
     std::size_t rows_leaving() const;
+    // Gives back at once every row still waiting.
+    void give_back_now();
     // Reorders the rows, stably, by a comparison of their indexes before the
     // sort; the selection and the current row move with their rows.
     void sort_rows(const std::function<bool(int, int)>& less);

@@ -153,6 +153,18 @@ TEST_F(ItemList, AFailedStatementLeavesTheListEmpty) {
     EXPECT_EQ(services_.count(ServiceKind::message_box), 0);
 }
 
+// A fill that starts while a long list's rows still wait gives them back
+// first, instead of reading the new list while both are held.
+TEST_F(ItemList, AFillGivesBackTheRowsStillWaiting) {
+    add({"Резистор", "1", "1", ""});
+    model().replace_rows(std::vector<ItemListModel::Row>(30000));
+    model().replace_rows({});
+    ASSERT_GT(model().rows_leaving(), 0u);
+    fill_all();
+    EXPECT_EQ(model().rows_leaving(), 0u);
+    EXPECT_EQ(column(db::kName), (QStringList{"Резистор"}));
+}
+
 TEST_F(ItemList, SearchByNameKeepsPatternCharactersAndQuotes) {
     for (const char* name : {"O'Hara", "Резистор 10кОм", "резистор 1%", "A_B", "AxB", "ABB"}) add({name, "1", "1", ""});
     search("O'Hara");
