@@ -114,7 +114,7 @@ std::vector<std::string> sqlite_history_statements() {
         "CREATE TABLE IF NOT EXISTS " + q(kOperationTable) + " (" + q(kOperationId) +
             " INTEGER PRIMARY KEY AUTOINCREMENT, " + q(kOperationCaption) + " TEXT COLLATE JETCI, " +
             q(kOperationChanged) + " TEXT NOT NULL, " + q(kOperationWho) + " TEXT, " + q(kOperationReverts) +
-            " INTEGER, " + q(kOperationTransaction) + " INTEGER)",
+            " INTEGER, " + q(kOperationTransaction) + " BIGINT)",
         "CREATE TABLE IF NOT EXISTS " + q(kHistoryTable) + " (" + q(kHistoryId) + " INTEGER PRIMARY KEY, " +
             q(kHistoryOperation) + " INTEGER NOT NULL, " + q(kHistoryTableName) + " TEXT NOT NULL, " +
             q(kHistoryKind) + " TEXT NOT NULL, " + q(kHistoryItemId) + " INTEGER, " + q(kHistoryBefore) + " TEXT, " +
