@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
+#include <set>
 
 #include "db/history.h"
 #include "db/history_rows.h"
@@ -48,8 +50,8 @@ void bind_or_null(Build& b, const ChangeRecord& change, const std::string& colum
     }
 }
 
-// The earliest operation after `operation` that touched a row of it.
-Statement select_blocking(const std::string& operation, bool items) {
+// The operations after `operation` that touched a row of it.
+Statement select_touching(const std::string& operation, bool items) {
     return in_both([&](Build& b) {
         const std::string_view tables[] = {kStoreTable, kParkedTable};
         auto of_tables = [&] {
@@ -63,8 +65,8 @@ Statement select_blocking(const std::string& operation, bool items) {
                 b.bind_text(std::string(kNodeTable));
             }
         };
-        b << "SELECT min(";
-        b.name(kHistoryOperation) << ") FROM ";
+        b << "SELECT DISTINCT ";
+        b.name(kHistoryOperation) << " FROM ";
         table(b, kHistoryTable) << " WHERE ";
         b.name(kHistoryOperation) << " > ";
         b.bind_integer(operation) << " AND ";
@@ -96,6 +98,19 @@ Statement select_later_packages(const std::string& operation) {
     });
 }
 
+// Rows: every revert after `operation`, and the operation it took back.
+Statement select_later_reverts(const std::string& operation) {
+    return in_both([&](Build& b) {
+        b << "SELECT ";
+        b.name(kOperationId) << ", ";
+        b.name(kOperationReverts) << " FROM ";
+        table(b, kOperationTable) << " WHERE ";
+        b.name(kOperationId) << " > ";
+        b.bind_integer(operation) << " AND ";
+        b.name(kOperationReverts) << " IS NOT NULL";
+    });
+}
+
 Statement select_reverting(const std::string& operation) {
     return in_both([&](Build& b) {
         b << "SELECT max(";
@@ -122,39 +137,99 @@ std::string first_value(Database& database, const Statement& statement, bool& ok
     return out;
 }
 
+bool read_pairs(Database& database, const Statement& statement, std::vector<std::pair<long long, long long>>& out) {
+    if (!database.db_query(statement)) return false;
+    std::string a, b;
+    while (database.db_next_row()) {
+        database.db_text(0, a);
+        database.db_text(1, b);
+        out.emplace_back(a.empty() ? 0 : std::stoll(a), b.empty() ? 0 : std::stoll(b));
+    }
+    const bool ok = database.last_diagnostic().empty();
+    database.db_finish();
+    return ok;
+}
+
+// The later operations whose changes still stand: one taken back by a
+// revert that stands cancels out with it, so that undoing the newest
+// operations one by one is never blocked by the earlier undos.
+class StandingChanges {
+public:
+    StandingChanges(long long operation, const std::vector<std::pair<long long, long long>>& reverts)
+        : operation_(operation) {
+        for (const auto& [id, target] : reverts) {
+            reverted_by_[target] = id;
+            target_of_[id] = target;
+        }
+    }
+    bool counts(long long id) const {
+        if (!stands(id)) return false;
+        const auto target = target_of_.find(id);
+        return target == target_of_.end() || target->second <= operation_;
+    }
+
+private:
+    bool stands(long long id) const {
+        const auto by = reverted_by_.find(id);
+        return by == reverted_by_.end() || !stands(by->second);
+    }
+    long long operation_;
+    std::map<long long, long long> reverted_by_, target_of_;
+};
+
 // The ID of the earliest later operation that touched the rows of
-// `changes`; empty when none did.
+// `changes` and still stands; empty when none does.
 bool find_blocking(Database& database, const std::string& operation, const std::vector<ChangeRecord>& changes,
                    std::string& blocking) {
-    auto keep_earliest = [&](const std::string& id) {
-        if (!id.empty() && (blocking.empty() || std::stoll(id) < std::stoll(blocking))) blocking = id;
+    std::set<long long> touching;
+    auto add_operations = [&](const Statement& statement) {
+        if (!database.db_query(statement)) return false;
+        std::string id;
+        while (database.db_next_row()) {
+            database.db_text(0, id);
+            if (!id.empty()) touching.insert(std::stoll(id));
+        }
+        const bool ok = database.last_diagnostic().empty();
+        database.db_finish();
+        return ok;
     };
-    bool ok = true;
     const bool has_items = std::any_of(changes.begin(), changes.end(), [](const auto& c) { return keyed_items(c.table); });
     const bool has_nodes = std::any_of(changes.begin(), changes.end(), [](const auto& c) { return c.table == kNodeTable; });
-    if (has_items) keep_earliest(first_value(database, select_blocking(operation, true), ok));
-    if (ok && has_nodes) keep_earliest(first_value(database, select_blocking(operation, false), ok));
-    if (!ok) return false;
+    if (has_items && !add_operations(select_touching(operation, true))) return false;
+    if (has_nodes && !add_operations(select_touching(operation, false))) return false;
     std::vector<std::string> names;
     for (const ChangeRecord& c : changes) {
         if (c.table == kPackageTable) names.push_back(folded(package_name(c)));
     }
-    if (names.empty()) return true;
-    if (!database.db_query(select_later_packages(operation))) return false;
-    std::string later, before, after;
-    while (database.db_next_row()) {
-        database.db_text(0, later);
-        database.db_text(1, before);
-        database.db_text(2, after);
-        for (const std::string& json : {before, after}) {
-            for (const auto& [column, value] : parse_values(json)) {
-                if (value && std::find(names.begin(), names.end(), folded(*value)) != names.end()) keep_earliest(later);
+    if (!names.empty()) {
+        if (!database.db_query(select_later_packages(operation))) return false;
+        std::string later, before, after;
+        while (database.db_next_row()) {
+            database.db_text(0, later);
+            database.db_text(1, before);
+            database.db_text(2, after);
+            for (const std::string& json : {before, after}) {
+                for (const auto& [column, value] : parse_values(json)) {
+                    if (value && std::find(names.begin(), names.end(), folded(*value)) != names.end())
+                        touching.insert(std::stoll(later));
+                }
             }
         }
+        const bool ok = database.last_diagnostic().empty();
+        database.db_finish();
+        if (!ok) return false;
     }
-    ok = database.last_diagnostic().empty();
-    database.db_finish();
-    return ok;
+    if (touching.empty()) return true;
+    std::vector<std::pair<long long, long long>> reverts;
+    if (!read_pairs(database, select_later_reverts(operation), reverts)) return false;
+    const StandingChanges standing(std::stoll(operation), reverts);
+    for (const long long id : touching) {
+        if (standing.counts(id)) {
+            blocking = std::to_string(id);
+            break;
+        }
+    }
+    return true;
 }
 
 // The key of a row: its ID, or a package type's name.
