@@ -42,6 +42,8 @@ struct ImportSettings {
     std::string target_section = "|Все|";
     std::string target_place = "|Все|";
     DuplicateChoice duplicates = DuplicateChoice::add_new;
+    // The file's path or name, for the import's caption in the history.
+    std::string file_name;
 };
 
 // A new item; values.id is empty (the store numbers it), prices are in the

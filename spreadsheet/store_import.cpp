@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "db/failure_text.h"
+#include "db/operation.h"
 #include "db/statements.h"
 
 namespace detalehran::spreadsheet {
@@ -19,6 +20,19 @@ std::string folded(const std::string& text) {
 }
 
 std::string line_text(int line) { return "строка " + std::to_string(line); }
+
+// The import's caption in the history: "Импорт parts.csv: 120 деталей", or
+// without the count when the lines are stored as they are read.
+std::string import_caption(const std::string& file_name, std::optional<std::size_t> items) {
+    const std::size_t slash = file_name.find_last_of('/');
+    std::string caption = "Импорт " + (slash == std::string::npos ? file_name : file_name.substr(slash + 1));
+    if (!items) return caption;
+    const std::size_t n = *items, tens = n % 100, ones = n % 10;
+    const char* word = tens / 10 != 1 && ones == 1               ? "деталь"
+                       : tens / 10 != 1 && ones >= 2 && ones <= 4 ? "детали"
+                                                                  : "деталей";
+    return caption + ": " + std::to_string(n) + " " + word;
+}
 
 }  // namespace
 
@@ -74,6 +88,10 @@ bool StoreImport::begin(std::string_view bytes, const ImportSettings& settings, 
         const std::string& package = item.values.package;
         if (!package.empty() && known.insert(folded(package)).second) packages_.push_back(package);
     }
+    if (plan_.changes_store() &&
+        !db::set_operation_caption(database_,
+                                   import_caption(settings.file_name, plan_.new_items.size() + plan_.merges.size())))
+        return fail("Загрузка не начата");
     return true;
 }
 
@@ -159,7 +177,7 @@ public:
     ImportOutcome run(std::string_view bytes, const ImportSettings& settings, const NodeList& path_nodes,
                       const NodeList& location_nodes, bool dry_run) {
         ImportOutcome outcome;
-        if (!dry_run && !prepare()) {
+        if (!dry_run && !prepare(settings)) {
             outcome.failure = failure_;
             return outcome;
         }
@@ -193,12 +211,16 @@ private:
         return why.empty() ? what : what + ":\n" + why;
     }
 
-    bool prepare() {
+    bool prepare(const ImportSettings& settings) {
         if (!database_.begin_transaction()) {
             failure_ = reason("Загрузка не начата");
             return false;
         }
         began_ = true;
+        if (!db::set_operation_caption(database_, import_caption(settings.file_name, std::nullopt))) {
+            failure_ = reason("Загрузка не начата");
+            return false;
+        }
         if (!database_.db_query(db::kSelectPackages)) {
             failure_ = reason("Типы корпусов не прочитаны");
             return false;

@@ -142,6 +142,7 @@ void open_import(App& app, const Event&) {
     const trees::TreeChoices targets = trees::tree_choices(app);
     job.settings.target_section = targets.sections.selected.toStdString();
     job.settings.target_place = targets.places.selected.toStdString();
+    job.settings.file_name = path->toStdString();
     job.plan = preview_plan(app, job.settings, job.bytes);
     // A file that gave no header to choose the columns by has nothing to show.
     if (job.plan.refusal && job.plan.header.empty()) {

@@ -139,6 +139,7 @@ int run_import(const Arguments& args, std::ostream& out, std::ostream& err) {
     settings.refuse_unloaded = true;
     const std::string& file = parsed.operands[0];
     const bool dry_run = parsed.has("--dry-run");
+    settings.file_name = file;
 
     std::string error;
     spreadsheet::FileBytes bytes;

@@ -340,7 +340,11 @@ SQLRETURN run_prepared(Stmt& stmt) {
     }
     sqlite3_reset(ps);
     if (stmt.kind == StatementKind::ddl) dbc.auto_numbered.clear();
-    stmt.row_count = static_cast<SQLLEN>(sqlite3_total_changes64(dbc.db) - before);
+    // The rows the statement itself changed: the history's triggers write
+    // rows of their own, which no client asked for.
+    const bool direct = stmt.kind == StatementKind::insert || stmt.kind == StatementKind::update ||
+                        stmt.kind == StatementKind::delete_rows;
+    stmt.row_count = static_cast<SQLLEN>(direct ? sqlite3_changes64(dbc.db) : sqlite3_total_changes64(dbc.db) - before);
     stmt.diag.row_count = stmt.row_count;
     if (stmt.row_count == 0 && (stmt.kind == StatementKind::update || stmt.kind == StatementKind::delete_rows)) {
         return SQL_NO_DATA;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "odbc_support.h"
+#include "store/store_schema.h"
 
 namespace dtest {
 namespace {
@@ -243,6 +244,9 @@ TEST(Connecting, OlderFilesGetTheMissingIndexWhenWritable) {
     ASSERT_NO_FATAL_FAILURE(make_old(busy));
     sqlite3* writer = nullptr;
     ASSERT_EQ(sqlite3_open(busy.c_str(), &writer), SQLITE_OK);
+    // A writer of a store registers its functions, which the history's
+    // triggers call.
+    ASSERT_TRUE(detalehran::store::register_text_functions(writer));
     ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE; DELETE FROM \"Package\";", nullptr, nullptr, nullptr), SQLITE_OK);
     {
         Connection c;
