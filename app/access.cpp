@@ -19,7 +19,7 @@ struct Limit {
 const Limit kLimits[] = {
     {&db::Rights::change_items,
      "добавлять, изменять и удалять детали",
-     {kMenuAdd, kMenuEdit, kMenuDuplicate, kMenuDeleteItems, kMenuImportCsv}},
+     {kMenuAdd, kMenuEdit, kMenuDuplicate, kMenuDeleteItems, kMenuImportCsv, kMenuUndo}},
     {&db::Rights::move_items, "перемещать детали", {kMenuCut, kMenuPaste}},
     {&db::Rights::change_trees,
      "изменять разделы и места хранения",

@@ -11,6 +11,7 @@
 
 #include "app/access.h"
 #include "db/failure_text.h"
+#include "db/operation.h"
 #include "db/statements.h"
 #include "editor/item_editor.h"
 #include "itemlist/datasheets.h"
@@ -155,22 +156,51 @@ void uncheck_all_rows(App& app, const Event&) {
 void delete_checked_items(App& app, const Event&) {
     if (app.main_window == nullptr) return;
     ItemListModel& rows = app.main_window->list_model();
+    std::vector<int> checked;
     QStringList kept;
-    std::string reason;
-    // From the last row up, so the rows still to visit keep their indexes.
+    // From the last row up, so the rows still to go keep their indexes.
     for (int row = rows.row_count() - 1; row >= 0; --row) {
         if (!rows.is_checked(row)) continue;
-        const QString id = rows.cell(row, db::kId);
-        // The list never shows what is not stored: a row goes only when the
-        // database let its item go.
-        // An item someone else deleted meanwhile is gone just as well.
-        if (is_number(id) && (app.database.db_update(db::delete_item(id.toStdString())) ||
-                              app.database.last_diagnostic().sqlstate == db::kNoRowMatched)) {
-            rows.remove_row(row);
-            continue;
+        if (is_number(rows.cell(row, db::kId))) {
+            checked.push_back(row);
+        } else {
+            kept.prepend(rows.cell(row, db::kName));
         }
-        kept.prepend(rows.cell(row, db::kName));
-        if (is_number(id)) reason = db::failure_text(app.database.last_diagnostic());
+    }
+    std::string reason;
+    if (!checked.empty()) {
+        // One operation of the history, taken back by one undo. An item the
+        // database refuses to let go stays, the others go; an item someone
+        // else deleted meanwhile is gone just as well. The list never shows
+        // what is not stored: rows go once the operation is stored.
+        std::vector<int> gone;
+        const QString caption = checked.size() == 1
+                                    ? QStringLiteral("Удаление детали «%1»").arg(rows.cell(checked.front(), db::kName))
+                                    : QStringLiteral("Удаление деталей: %1").arg(checked.size());
+        const bool stored = db::run_operation(app.database, caption.toStdString(), [&] {
+            for (int row : checked) {
+                const std::string id = rows.cell(row, db::kId).toStdString();
+                if (db::run_step(app.database, [&] {
+                        return app.database.db_update(db::delete_item(id)) ||
+                               app.database.last_diagnostic().sqlstate == db::kNoRowMatched;
+                    })) {
+                    gone.push_back(row);
+                } else {
+                    kept.prepend(rows.cell(row, db::kName));
+                    reason = db::failure_text(app.database.last_diagnostic());
+                }
+            }
+            return true;
+        });
+        if (stored) {
+            for (int row : gone) rows.remove_row(row);
+        } else {
+            reason = db::failure_text(app.database.last_diagnostic());
+            kept.clear();
+            for (int row = rows.row_count() - 1; row >= 0; --row) {
+                if (rows.is_checked(row)) kept.prepend(rows.cell(row, db::kName));
+            }
+        }
     }
     if (kept.isEmpty()) return;
     QString text = QStringLiteral("Не удалось удалить:\n") + kept.join('\n');

@@ -20,6 +20,7 @@
 #include "db/statements.h"
 #include "dialogs/about_commands.h"
 #include "editor/item_editor.h"
+#include "history_windows/history_commands.h"
 #include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
 #include "itemlist/quantity_field.h"
@@ -234,6 +235,7 @@ void start_up(App& app) {
 
     trees::show_trees_at_start_up(app);  // root selected and focused, both trees sorted
     show_access(app);
+    history_windows::announce_missing_history(app);
     read_column_order(app);
     // A server keeps its own backups; the folder's Store.mdb is then none
     // of the inventory's.

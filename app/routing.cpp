@@ -6,6 +6,7 @@
 #include "app/lifecycle.h"
 #include "dialogs/about_commands.h"
 #include "editor/item_editor.h"
+#include "history_windows/history_commands.h"
 #include "itemlist/item_list.h"
 #include "itemlist/table_settings_commands.h"
 #include "mainwindow/control_numbers.h"
@@ -49,6 +50,10 @@ constexpr ControlRoute kControlRoutes[] = {
     {kImportCancel, kAnyType, spreadsheet_windows::cancel_import, "cancel import"},
     {kReorderSave, kAnyType, spreadsheet_windows::save_reorder_list, "save reorder list"},
     {kReorderClose, kAnyType, spreadsheet_windows::close_reorder_list, "close reorder list"},
+    {kHistoryShow, kAnyType, history_windows::show_history, "show history"},
+    {kHistoryMore, kAnyType, history_windows::show_more_history, "show more history"},
+    {kHistoryRevert, kAnyType, history_windows::revert_chosen_operation, "revert operation"},
+    {kHistoryClose, kAnyType, history_windows::close_history, "close history"},
 };
 
 constexpr MenuRoute kMenuRoutes[] = {
@@ -76,6 +81,9 @@ constexpr MenuRoute kMenuRoutes[] = {
     {kMenuImportCsv, spreadsheet_windows::open_import, "import from CSV"},
     {kMenuExportCsv, spreadsheet_windows::export_list, "export list to CSV"},
     {kMenuReorderList, spreadsheet_windows::open_reorder_list, "open reorder list"},
+    {kMenuHistory, history_windows::open_store_history, "open store history"},
+    {kMenuItemsHistory, history_windows::open_items_history, "open parts history"},
+    {kMenuUndo, history_windows::undo_last_change, "undo last change"},
 };
 
 constexpr KeyRoute kKeyRoutes[] = {
@@ -84,6 +92,11 @@ constexpr KeyRoute kKeyRoutes[] = {
     {kCharacterMessage, kCharEscape, kAnyControl, kImportWindow, spreadsheet_windows::cancel_import, "cancel import"},
     {kCharacterMessage, kCharEscape, kAnyControl, kReorderWindow, spreadsheet_windows::close_reorder_list,
      "close reorder list"},
+    {kCharacterMessage, kCharEscape, kAnyControl, kHistoryWindow, history_windows::close_history, "close history"},
+    {kCharacterMessage, kCharEnter, kHistoryWho, kAnyWindow, history_windows::show_history, "show history"},
+    {kCharacterMessage, kCharEnter, kHistorySince, kAnyWindow, history_windows::show_history, "show history"},
+    {kCharacterMessage, kCharEnter, kHistoryUntil, kAnyWindow, history_windows::show_history, "show history"},
+    {kCharacterMessage, kCharEnter, kHistoryText, kAnyWindow, history_windows::show_history, "show history"},
     {kCharacterMessage, kCharEnter, kItemList, kAnyWindow, commands::edit_item_from_list, "edit item"},
     {kKeyDownMessage, kKeyDown, kItemList, kAnyWindow, trees::reveal_selected_item, "reveal item in trees"},
     {kKeyDownMessage, kKeyUp, kItemList, kAnyWindow, trees::reveal_selected_item, "reveal item in trees"},
@@ -98,6 +111,7 @@ constexpr WindowRoute kWindowRoutes[] = {
     {kCloseEvent, kTableSettingsWindow, itemlist::close_table_settings, "close table settings"},
     {kCloseEvent, kImportWindow, spreadsheet_windows::close_import, "close import dialog"},
     {kCloseEvent, kReorderWindow, spreadsheet_windows::close_reorder_by_close_box, "close reorder list"},
+    {kCloseEvent, kHistoryWindow, history_windows::close_history_by_close_box, "close history"},
     {kCloseEvent, kMainWindow, end_event_loop, "end the event loop"},
     {kSizeEvent, kAnyWindow, relayout_main_window, "lay out the main window"},
     {kMaximizeEvent, kAnyWindow, relayout_main_window, "lay out the main window"},

@@ -166,6 +166,9 @@ public:
 
     // What the last failing operation reported; empty after a success.
     const Diagnostic& last_diagnostic() const { return last_; }
+    // Puts back a diagnostic that statements run to clean up after a
+    // failure replaced: the caller reports the failure, not the clean-up.
+    void restore_diagnostic(Diagnostic why) { last_ = std::move(why); }
     // Data source file path used by the connection (DBQ), when known.
     const std::string& database_path() const { return path_; }
 

@@ -161,8 +161,10 @@ using namespace history_rows;
 
 namespace {
 
-// The day after a "YYYY-MM-DD", for the end of a period.
+// The day after a "YYYY-MM-DD", for the end of a period; an instant
+// ("YYYY-MM-DD HH:MM:SS") is the end itself.
 std::string next_day(const std::string& date) {
+    if (date.size() > 10) return date;
     int y = 0, m = 0, d = 0;
     if (std::sscanf(date.c_str(), "%d-%d-%d", &y, &m, &d) != 3) return date;
     using namespace std::chrono;

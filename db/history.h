@@ -27,8 +27,11 @@ struct OperationRecord {
 struct HistoryFilter {
     std::vector<std::string> item_ids;  // operations that touched any of these parts (Store or Temp)
     std::string who;                    // exactly this author
-    std::string since;                  // "YYYY-MM-DD", from the start of that UTC day
-    std::string until;                  // "YYYY-MM-DD", to the end of that UTC day
+    // A UTC day "YYYY-MM-DD": from its start, to its end. Or a UTC instant
+    // "YYYY-MM-DD HH:MM:SS": from it, and before it (a desktop's day, which
+    // is no UTC day).
+    std::string since;
+    std::string until;
     std::string text;                   // a part of the caption or of the author, any case
     std::string before_id;              // paging: only operations older than this one
     int limit = 100;

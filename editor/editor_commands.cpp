@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 
 #include "db/failure_text.h"
+#include "db/operation.h"
 #include "db/statements.h"
 #include "editor/documents.h"
 #include "editor/edit_conflict.h"
@@ -234,8 +235,11 @@ void save_item(App& app, const Event&) {
     const QString document_before = editor->value(db::kDatasheet);
     DocumentRename renamed;
     if (!document_step(app, *editor, row, renamed)) return;
+    const QString caption = app.editor_mode == EditorMode::edit
+                                ? QStringLiteral("Изменение детали «%1»").arg(editor->value(db::kName))
+                                : QStringLiteral("Добавление детали «%1»").arg(editor->value(db::kName));
     const trees::PathWrite written = trees::write_with_current_trees(
-        app, [&] { return store_item(app, *editor, row); }, editor);
+        app, caption.toStdString(), [&] { return store_item(app, *editor, row); }, editor);
     if (written != trees::PathWrite::done) {
         undo_rename(renamed);
         editor->set_value(db::kDatasheet, document_before);
@@ -253,7 +257,8 @@ void save_item(App& app, const Event&) {
     // A type already in the table is refused; that is the usual case. An
     // empty field names no type and adds no empty entry to the list.
     if (const QString package = editor->value(db::kPackage); !package.isEmpty()) {
-        app.database.db_update(db::insert_package(package.toStdString()));
+        db::run_operation(app.database, QStringLiteral("Новый тип корпуса «%1»").arg(package).toStdString(),
+                          [&] { return app.database.db_update(db::insert_package(package.toStdString())); });
     }
 
     trees::copy_tree(editor->nodes(), app.location_nodes, app.main_window->location_tree());
@@ -286,7 +291,9 @@ void delete_package(App& app, const Event&) {
     QComboBox* box = editor->package_box();
     const QString package = box->currentText();
     // A type that is not stored is no failure: it is gone either way.
-    if (!app.database.db_update(db::delete_package(package.toStdString())) &&
+    const auto remove = [&] { return app.database.db_update(db::delete_package(package.toStdString())); };
+    if (!db::run_operation(app.database, QStringLiteral("Удаление типа корпуса «%1»").arg(package).toStdString(),
+                           remove) &&
         app.database.last_diagnostic().sqlstate != db::kNoRowMatched) {
         warn(app, editor, QStringLiteral("Тип корпуса не удалён:\n%1").arg(reason(app)));
         return;

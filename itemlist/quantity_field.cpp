@@ -6,6 +6,7 @@
 #include <QTreeView>
 
 #include "db/failure_text.h"
+#include "db/operation.h"
 #include "db/statements.h"
 #include "itemlist/datasheets.h"
 #include "itemlist/item_list.h"
@@ -132,7 +133,7 @@ void QuantityField::commit() {
     const QString quantity = QString::number(typed.toLongLong());
     const std::string id = model.cell(row_, db::kId).toStdString();
     const QString shown = model.cell(row_, db::kQuantity);
-    if (app_.database.db_update(db::set_item_quantity(quantity.toStdString(), id, shown.toStdString()))) {
+    if (save_quantity(model.cell(row_, db::kName), shown, quantity, id)) {
         model.set_cell(row_, db::kQuantity, quantity);
         return;
     }
@@ -167,6 +168,14 @@ void QuantityField::commit() {
     app_.platform.message_box(window, QString::fromUtf8("Внимание!"), text, MessageButtons::ok, MessageIcon::warning);
 }
 
+bool QuantityField::save_quantity(const QString& name, const QString& was, const QString& quantity,
+                                  const std::string& id) {
+    const QString caption = QString::fromUtf8("Количество «%1»: %2 → %3").arg(name, was, quantity);
+    return db::run_operation(app_.database, caption.toStdString(), [&] {
+        return app_.database.db_update(db::set_item_quantity(quantity.toStdString(), id, was.toStdString()));
+    });
+}
+
 bool QuantityField::add_to_stored(const QString& why, long long shown, long long typed) {
     MainWindow* window = app_.main_window;
     ItemListModel& model = window->list_model();
@@ -185,7 +194,7 @@ bool QuantityField::add_to_stored(const QString& why, long long shown, long long
         return true;
     }
     const std::string id = model.cell(row_, db::kId).toStdString();
-    if (app_.database.db_update(db::set_item_quantity(std::to_string(sum), id, stored.toStdString()))) {
+    if (save_quantity(model.cell(row_, db::kName), stored, QString::number(sum), id)) {
         model.set_cell(row_, db::kQuantity, QString::number(sum));
         return true;
     }

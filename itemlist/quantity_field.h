@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QSpinBox>
+#include <string>
 
 namespace detalehran {
 struct App;
@@ -47,6 +48,9 @@ private:
     // the user's change to the stored quantity and stores the sum when
     // asked to. False when no sum was offered (the caller tells `why`).
     bool add_to_stored(const QString& why, long long shown, long long typed);
+    // The quantity written as one operation of the history; false with the
+    // reason in the database's last diagnostic.
+    bool save_quantity(const QString& name, const QString& was, const QString& quantity, const std::string& id);
 
     App& app_;
     int row_;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 
+#include "db/operation.h"
 #include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
 #include "mainwindow/main_window.h"
@@ -23,20 +24,25 @@ bool is_id(const std::string& text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Moves one stored item into [Temp]; true when it left [Store].
-bool park(App& app, const std::string& id, QString& why) {
-    // The copy must exist before the original goes; no row copied means the
-    // item is no longer stored, and nothing is moved.
-    if (!app.database.db_update(db::park_item(id))) {
-        why = diagnostic_text(app);
+// Moves one stored item into [Temp], as a step of the cut's operation: the
+// copy must exist before the original goes, and a failure of either leaves
+// the item where it was. `gone` when the item is no longer stored.
+bool park(App& app, const std::string& id, bool& gone) {
+    gone = false;
+    return db::run_step(app.database, [&] {
+        if (!app.database.db_update(db::park_item(id))) {
+            gone = app.database.last_diagnostic().sqlstate == db::kNoRowMatched;
+            return false;
+        }
+        if (update_done(app, db::delete_stored_item(id))) return true;
+        // The copy leaves [Temp] again: on a file the driver undid only the
+        // failed delete. Should that fail too, the paste brings back only
+        // IDs that are free in [Store].
+        const db::Diagnostic why = app.database.last_diagnostic();
+        update_done(app, db::unpark_item(id));
+        app.database.restore_diagnostic(why);
         return false;
-    }
-    if (update_done(app, db::delete_stored_item(id))) return true;
-    why = diagnostic_text(app);
-    // The item stays where it was: its copy leaves [Temp] again. Should that
-    // fail too, the paste brings back only IDs that are free in [Store].
-    update_done(app, db::unpark_item(id));
-    return false;
+    });
 }
 
 }  // namespace
@@ -45,16 +51,40 @@ void cut_items(App& app, const Event&) {
     MainWindow* window = app.main_window;
     if (window == nullptr) return;
     ItemListModel& model = window->list_model();
+    std::vector<int> checked;
     int failed = 0;
-    QString why;
-    // From the last row up, so the rows still to visit keep their index.
+    // From the last row up, so the rows still to go keep their index.
     for (int row = model.row_count() - 1; row >= 0; --row) {
         if (!model.is_checked(row)) continue;
-        const std::string id = model.cell(row, db::kId).toStdString();
-        if (is_id(id) && park(app, id, why)) {
-            model.remove_row(row);
+        if (is_id(model.cell(row, db::kId).toStdString())) {
+            checked.push_back(row);
         } else {
             ++failed;
+        }
+    }
+    QString why;
+    if (!checked.empty()) {
+        // One operation of the history for every item moved; an item that
+        // cannot move stays where it was, the others move.
+        std::vector<int> moved;
+        const QString caption = QString::fromUtf8("Вырезание деталей: %1").arg(checked.size());
+        const bool cut = db::run_operation(app.database, caption.toStdString(), [&] {
+            for (int row : checked) {
+                bool gone = false;
+                if (park(app, model.cell(row, db::kId).toStdString(), gone)) {
+                    moved.push_back(row);
+                } else {
+                    ++failed;
+                    why = diagnostic_text(app);
+                }
+            }
+            return true;
+        });
+        if (cut) {
+            for (int row : moved) model.remove_row(row);
+        } else {
+            why = diagnostic_text(app);
+            failed += static_cast<int>(moved.size());
         }
     }
     if (failed > 0) warn(app, cut_failed_message(why, failed));
@@ -72,14 +102,21 @@ void paste_items(App& app, const Event&) {
     const db::StoreColumn column = column_of(tree);
     // [Temp] loses only what is safely back in [Store], and on a server
     // only under a path the trees still have.
-    const PathWrite written = write_with_current_trees(
-        app, [&] { return update_done(app, db::stamp_parked(column, path)) && update_done(app, db::kReturnParked); });
+    // Stamped, returned and dropped from [Temp] as one operation, so that
+    // its undo finds the items where the cut left them.
+    QString not_emptied;
+    const PathWrite written =
+        write_with_current_trees(app, QString::fromUtf8("Вставка деталей в «%1»").arg(QString::fromStdString(path)).toStdString(), [&] {
+            if (!update_done(app, db::stamp_parked(column, path)) || !update_done(app, db::kReturnParked)) return false;
+            if (!update_done(app, db::kDropReturnedParked)) not_emptied = diagnostic_text(app);
+            return true;
+        });
     if (written == PathWrite::trees_changed) return;
     if (written == PathWrite::failed) {
         warn(app, paste_failed_message(diagnostic_text(app)));
         return;
     }
-    if (!update_done(app, db::kDropReturnedParked)) warn(app, paste_not_emptied_message(diagnostic_text(app)));
+    if (!not_emptied.isEmpty()) warn(app, paste_not_emptied_message(not_emptied));
     const int remembered = window->selected_row();
     itemlist::show_item_list(app, db::select_items_under(column, path));
     window->select_row(remembered);

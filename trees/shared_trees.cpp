@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 
+#include "db/operation.h"
 #include "db/statements.h"
 #include "db/team_statements.h"
 #include "trees/node_operations.h"
@@ -54,9 +55,13 @@ bool is_duplicate(const db::Diagnostic& why) { return why.sqlstate == "23505" ||
 
 // Runs `change` in a transaction that first raises the tree's version from
 // `version`; the outcome, with the transaction committed or rolled back.
-TreeChange in_transaction(db::Database& database, TreeKind tree, long long version,
+TreeChange in_transaction(db::Database& database, TreeKind tree, long long version, const QString& caption,
                           const std::function<bool()>& change) {
     if (!database.begin_transaction()) return TreeChange::failed;
+    if (!db::set_operation_caption(database, caption.toStdString())) {
+        database.end_transaction(false);
+        return TreeChange::failed;
+    }
     if (!database.db_update(db::raise_tree_version(tree, version))) {
         const bool moved_on = database.last_diagnostic().sqlstate == db::kNoRowMatched;
         database.end_transaction(false);
@@ -65,6 +70,16 @@ TreeChange in_transaction(db::Database& database, TreeKind tree, long long versi
     const bool ok = change();
     if (database.end_transaction(ok)) return TreeChange::done;
     return is_duplicate(database.last_diagnostic()) ? TreeChange::name_taken : TreeChange::failed;
+}
+
+// "раздел" or "место хранения", for the history's captions.
+QString node_word(TreeKind tree) {
+    return tree == TreeKind::sections ? QString::fromUtf8("раздел") : QString::fromUtf8("место хранения");
+}
+
+QString last_name(const QString& path) {
+    const QStringList names = path.split('|', Qt::SkipEmptyParts);
+    return names.isEmpty() ? path : names.back();
 }
 
 // The paths under old_path now start with new_path: in Store, and in the
@@ -128,7 +143,8 @@ bool read_shared_trees(db::Database& database, SharedTrees& trees) {
 
 TreeChange create_shared_node(db::Database& database, TreeKind tree, long long version, int parent, const QString& name,
                               int level) {
-    return in_transaction(database, tree, version, [&] {
+    const QString caption = QString::fromUtf8("Новый %1 «%2»").arg(node_word(tree), name);
+    return in_transaction(database, tree, version, caption, [&] {
         std::string id;
         return database.db_insert(db::insert_tree_node(tree, parent, name.toStdString(), level), id);
     });
@@ -136,7 +152,9 @@ TreeChange create_shared_node(db::Database& database, TreeKind tree, long long v
 
 TreeChange rename_shared_node(db::Database& database, TreeKind tree, long long version, int node, const QString& name,
                               const QString& old_path, const QString& new_path) {
-    return in_transaction(database, tree, version, [&] {
+    const QString caption =
+        QString::fromUtf8("Переименование: %1 «%2» → «%3»").arg(node_word(tree), last_name(old_path), name);
+    return in_transaction(database, tree, version, caption, [&] {
         return database.db_update(db::rename_tree_node(node, name.toStdString())) &&
                move_paths(database, tree, old_path, new_path);
     });
@@ -144,7 +162,8 @@ TreeChange rename_shared_node(db::Database& database, TreeKind tree, long long v
 
 TreeChange move_shared_node(db::Database& database, TreeKind tree, long long version, int node, int parent, int shift,
                             const QString& old_path, const QString& new_path) {
-    return in_transaction(database, tree, version, [&] {
+    const QString caption = QString::fromUtf8("Перенос: %1 «%2» → %3").arg(node_word(tree), last_name(old_path), new_path);
+    return in_transaction(database, tree, version, caption, [&] {
         return database.db_update(db::kCheckNodeNamesAtCommit) &&
                database.db_update(db::set_tree_node_parent(node, parent)) &&
                (shift == 0 || database.db_update(db::shift_subtree_levels(node, shift))) &&
@@ -154,7 +173,9 @@ TreeChange move_shared_node(db::Database& database, TreeKind tree, long long ver
 
 TreeChange delete_shared_node(db::Database& database, TreeKind tree, long long version, int node, const QString& path,
                               bool with_items) {
-    return in_transaction(database, tree, version, [&] {
+    const QString caption = QString::fromUtf8(with_items ? "Удаление: %1 «%2» с деталями" : "Удаление: %1 «%2»")
+                                .arg(node_word(tree), path);
+    return in_transaction(database, tree, version, caption, [&] {
         if (with_items && !database.db_update(db::delete_items_under(path_column(tree), path.toStdString())) &&
             database.last_diagnostic().sqlstate != db::kNoRowMatched) {
             return false;

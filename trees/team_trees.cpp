@@ -3,6 +3,7 @@
 #include <QTreeWidget>
 #include <map>
 
+#include "db/operation.h"
 #include "db/statements.h"
 #include "itemlist/item_list.h"
 #include "mainwindow/control_numbers.h"
@@ -139,9 +140,17 @@ bool trees_still_current(App& app) {
     return sections == app.section_version && places == app.place_version;
 }
 
-PathWrite write_with_current_trees(App& app, const std::function<bool()>& write, QWidget* parent) {
-    if (!trees_shared(app) || app.database.in_transaction()) return write() ? PathWrite::done : PathWrite::failed;
+PathWrite write_with_current_trees(App& app, const std::string& caption, const std::function<bool()>& write,
+                                   QWidget* parent) {
+    if (app.database.in_transaction()) {
+        return db::set_operation_caption(app.database, caption) && write() ? PathWrite::done : PathWrite::failed;
+    }
+    if (!trees_shared(app)) return db::run_operation(app.database, caption, write) ? PathWrite::done : PathWrite::failed;
     if (!app.database.begin_transaction()) return PathWrite::failed;
+    if (!db::set_operation_caption(app.database, caption)) {
+        app.database.end_transaction(false);
+        return PathWrite::failed;
+    }
     if (!trees_still_current(app)) {
         const bool unread = !app.database.last_diagnostic().empty();
         app.database.end_transaction(false);

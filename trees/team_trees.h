@@ -52,7 +52,9 @@ enum class PathWrite { done, failed, trees_changed };
 // trees changed since they were read nothing is written, and the trees are
 // read again and the user told (over `parent`). On a file `write` just runs.
 // On `failed` the reason is the database's last diagnostic.
-PathWrite write_with_current_trees(App& app, const std::function<bool()>& write, QWidget* parent = nullptr);
+// The write is one operation of the history, under `caption`.
+PathWrite write_with_current_trees(App& app, const std::string& caption, const std::function<bool()>& write,
+                                   QWidget* parent = nullptr);
 
 // The list of the node `list_node_id` read again under the node's path of
 // now; the root's when the node is gone. Nothing when the list shows a

@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 #include <map>
 
+#include "db/operation.h"
 #include "state/app.h"
 #include "mainwindow/control_numbers.h"
 #include "mainwindow/main_window.h"
@@ -82,27 +83,23 @@ bool rewrite_stored_paths(App& app, int tree, int node, const QString& name) {
     }
     const db::StoreColumn column = column_of(tree);
     std::map<std::string, QString> rewritten;
-    QString failure;
-    for (const StoredPath& item : items) {
-        const QString path = replace_path_component(item.path, level, name);
-        if (!update_done(app, db::set_item_node_path(column, path.toStdString(), item.id))) {
-            failure = diagnostic_text(app);
-            break;
+    // One operation: a failure leaves every path as it was.
+    const QString caption = QString::fromUtf8("Переименование: %1 «%2» → «%3»")
+                                .arg(tree == kLocationTree ? QString::fromUtf8("место хранения") : QString::fromUtf8("раздел"),
+                                     nodes[static_cast<std::size_t>(node)].name, name);
+    const bool written = db::run_operation(app.database, caption.toStdString(), [&] {
+        for (const StoredPath& item : items) {
+            const QString path = replace_path_component(item.path, level, name);
+            if (!update_done(app, db::set_item_node_path(column, path.toStdString(), item.id))) return false;
+            rewritten[item.id] = path;
         }
-        rewritten[item.id] = path;
-    }
-    if (failure.isEmpty()) {
+        return true;
+    });
+    if (written) {
         rewrite_list_cells(app, tree, rewritten);
         return true;
     }
-    std::map<std::string, QString> stuck;
-    for (const StoredPath& item : items) {
-        const auto done = rewritten.find(item.id);
-        if (done == rewritten.end()) continue;
-        if (!update_done(app, db::set_item_node_path(column, item.path.toStdString(), item.id))) stuck.insert(*done);
-    }
-    rewrite_list_cells(app, tree, stuck);
-    warn(app, rename_failed_message(failure, static_cast<int>(stuck.size())));
+    warn(app, rename_failed_message(diagnostic_text(app)));
     return false;
 }
 
@@ -156,7 +153,7 @@ bool rename_shared(App& app, int tree, int node, const QString& name) {
     const QString new_path = replace_path_component(old_path, edited.level, name);
     const TreeChange outcome = rename_shared_node(app.database, kind_of(tree), version_of(app, tree), edited.id, name,
                                                   old_path, new_path);
-    if (!changed(app, outcome, rename_failed_message(diagnostic_text(app), 0))) return false;
+    if (!changed(app, outcome, rename_failed_message(diagnostic_text(app)))) return false;
     reread_trees(app);
     list_node_again(app);
     if (app.list_statement) itemlist::show_item_list(app, *app.list_statement);
@@ -356,7 +353,12 @@ void delete_node(App& app, int tree) {
         return;
     }
     if (!items.empty()) {
-        if (!update_done(app, db::delete_items_under(column_of(tree), path.toStdString()))) {
+        const QString caption = QString::fromUtf8("Удаление: %1 «%2» с деталями")
+                                    .arg(tree == kLocationTree ? QString::fromUtf8("место хранения")
+                                                               : QString::fromUtf8("раздел"),
+                                         path);
+        if (!db::run_operation(app.database, caption.toStdString(),
+                               [&] { return update_done(app, db::delete_items_under(column_of(tree), path.toStdString())); })) {
             warn(app, delete_failed_message(diagnostic_text(app)));
             return;
         }

@@ -25,16 +25,8 @@ QString rename_unread_message(const QString& why) {
     return text("Не удалось прочитать позиции раздела из базы данных:\n%1\n\nРаздел сохранил прежнее имя.").arg(why);
 }
 
-QString rename_failed_message(const QString& why, int stuck) {
-    QString message =
-        text("Не удалось записать новое имя раздела в пути позиций:\n%1\n\nРаздел сохранил прежнее имя.").arg(why);
-    if (stuck > 0) {
-        message += text(
-                       "\nНе удалось вернуть прежний путь позициям (%1): они записаны под новым именем "
-                       "и видны в родительском разделе.")
-                       .arg(stuck);
-    }
-    return message;
+QString rename_failed_message(const QString& why) {
+    return text("Не удалось записать новое имя раздела в пути позиций:\n%1\n\nРаздел сохранил прежнее имя.").arg(why);
 }
 
 QString delete_unread_message(const QString& why) {

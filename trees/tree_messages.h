@@ -21,8 +21,7 @@ QString duplicate_message();
 QString no_section_message();
 QString delete_question();
 QString rename_unread_message(const QString& why);
-// `stuck` items could not get their old path back after the failure.
-QString rename_failed_message(const QString& why, int stuck);
+QString rename_failed_message(const QString& why);
 QString delete_unread_message(const QString& why);
 QString delete_failed_message(const QString& why);
 QString cut_failed_message(const QString& why, int items);

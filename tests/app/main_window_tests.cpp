@@ -8,6 +8,7 @@
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QKeySequence>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSplitter>
@@ -170,20 +171,25 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsNumbersAndSeparators) {
     QMenuBar* bar = window_->menuBar();
     EXPECT_EQ(bar->property("menu").toInt(), kMenuBar);
     const QList<QAction*> top = bar->actions();
-    ASSERT_EQ(top.size(), 3);
+    ASSERT_EQ(top.size(), 4);
     EXPECT_EQ(top[0]->text(), "Файл");
-    EXPECT_EQ(top[1]->text(), "Настройки");
-    EXPECT_EQ(top[2]->text(), "Помощь");
+    EXPECT_EQ(top[1]->text(), "Правка");
+    EXPECT_EQ(top[2]->text(), "Настройки");
+    EXPECT_EQ(top[3]->text(), "Помощь");
     using Items = std::vector<std::pair<int, QString>>;
     EXPECT_EQ(describe(top[0]->menu()), (Items{{100, "Обновить список\tF5"},
                                                {120, "Импорт из CSV…"},
                                                {121, "Экспорт списка в CSV…"},
                                                {122, "Список для заказа…"},
                                                {-1, ""},
+                                               {123, "История изменений…"},
+                                               {-1, ""},
                                                {60, "Выход"}}));
-    EXPECT_EQ(describe(top[1]->menu()),
+    EXPECT_EQ(describe(top[1]->menu()), (Items{{125, "Отменить последнее изменение"}}));
+    EXPECT_EQ(window_->menu_item(kMenuUndo)->shortcut(), QKeySequence(QKeySequence::Undo));
+    EXPECT_EQ(describe(top[2]->menu()),
               (Items{{61, "Установить шрифт таблицы"}, {62, "Настройка отображения таблицы"}}));
-    EXPECT_EQ(describe(top[2]->menu()), (Items{{63, "О программе"}}));
+    EXPECT_EQ(describe(top[3]->menu()), (Items{{63, "О программе"}}));
 
     const Items tree_items{{8, "Создать раздел"}, {9, "Переименовать"}, {-1, ""}, {10, "Удалить"}};
     EXPECT_EQ(describe(window_->popup_menu(kPathTreeMenu)), tree_items);
@@ -200,6 +206,8 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsNumbersAndSeparators) {
                                                                    {17, "Снять выделение"},
                                                                    {18, "Вырезать"},
                                                                    {19, "Вставить"},
+                                                                   {-1, ""},
+                                                                   {124, "История изменений…"},
                                                                    {-1, ""},
                                                                    {20, "Удалить"}}));
     EXPECT_EQ(window_->popup_menu(kMenuBar), nullptr);

@@ -8,6 +8,7 @@
 #include "app/routing.h"
 #include "dialogs/about_commands.h"
 #include "editor/item_editor.h"
+#include "history_windows/history_commands.h"
 #include "itemlist/item_list.h"
 #include "itemlist/table_settings_commands.h"
 #include "mainwindow/control_numbers.h"
@@ -146,6 +147,9 @@ TEST(Routing, MenuItemsReachTheirCommands) {
         {kMenuImportCsv, spreadsheet_windows::open_import},
         {kMenuExportCsv, spreadsheet_windows::export_list},
         {kMenuReorderList, spreadsheet_windows::open_reorder_list},
+        {kMenuHistory, history_windows::open_store_history},
+        {kMenuItemsHistory, history_windows::open_items_history},
+        {kMenuUndo, history_windows::undo_last_change},
     };
     for (const auto& [item, handler] : cases) EXPECT_EQ(routed(menu(item)), handler) << "menu item " << item;
     EXPECT_EQ(std::size(cases), menu_routes().size());

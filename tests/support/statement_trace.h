@@ -16,9 +16,22 @@ struct TracedStatement {
     bool operator==(const TracedStatement&) const = default;
 };
 
-// Records every statement the connection sends from now on into `trace`.
+// The statements that frame a command as an operation of the history (its
+// caption, and a server's savepoint around each step), not the command's.
+inline bool frames_operation(const std::string& text) {
+    for (const char* frame : {"SELECT history_caption(", "SELECT set_config('detalehran.caption'",
+                              "SAVEPOINT operation_step", "RELEASE SAVEPOINT operation_step",
+                              "ROLLBACK TO SAVEPOINT operation_step"}) {
+        if (text.starts_with(frame)) return true;
+    }
+    return false;
+}
+
+// Records every statement of the program's commands the connection sends
+// from now on into `trace`.
 inline void trace_into(db::Database& database, std::vector<TracedStatement>& trace) {
     database.set_statement_observer([&trace](const std::string& text, const std::vector<db::Value>& values) {
+        if (frames_operation(text)) return;
         TracedStatement& s = trace.emplace_back();
         s.text = text;
         for (const db::Value& v : values) s.values.push_back(v.text);
