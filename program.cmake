@@ -66,6 +66,8 @@ add_library(detalehran_gui STATIC
   editor/edit_conflict.cpp editor/edit_conflict.h
   editor/editor_commands.cpp editor/item_editor.h
   editor/item_editor_window.cpp editor/item_editor_window.h
+  history_windows/history_commands.cpp history_windows/history_commands.h
+  history_windows/history_window.cpp history_windows/history_window.h
   itemlist/datasheets.cpp itemlist/datasheets.h
   itemlist/item_list.cpp itemlist/item_list.h
   itemlist/item_list_model.cpp itemlist/item_list_model.h

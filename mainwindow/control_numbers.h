@@ -83,6 +83,23 @@ enum ControlNumber : int {
     kReorderClose = 164,
     kReorderCaption = 165,
 
+    // History of changes (180).
+    kHistoryWho = 181,
+    kHistorySince = 182,
+    kHistoryUntil = 183,
+    kHistoryText = 184,
+    kHistoryShow = 185,
+    kHistoryOperations = 186,
+    kHistoryChanges = 187,
+    kHistoryMore = 188,
+    kHistoryRevert = 189,
+    kHistoryClose = 190,
+    kHistoryCaption = 191,
+    kHistoryWhoCaption = 192,
+    kHistorySinceCaption = 193,
+    kHistoryUntilCaption = 194,
+    kHistoryTextCaption = 195,
+
     // Main window (4), below the list.
     kStatusBar = 170,  // what the role may not do, and short notices
 };
@@ -119,6 +136,9 @@ enum MenuItem : int {
     kMenuImportCsv = 120,
     kMenuExportCsv = 121,
     kMenuReorderList = 122,
+    kMenuHistory = 123,       // "Файл": the whole store's history
+    kMenuItemsHistory = 124,  // the list's menu: the checked or selected parts' history
+    kMenuUndo = 125,          // "Правка": the user's own last change taken back (Ctrl+Z)
 };
 
 // Key and character codes the router looks at.

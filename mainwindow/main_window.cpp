@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -273,7 +274,11 @@ void MainWindow::make_menus() {
     add_item(file, kMenuExportCsv, "Экспорт списка в CSV…");
     add_item(file, kMenuReorderList, "Список для заказа…");
     file->addSeparator();
+    add_item(file, kMenuHistory, "История изменений…");
+    file->addSeparator();
     add_item(file, kMenuExit, "Выход");
+    QMenu* edit = bar->addMenu(QStringLiteral("Правка"));
+    add_item(edit, kMenuUndo, "Отменить последнее изменение")->setShortcut(QKeySequence::Undo);
     QMenu* settings = bar->addMenu(QStringLiteral("Настройки"));
     add_item(settings, kMenuListFont, "Установить шрифт таблицы");
     add_item(settings, kMenuTableSettings, "Настройка отображения таблицы");
@@ -294,6 +299,8 @@ void MainWindow::make_menus() {
                                {kMenuUncheckAll, "Снять выделение"},
                                {kMenuCut, "Вырезать"},
                                {kMenuPaste, "Вставить"},
+                               {0, nullptr},
+                               {kMenuItemsHistory, "История изменений…"},
                                {0, nullptr},
                                {kMenuDeleteItems, "Удалить"}});
     make_popup(kLocationTreeMenu, {{kMenuCreatePlace, "Создать раздел"},

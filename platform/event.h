@@ -33,6 +33,7 @@ enum WindowNumber : int {
     kTableSettingsWindow = 81,
     kImportWindow = 130,
     kReorderWindow = 160,
+    kHistoryWindow = 180,
 };
 
 struct Event {
