@@ -121,9 +121,49 @@ struct JsonReader {
 
 }  // namespace
 
-Members parse_values(std::string_view json) {
+namespace {
+
+// The column at a place of a whole row kept as an array.
+std::string column_at(std::string_view table, std::size_t place) {
+    if (table == schema::kPackageTable) return place == 0 ? std::string(schema::kPackageColumn) : std::to_string(place + 1);
+    if (place < schema::kItemColumnCount) {
+        return std::string(schema::column_name(static_cast<schema::ItemColumn>(place)));
+    }
+    return std::to_string(place + 1);
+}
+
+// A value after its name: a string, null, or any other token as its text.
+bool read_value(JsonReader& r, std::string_view json, char closing, std::optional<std::string>& value) {
+    r.blanks();
+    if (r.take('"')) {
+        value = r.string();
+        return value.has_value();
+    }
+    const std::size_t from = r.at;
+    while (r.at < json.size() && json[r.at] != ',' && json[r.at] != closing) ++r.at;
+    std::string raw(json.substr(from, r.at - from));
+    while (!raw.empty() && raw.back() == ' ') raw.pop_back();
+    value = raw == "null" ? std::nullopt : std::optional<std::string>(raw);
+    return true;
+}
+
+}  // namespace
+
+Members parse_values(std::string_view json, std::string_view table) {
     Members out;
     JsonReader r{json};
+    // A whole row of a file's history: its values in the table's column order.
+    if (r.take('[')) {
+        if (r.take(']')) return out;
+        std::size_t place = 0;
+        do {
+            std::optional<std::string> value;
+            if (!read_value(r, json, ']', value)) return out;
+            if (value) out.emplace_back(column_at(table, place), std::move(value));
+            ++place;
+        } while (r.take(','));
+        return out;
+    }
     if (!r.take('{')) return out;
     if (r.take('}')) return out;
     do {
@@ -269,7 +309,7 @@ std::size_t column_rank(const std::string& column) {
     return schema::kItemColumnCount;
 }
 
-std::vector<FieldChange> fields_of(const std::string& before, const std::string& after) {
+std::vector<FieldChange> fields_of(const std::string& table, const std::string& before, const std::string& after) {
     std::vector<FieldChange> out;
     auto field = [&](const std::string& column) -> FieldChange& {
         for (FieldChange& f : out) {
@@ -277,8 +317,8 @@ std::vector<FieldChange> fields_of(const std::string& before, const std::string&
         }
         return out.emplace_back(FieldChange{column, std::nullopt, std::nullopt});
     };
-    for (auto& [column, value] : parse_values(before)) field(column).before = std::move(value);
-    for (auto& [column, value] : parse_values(after)) field(column).after = std::move(value);
+    for (auto& [column, value] : parse_values(before, table)) field(column).before = std::move(value);
+    for (auto& [column, value] : parse_values(after, table)) field(column).after = std::move(value);
     std::stable_sort(out.begin(), out.end(),
                      [](const FieldChange& a, const FieldChange& b) { return column_rank(a.column) < column_rank(b.column); });
     return out;
@@ -350,7 +390,7 @@ bool read_changes(Database& database, const std::string& operation_id, std::vect
         database.db_text(3, change.item_id);
         database.db_text(4, before);
         database.db_text(5, after);
-        change.fields = fields_of(before, after);
+        change.fields = fields_of(change.table, before, after);
         out.push_back(std::move(change));
     }
     const bool ok = database.last_diagnostic().empty();

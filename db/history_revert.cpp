@@ -209,7 +209,7 @@ bool find_blocking(Database& database, const std::string& operation, const std::
             database.db_text(1, before);
             database.db_text(2, after);
             for (const std::string& json : {before, after}) {
-                for (const auto& [column, value] : parse_values(json)) {
+                for (const auto& [column, value] : parse_values(json, kPackageTable)) {
                     if (value && std::find(names.begin(), names.end(), folded(*value)) != names.end())
                         touching.insert(std::stoll(later));
                 }

@@ -25,11 +25,13 @@ void operation_columns(Build& b);
 // Reads the current row of a query made with operation_columns.
 OperationRecord read_operation_row(Database& database);
 
-// A JSON object of column -> text or null, as the history keeps row values.
-// Members that are neither are kept as their raw text; a text that is no
-// object gives no members.
+// A JSON object of column -> text or null, as the history keeps row values,
+// or an array of a whole row of `table` in its column order (a file's
+// inserts and deletes); null members are left out of an array's. Members
+// that are neither text nor null are kept as their raw text; a text that is
+// neither gives no members.
 using Members = std::vector<std::pair<std::string, std::optional<std::string>>>;
-Members parse_values(std::string_view json);
+Members parse_values(std::string_view json, std::string_view table);
 
 // The package type a Package row names, before or after the change.
 std::string package_name(const ChangeRecord& change);

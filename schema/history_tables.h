@@ -7,11 +7,13 @@
 // caption, time and author. Both engines keep the same tables with the
 // same columns, so the database layer reads them one way.
 //
-// The values of a row travel as a JSON object: column name -> the value as
-// a JSON string (numbers and money too, as their decimal text), or null.
-// An insert has only After, a delete only Before (every column of the row
-// that is not NULL; a column left out is NULL); an update has in each only
-// the columns it changed.
+// The values of a row travel as JSON, each value a JSON string (numbers and
+// money too, as their decimal text) or null. An update has in Before and
+// After an object of only the columns it changed: column name -> value. An
+// insert has only After, a delete only Before, with the whole row: on a
+// file an array of its values in the table's column order (the order of
+// schema/store_columns.h; Package's one column), which keeps an import's
+// history small; on a server an object of its columns that are not NULL.
 
 #include <string>
 #include <string_view>
