@@ -153,6 +153,54 @@ bool table_exists(db::Database& database, std::string_view table) {
 
 std::string reason(db::Database& database) { return db::failure_text(database.last_diagnostic()); }
 
+// Every role other than the owner with a right on Store, and whether it
+// may change items.
+std::optional<std::vector<std::pair<std::string, bool>>> store_users(db::Database& database) {
+    if (!database.db_query(db::kSelectStoreUsers)) return std::nullopt;
+    std::vector<std::pair<std::string, bool>> users;
+    while (database.db_next_row()) users.emplace_back(database.db_text(0), yes(database.db_text(1)));
+    const bool complete = database.last_diagnostic().empty();
+    database.db_finish();
+    if (!complete) return std::nullopt;
+    return users;
+}
+
+// The roles that used a store made before the team's tables get the same
+// rights on them: a member where it may change items, else a reader.
+bool grant_old_users(db::Database& database, std::vector<std::string>& said) {
+    const auto users = store_users(database);
+    if (!users) return false;
+    for (const auto& [role, member] : *users) {
+        for (const std::string& grant :
+             schema::postgres_grants(role, member ? schema::Access::member : schema::Access::reader)) {
+            if (!database.db_update(grant)) return false;
+        }
+        said.push_back("права на новые таблицы получила роль " + role + (member ? "" : " (только чтение)"));
+    }
+    return true;
+}
+
+bool has_history_tables(db::Database& database) {
+    return table_exists(database, schema::kOperationTable) && table_exists(database, schema::kHistoryTable);
+}
+
+// The history's tables and triggers, and every role that uses the store
+// reads it.
+bool add_history(db::Database& database, std::vector<std::string>* said) {
+    for (const std::string& statement : schema::postgres_history_statements()) {
+        if (!database.db_update(statement)) return false;
+    }
+    const auto users = store_users(database);
+    if (!users) return false;
+    for (const auto& [role, member] : *users) {
+        for (const std::string& grant : schema::postgres_history_grants(role)) {
+            if (!database.db_update(grant)) return false;
+        }
+    }
+    if (said != nullptr) said->push_back("добавлена история изменений (таблицы History и HistoryOperations)");
+    return true;
+}
+
 std::vector<std::string> creating_statements() {
     std::vector<std::string> out{schema::postgres_store_table(), schema::postgres_package_table()};
     for (const schema::ServerTable& table : schema::postgres_team_tables()) {
@@ -200,54 +248,6 @@ bool create_new(db::Database& database, const ServerRequest& request, CreateRepo
         report->parts = filler.parts();
         report->packages = filler.packages();
     }
-    return true;
-}
-
-// Every role other than the owner with a right on Store, and whether it
-// may change items.
-std::optional<std::vector<std::pair<std::string, bool>>> store_users(db::Database& database) {
-    if (!database.db_query(db::kSelectStoreUsers)) return std::nullopt;
-    std::vector<std::pair<std::string, bool>> users;
-    while (database.db_next_row()) users.emplace_back(database.db_text(0), yes(database.db_text(1)));
-    const bool complete = database.last_diagnostic().empty();
-    database.db_finish();
-    if (!complete) return std::nullopt;
-    return users;
-}
-
-// The roles that used a store made before the team's tables get the same
-// rights on them: a member where it may change items, else a reader.
-bool grant_old_users(db::Database& database, std::vector<std::string>& said) {
-    const auto users = store_users(database);
-    if (!users) return false;
-    for (const auto& [role, member] : *users) {
-        for (const std::string& grant :
-             schema::postgres_grants(role, member ? schema::Access::member : schema::Access::reader)) {
-            if (!database.db_update(grant)) return false;
-        }
-        said.push_back("права на новые таблицы получила роль " + role + (member ? "" : " (только чтение)"));
-    }
-    return true;
-}
-
-bool has_history_tables(db::Database& database) {
-    return table_exists(database, schema::kOperationTable) && table_exists(database, schema::kHistoryTable);
-}
-
-// The history's tables and triggers, and every role that uses the store
-// reads it.
-bool add_history(db::Database& database, std::vector<std::string>* said) {
-    for (const std::string& statement : schema::postgres_history_statements()) {
-        if (!database.db_update(statement)) return false;
-    }
-    const auto users = store_users(database);
-    if (!users) return false;
-    for (const auto& [role, member] : *users) {
-        for (const std::string& grant : schema::postgres_history_grants(role)) {
-            if (!database.db_update(grant)) return false;
-        }
-    }
-    if (said != nullptr) said->push_back("добавлена история изменений (таблицы History и HistoryOperations)");
     return true;
 }
 
