@@ -9,6 +9,7 @@
 #include "access_functions.h"
 #include "handles.h"
 #include "like_ranges.h"
+#include "store/store_history.h"
 #include "store/store_schema.h"
 
 namespace detalehran::odbc {
@@ -124,6 +125,7 @@ SQLRETURN open_file(Dbc& dbc, const std::string& path) {
     // Before the wait for locks is set: a file that another program is
     // writing gets its indexes at a later connection instead of a wait.
     store::add_missing_indexes(db);
+    store::settle_history(db);
     // A large file's pages are read straight from the mapped file instead
     // of through a read call each: the list's read in name order visits the
     // rows scattered over the whole file, and at a million parts those calls

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "store/store_history.h"
 #include "store/store_schema.h"
 
 namespace detalehran::store {
@@ -43,6 +44,8 @@ bool StoreFileWriter::begin(std::string* error) {
         !register_text_functions(db_)) {
         return fail(error);
     }
+    // A new file's first contents are no change of it: no history.
+    set_history_recording(db_, false);
     // A large cache keeps index pages of a 100k-row fill out of the file
     // until the commit.
     if (!exec("PRAGMA cache_size = -131072; BEGIN IMMEDIATE", error)) return false;

@@ -10,7 +10,9 @@
 #include <memory>
 #include <vector>
 
+#include "schema/history_tables.h"
 #include "schema/store_columns.h"
+#include "store_history.h"
 #include "text_fold.h"
 
 namespace detalehran::store {
@@ -115,7 +117,8 @@ bool register_text_functions(sqlite3* db) {
            sqlite3_create_function_v2(db, kLikeFloorFunction, 1, flags, nullptr, like_bound_function, nullptr, nullptr,
                                       nullptr) == SQLITE_OK &&
            sqlite3_create_function_v2(db, kLikeCeilingFunction, 1, flags, db, like_bound_function, nullptr, nullptr,
-                                      nullptr) == SQLITE_OK;
+                                      nullptr) == SQLITE_OK &&
+           register_history_functions(db);
 }
 
 FileKind probe_file(const std::string& path, std::string* detail) {
@@ -190,8 +193,9 @@ bool create_store_file(const std::string& path, std::string* error) {
     const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     db.reset(raw);
     std::string sql = "PRAGMA application_id = " + std::to_string(kApplicationId) +
-                      "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + "; BEGIN; " + schema_sql() +
-                      " COMMIT;";
+                      "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + "; BEGIN; " + schema_sql();
+    for (const std::string& statement : schema::sqlite_history_statements()) sql += statement + ";";
+    sql += " COMMIT;";
     char* message = nullptr;
     if (rc != SQLITE_OK || !register_text_functions(db.get()) ||
         sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {

@@ -11,7 +11,8 @@ namespace detalehran::store {
 
 // "DTLH": written into the SQLite header of every file we create.
 inline constexpr int kApplicationId = 0x44544C48;
-inline constexpr int kSchemaVersion = 1;
+// 2: the store keeps its history (store/store_history.h).
+inline constexpr int kSchemaVersion = 2;
 
 // Name of the collation that compares text case-insensitively for every
 // alphabet; every text column of the schema is declared with it.
@@ -35,7 +36,8 @@ std::string schema_sql();
 // slower.
 void add_missing_indexes(sqlite3* db);
 
-// Registers the collation and the LIKE functions on a connection. Every
+// Registers the collation, the LIKE functions and the history's functions
+// on a connection. Every
 // connection that writes to a store file must call this first.
 bool register_text_functions(sqlite3* db);
 
