@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <functional>
 
+#include "db/history.h"
+#include "db/operation.h"
 #include "db/team_statements.h"
 #include "server/server_fixture.h"
 
@@ -15,22 +17,21 @@ namespace {
 
 class ServerHistory : public ServerProgram {
 protected:
-    // Runs the statements as one transaction with a caption, as the
+    // Runs the statements as one operation with a caption, as the
     // program's commands do.
     static bool run_captioned(db::Database& database, const std::string& caption,
                               const std::vector<db::Statement>& statements) {
-        if (!database.begin_transaction()) return false;
-        bool ok = database.db_query("SELECT set_config('detalehran.caption', " + sql_literal(caption) + ", true)");
-        database.db_finish();
-        for (const db::Statement& statement : statements) {
-            if (!ok) break;
-            std::string id;
-            ok = statement.text(db::Dialect::postgres).rfind("INSERT INTO public.\"Store\" (", 0) == 0
-                     ? database.db_insert(statement, id)
-                     : database.db_update(statement);
-        }
-        return database.end_transaction(ok) && ok;
+        return db::run_operation(database, caption, [&] {
+            for (const db::Statement& statement : statements) {
+                std::string id;
+                const bool insert = statement.text(db::Dialect::postgres).rfind("INSERT INTO public.\"Store\" (", 0) == 0;
+                if (!(insert ? database.db_insert(statement, id) : database.db_update(statement))) return false;
+            }
+            return true;
+        });
     }
+
+    std::string newest_id() { return look_.value(R"(SELECT max("ID") FROM "HistoryOperations")"); }
 
     // Every shared table, row by row, as text.
     Rows snapshot() {
@@ -147,24 +148,35 @@ TEST_F(ServerHistory, EachCommandOfAMemberIsOneOperationWithItsChanges) {
         ASSERT_TRUE(run_captioned(member, c.caption, c.change())) << member.last_diagnostic().text;
         EXPECT_EQ(newest_operation(), member_ + "|" + c.caption + "|");
         EXPECT_EQ(newest_changes(), c.recorded);
+        const std::string id = newest_id();
+        const db::RevertResult undone = db::revert_operation(member, id);
+        ASSERT_EQ(undone.outcome, db::RevertResult::Outcome::done) << undone.reason;
+        EXPECT_EQ(newest_operation(), member_ + "|Отмена: " + c.caption + "|" + id);
+        EXPECT_EQ(snapshot(), before);
     }
 
-    // Another client as another role: recorded under that role, no caption.
-    const std::string script = "import pyodbc\nc = pyodbc.connect('DSN=" + other_ +
-                               "')\nc.execute('UPDATE \"Store\" SET \"Количество\" = 9 WHERE \"ID\" = 1')\nc.commit()\n";
-    ASSERT_EQ(std::system(("/usr/bin/python3 -c '" + script + "'").c_str()), 0);
+    // Another client as another role: recorded under that role, no
+    // caption, and a member takes it back.
+    const Rows before = snapshot();
+    const std::string script = folder_.file("change.py");
+    std::ofstream(script) << "import pyodbc\nc = pyodbc.connect('DSN=" << other_
+                          << "')\nc.execute('UPDATE \"Store\" SET \"Количество\" = 9 WHERE \"ID\" = 1')\nc.commit()\n";
+    ASSERT_EQ(std::system(("/usr/bin/python3 " + script).c_str()), 0);
     EXPECT_EQ(newest_operation(), other_ + "||");
     ASSERT_EQ(newest_changes().size(), 1u);
     EXPECT_EQ(newest_changes()[0].rfind("Store update 1 Количество:", 0), 0u) << newest_changes()[0];
+    const db::RevertResult undone = db::revert_operation(member, newest_id());
+    EXPECT_EQ(undone.outcome, db::RevertResult::Outcome::done) << undone.reason;
+    EXPECT_EQ(snapshot(), before);
 
-    // A statement that changed nothing is no operation.
+    // A statement that matched no row or changed nothing is no operation.
     const std::string operations = look_.value("SELECT count(*) FROM \"HistoryOperations\"");
-    ASSERT_TRUE(run_captioned(member, "Ничего", {db::set_item_quantity("1", "999", "1")}));
-    look_.sql("UPDATE \"Store\" SET \"Количество\" = \"Количество\"");
+    EXPECT_FALSE(member.db_update(db::set_item_quantity("1", "999", "1")));
+    member_door_.sql(R"(UPDATE "Store" SET "Количество" = "Количество")");
     EXPECT_EQ(look_.value("SELECT count(*) FROM \"HistoryOperations\""), operations);
 }
 
-TEST_F(ServerHistory, OnlyTheTriggersWriteTheHistoryAndOnlyTheOwnerPrunesIt) {
+TEST_F(ServerHistory, OnlyTheTriggersWriteTheHistoryAndOnlyTheOwnerPrunesOrARoleWithTheRightsReverts) {
     prepare();
     Door reader;
     ASSERT_TRUE(reader.open(reader_));
@@ -181,8 +193,6 @@ TEST_F(ServerHistory, OnlyTheTriggersWriteTheHistoryAndOnlyTheOwnerPrunesIt) {
         {&member_door_, R"(DELETE FROM "HistoryOperations")", false},
         {&member_door_, R"(INSERT INTO "HistoryOperations" ("Changed", "Who", "Txn") VALUES ('', 'x', 1))", false},
         {&member_door_, "SELECT public.detalehran_history_operation()", false},
-        {&reader, R"(UPDATE "Store" SET "Количество" = 1)", false},
-        {&look_, R"(DELETE FROM "History" WHERE "Operation" = 1)", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.statement);
@@ -193,6 +203,31 @@ TEST_F(ServerHistory, OnlyTheTriggersWriteTheHistoryAndOnlyTheOwnerPrunesIt) {
         EXPECT_EQ(done, c.allowed) << database.last_diagnostic().text;
         if (!c.allowed) EXPECT_EQ(database.last_diagnostic().sqlstate, "42501");
     }
+
+    // Two roles on one item: the earlier change cannot be taken back over
+    // the later one, and a reader takes back nothing.
+    Door other;
+    ASSERT_TRUE(other.open(other_));
+    ASSERT_TRUE(run_captioned(member_door_.database(), "Первое", {db::set_item_quantity("3", "1", "7")}));
+    const std::string first = newest_id();
+    ASSERT_TRUE(run_captioned(other.database(), "Второе", {db::set_item_quantity("4", "1", "3")}));
+    const std::string second = newest_id();
+    const db::RevertResult blocked = db::revert_operation(member_door_.database(), first);
+    EXPECT_EQ(blocked.outcome, db::RevertResult::Outcome::blocked) << blocked.reason;
+    EXPECT_EQ(blocked.blocking.id, second);
+    EXPECT_EQ(blocked.blocking.who, other_);
+    const db::RevertResult refused = db::revert_operation(reader.database(), second);
+    EXPECT_EQ(refused.outcome, db::RevertResult::Outcome::refused) << refused.reason;
+    EXPECT_EQ(look_.value(R"(SELECT "Количество" FROM "Store" WHERE "ID" = 1)"), "4");
+
+    // Pruning is the owner's.
+    std::uint64_t removed = 0;
+    EXPECT_FALSE(db::prune_history(member_door_.database(), "2999-01-01", removed));
+    EXPECT_EQ(member_door_.database().last_diagnostic().sqlstate, "42501");
+    const std::string operations = look_.value(R"(SELECT count(*) FROM "HistoryOperations")");
+    ASSERT_TRUE(db::prune_history(look_.database(), "2999-01-01", removed));
+    EXPECT_EQ(std::to_string(removed), operations);
+    EXPECT_EQ(look_.value(R"(SELECT count(*) FROM "History")"), "0");
 }
 
 TEST_F(ServerHistory, AStoreMadeBeforeTheHistoryGainsItAndItsUsersReadIt) {
@@ -203,12 +238,14 @@ TEST_F(ServerHistory, AStoreMadeBeforeTheHistoryGainsItAndItsUsersReadIt) {
     for (const char* table : {"Store", "Package", "Temp", "Node"})
         look_.sql(std::string("DROP FUNCTION public.\"History_") + table + "\"() CASCADE");
 
+    EXPECT_FALSE(db::has_history(member_door_.database()));
     ASSERT_TRUE(run_captioned(member_door_.database(), "Без истории", {db::set_item_quantity("3", "1", "7")}));
     EXPECT_EQ(look_.value(R"(SELECT "Количество" FROM "Store" WHERE "ID" = 1)"), "3");
 
     std::ostringstream out, err;
     ASSERT_EQ(dbtool::run_command_line({"detalehran-db", "create", "--dsn", "Look"}, out, err), 0) << err.str();
     EXPECT_NE(out.str().find("история"), std::string::npos) << out.str();
+    EXPECT_TRUE(db::has_history(member_door_.database()));
     ASSERT_TRUE(run_captioned(member_door_.database(), "С историей", {db::set_item_quantity("4", "1", "3")}));
     EXPECT_EQ(newest_operation(), member_ + "|С историей|");
     EXPECT_EQ(newest_changes(), std::vector<std::string>{"Store update 1 Количество:3→4"});
