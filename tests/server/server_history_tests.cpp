@@ -169,6 +169,40 @@ TEST_F(ServerHistory, EachCommandOfAMemberIsOneOperationWithItsChanges) {
     EXPECT_EQ(undone.outcome, db::RevertResult::Outcome::done) << undone.reason;
     EXPECT_EQ(snapshot(), before);
 
+    // The history as the window reads it, filtered and in pages.
+    struct Filter {
+        db::HistoryFilter filter;
+        std::size_t found;
+    };
+    const auto by = [](auto set) {
+        db::HistoryFilter f;
+        set(f);
+        return f;
+    };
+    const std::vector<Filter> filters{
+        {by([&](db::HistoryFilter& f) { f.who = member_; }), 20},  // nine commands, their undoing, two more
+        {by([&](db::HistoryFilter& f) { f.who = other_; }), 1},
+        {by([](db::HistoryFilter& f) { f.text = "вставка"; }), 2},
+        {by([](db::HistoryFilter& f) { f.item_ids = {"3"}; }), 6},  // seeded, cut, paste, undoing
+        {by([](db::HistoryFilter& f) { f.since = "2999-01-01"; }), 0},
+        {by([](db::HistoryFilter& f) { f.until = "2000-01-01"; }), 0},
+    };
+    for (const Filter& f : filters) {
+        std::vector<db::OperationRecord> found;
+        ASSERT_TRUE(db::read_operations(member, f.filter, found)) << member.last_diagnostic().text;
+        EXPECT_EQ(found.size(), f.found) << f.filter.who << f.filter.text;
+    }
+    std::vector<db::OperationRecord> page, next;
+    ASSERT_TRUE(db::read_operations(member, by([](db::HistoryFilter& f) { f.limit = 3; }), page));
+    ASSERT_EQ(page.size(), 3u);
+    ASSERT_TRUE(db::read_operations(member, by([&](db::HistoryFilter& f) { f.before_id = page[1].id; }), next));
+    ASSERT_FALSE(next.empty());
+    EXPECT_EQ(next[0].id, page[2].id);
+    EXPECT_EQ(page[0].changed.size(), 19u);  // "YYYY-MM-DD HH:MM:SS"
+    const std::optional<db::OperationRecord> own = db::last_own_operation(member);
+    ASSERT_TRUE(own.has_value());
+    EXPECT_EQ(own->caption, "Подготовка");  // every later one was taken back
+
     // A statement that matched no row or changed nothing is no operation.
     const std::string operations = look_.value("SELECT count(*) FROM \"HistoryOperations\"");
     EXPECT_FALSE(member.db_update(db::set_item_quantity("1", "999", "1")));
@@ -228,6 +262,15 @@ TEST_F(ServerHistory, OnlyTheTriggersWriteTheHistoryAndOnlyTheOwnerPrunesOrARole
     ASSERT_TRUE(db::prune_history(look_.database(), "2999-01-01", removed));
     EXPECT_EQ(std::to_string(removed), operations);
     EXPECT_EQ(look_.value(R"(SELECT count(*) FROM "History")"), "0");
+
+    // A role that leaves the store no longer reads its history.
+    reader.database().close_store();
+    std::ostringstream out, err;
+    ASSERT_EQ(dbtool::run_command_line({"detalehran-db", "remove-user", "--dsn", "Look", reader_}, out, err), 0)
+        << err.str();
+    ASSERT_TRUE(reader.open(reader_));
+    EXPECT_FALSE(reader.database().db_query(std::string(R"(SELECT count(*) FROM "HistoryOperations")")));
+    EXPECT_EQ(reader.database().last_diagnostic().sqlstate, "42501");
 }
 
 TEST_F(ServerHistory, AStoreMadeBeforeTheHistoryGainsItAndItsUsersReadIt) {
