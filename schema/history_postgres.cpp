@@ -105,21 +105,36 @@ std::string unmatched(const Recorded& t, std::string_view from, std::string_view
     return std::string(from) + " x WHERE NOT EXISTS (SELECT 1 FROM " + std::string(other) + " y WHERE " + same + ")";
 }
 
-std::string history_insert(std::string_view table) {
+std::string history_insert(std::string_view table, std::string_view operation) {
     return "INSERT INTO " + history() + " (" + q(kHistoryOperation) + ", " + q(kHistoryTableName) + ", " +
            q(kHistoryKind) + ", " + q(kHistoryItemId) + ", " + q(kHistoryBefore) + ", " + q(kHistoryAfter) +
-           ") SELECT v_operation, " + literal(table) + ", ";
+           ") SELECT " + std::string(operation) + ", " + literal(table) + ", ";
+}
+
+constexpr std::string_view kCaption = "coalesce(current_setting('detalehran.caption', true), '')";
+// The caption the operation was last given, kept for the transaction.
+constexpr std::string_view kRecordedCaption = "coalesce(current_setting('detalehran.recorded_caption', true), '')";
+
+// The rows of an insert or a delete. An import sends one statement a part:
+// what each costs counts, so while the transaction's operation exists the
+// rows go in with one statement that finds it; the first change makes it.
+std::string inserted_or_deleted(const Recorded& t, bool insert) {
+    const std::string rows = insert ? "new_rows" : "old_rows";
+    const std::string values = (insert ? "'insert', " + item(t, "n") + ", NULL, " + row_object(t, "n")
+                                       : "'delete', " + item(t, "n") + ", " + row_object(t, "n") + ", NULL") +
+                               " FROM " + rows + " n";
+    const std::string function(kOperationFunction);
+    return history_insert(t.table, "o." + q(kOperationId)) + values + ", " + operations() + " o WHERE o." +
+           q(kOperationTransaction) + " = txid_current();\n" + "IF FOUND THEN\n" + "IF " + std::string(kCaption) +
+           " NOT IN ('', " + std::string(kRecordedCaption) + ") THEN PERFORM " + function + "; END IF;\n" +
+           "RETURN NULL;\nEND IF;\n" + "IF NOT EXISTS (SELECT 1 FROM " + rows + ") THEN RETURN NULL; END IF;\n" +
+           "v_operation := " + function + ";\n" + history_insert(t.table, "v_operation") + values + ";\n";
 }
 
 // One function for the three triggers of a table: each runs it with the
 // transition tables of its event (a trigger with transition tables has
 // one event).
 std::string trigger_function(const Recorded& t) {
-    const std::string insert = history_insert(t.table);
-    const std::string inserted = insert + "'insert', " + item(t, "n") + ", NULL, " + row_object(t, "n") +
-                                 " FROM new_rows n;\n";
-    const std::string deleted = insert + "'delete', " + item(t, "o") + ", " + row_object(t, "o") +
-                                ", NULL FROM old_rows o;\n";
     // An update that changed a key (a package type's name) is the delete of
     // the old row and the insert of the new one.
     std::string changes = "SELECT 0 AS s, 'delete' AS kind, " + item(t, "x") + " AS item, " + row_object(t, "x") +
@@ -144,14 +159,9 @@ std::string trigger_function(const Recorded& t) {
            // A history dropped by hand records nothing and stops nobody.
            "IF to_regclass('public.\"History\"') IS NULL OR to_regclass('public.\"HistoryOperations\"') IS NULL "
            "THEN RETURN NULL; END IF;\n"
-           "IF TG_OP = 'INSERT' THEN\n"
-           "IF NOT EXISTS (SELECT 1 FROM new_rows) THEN RETURN NULL; END IF;\n"
-           "v_operation := " +
-           std::string(kOperationFunction) + ";\n" + inserted +
-           "ELSIF TG_OP = 'DELETE' THEN\n"
-           "IF NOT EXISTS (SELECT 1 FROM old_rows) THEN RETURN NULL; END IF;\n"
-           "v_operation := " +
-           std::string(kOperationFunction) + ";\n" + deleted + "ELSE\n" + updated +
+           "IF TG_OP = 'INSERT' THEN\n" +
+           inserted_or_deleted(t, true) + "ELSIF TG_OP = 'DELETE' THEN\n" + inserted_or_deleted(t, false) +
+           "ELSE\n" + updated +
            "END IF;\nRETURN NULL;\nEND\n$f$";
 }
 
@@ -175,12 +185,15 @@ std::vector<std::string> triggers(const Recorded& t) {
 // caption and the reverted operation set for the transaction
 // (db/operation.h); a caption set after that first change still reaches it.
 std::string operation_function() {
-    const std::string caption = "coalesce(current_setting('detalehran.caption', true), '')";
+    const std::string caption(kCaption);
     const std::string reverts = "current_setting('detalehran.reverts', true)";
     return "CREATE OR REPLACE FUNCTION " + std::string(kOperationFunction) + " RETURNS bigint LANGUAGE plpgsql" +
            std::string(kDefinerPath) +
            " AS $f$\nDECLARE v_operation bigint; v_caption text; v_reverts text := " + reverts +
            ";\nBEGIN\n"
+           // The caption the operation has once this function returns: the
+           // triggers call it again only when the caption changes.
+           "PERFORM set_config('detalehran.recorded_caption', " + caption + ", true);\n"
            "SELECT " + q(kOperationId) + ", " + q(kOperationCaption) + " INTO v_operation, v_caption FROM " +
            operations() + " WHERE " + q(kOperationTransaction) + " = txid_current();\n" +
            "IF FOUND THEN\n"

@@ -295,6 +295,16 @@ TEST_F(ServerHistory, AStoreMadeBeforeTheHistoryGainsItAndItsUsersReadIt) {
     Door reader;
     ASSERT_TRUE(reader.open(reader_));
     EXPECT_EQ(reader.value(R"(SELECT count(*) FROM "HistoryOperations")"), "1");
+
+    // A caption given after the transaction's first change still names it.
+    db::Database& member = member_door_.database();
+    ASSERT_TRUE(member.begin_transaction());
+    EXPECT_TRUE(member.db_update(db::insert_package("SOT-89")));
+    EXPECT_TRUE(db::set_operation_caption(member, "Поздняя подпись"));
+    EXPECT_TRUE(member.db_update(db::insert_package("SOT-223")));
+    ASSERT_TRUE(member.end_transaction(true));
+    EXPECT_EQ(newest_operation(), member_ + "|Поздняя подпись|");
+    EXPECT_EQ(newest_changes(), (std::vector<std::string>{"Package insert - SOT-89", "Package insert - SOT-223"}));
 }
 
 }  // namespace
