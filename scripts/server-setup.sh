@@ -13,7 +13,7 @@
 #      store_owner), and the database it owns (default store);
 #   2. the data source --dsn (default Admin) for the owner in the user's
 #      ODBC data sources, its password in ~/.pgpass (PGPASSFILE);
-#   3. detalehran-db create --dsn Admin: the store's tables (a store made
+#   3. detalehran-db create --dsn Admin: the store's tables and history (a store made
 #      by an older version is brought up to date);
 #   4. a login role for each member and reader that is not there yet, and
 #      detalehran-db add-user --dsn Admin ROLE (--read-only for a reader);

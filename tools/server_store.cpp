@@ -12,6 +12,7 @@
 #include "db/statements.h"
 #include "db/team_statements.h"
 #include "inventory.h"
+#include "schema/history_tables.h"
 #include "schema/server_tables.h"
 #include "schema/store_columns.h"
 #include "trees/shared_trees.h"
@@ -152,6 +153,54 @@ bool table_exists(db::Database& database, std::string_view table) {
 
 std::string reason(db::Database& database) { return db::failure_text(database.last_diagnostic()); }
 
+// Every role other than the owner with a right on Store, and whether it
+// may change items.
+std::optional<std::vector<std::pair<std::string, bool>>> store_users(db::Database& database) {
+    if (!database.db_query(db::kSelectStoreUsers)) return std::nullopt;
+    std::vector<std::pair<std::string, bool>> users;
+    while (database.db_next_row()) users.emplace_back(database.db_text(0), yes(database.db_text(1)));
+    const bool complete = database.last_diagnostic().empty();
+    database.db_finish();
+    if (!complete) return std::nullopt;
+    return users;
+}
+
+// The roles that used a store made before the team's tables get the same
+// rights on them: a member where it may change items, else a reader.
+bool grant_old_users(db::Database& database, std::vector<std::string>& said) {
+    const auto users = store_users(database);
+    if (!users) return false;
+    for (const auto& [role, member] : *users) {
+        for (const std::string& grant :
+             schema::postgres_grants(role, member ? schema::Access::member : schema::Access::reader)) {
+            if (!database.db_update(grant)) return false;
+        }
+        said.push_back("права на новые таблицы получила роль " + role + (member ? "" : " (только чтение)"));
+    }
+    return true;
+}
+
+bool has_history_tables(db::Database& database) {
+    return table_exists(database, schema::kOperationTable) && table_exists(database, schema::kHistoryTable);
+}
+
+// The history's tables and triggers, and every role that uses the store
+// reads it.
+bool add_history(db::Database& database, std::vector<std::string>* said) {
+    for (const std::string& statement : schema::postgres_history_statements()) {
+        if (!database.db_update(statement)) return false;
+    }
+    const auto users = store_users(database);
+    if (!users) return false;
+    for (const auto& [role, member] : *users) {
+        for (const std::string& grant : schema::postgres_history_grants(role)) {
+            if (!database.db_update(grant)) return false;
+        }
+    }
+    if (said != nullptr) said->push_back("добавлена история изменений (таблицы History и HistoryOperations)");
+    return true;
+}
+
 std::vector<std::string> creating_statements() {
     std::vector<std::string> out{schema::postgres_store_table(), schema::postgres_package_table()};
     for (const schema::ServerTable& table : schema::postgres_team_tables()) {
@@ -185,7 +234,9 @@ bool create_new(db::Database& database, const ServerRequest& request, CreateRepo
         for (const std::string& index : indexes) {
             if (!database.db_update(index)) return false;
         }
-        return true;
+        // Recording starts after the fill: a new store's first parts are no
+        // change anyone would take back.
+        return add_history(database, nullptr);
     };
     if (!run_all(database, creating_statements(), fill, error)) {
         *error = "склад на " + request.dsn + " не создан: " + *error;
@@ -196,23 +247,6 @@ bool create_new(db::Database& database, const ServerRequest& request, CreateRepo
         report->store_path = request.dsn;
         report->parts = filler.parts();
         report->packages = filler.packages();
-    }
-    return true;
-}
-
-// The roles that used a store made before the team's tables get the same
-// rights on them: a member where it may change items, else a reader.
-bool grant_old_users(db::Database& database, std::vector<std::string>& said) {
-    if (!database.db_query(db::kSelectStoreUsers)) return false;
-    std::vector<std::pair<std::string, bool>> users;
-    while (database.db_next_row()) users.emplace_back(database.db_text(0), yes(database.db_text(1)));
-    database.db_finish();
-    for (const auto& [role, member] : users) {
-        for (const std::string& grant :
-             schema::postgres_grants(role, member ? schema::Access::member : schema::Access::reader)) {
-            if (!database.db_update(grant)) return false;
-        }
-        said.push_back("права на новые таблицы получила роль " + role + (member ? "" : " (только чтение)"));
     }
     return true;
 }
@@ -250,20 +284,26 @@ bool upgrade(db::Database& database, const ServerRequest& request, std::vector<s
         statements.insert(statements.end(), table.create.begin(), table.create.end());
         said.push_back("добавлена таблица " + std::string(table.name));
     }
-    if (statements.empty()) return true;
+    const bool history = !has_history_tables(database);
+    if (statements.empty() && !history) return true;
     auto complete = [&]() {
-        for (const schema::TreeKind tree : {schema::TreeKind::sections, schema::TreeKind::places}) {
-            const auto paths = column(database, db::select_distinct_paths(trees::path_column(tree)));
-            if (!paths) return false;
-            QStringList values;
-            for (const std::string& path : *paths) values << QString::fromStdString(path);
-            const int added = trees::add_shared_paths(database, tree, values);
-            if (added < 0) return false;
-            said.push_back((tree == schema::TreeKind::sections ? "разделов по путям деталей: "
-                                                               : "мест хранения по путям деталей: ") +
-                           std::to_string(added));
+        if (!statements.empty()) {
+            for (const schema::TreeKind tree : {schema::TreeKind::sections, schema::TreeKind::places}) {
+                const auto paths = column(database, db::select_distinct_paths(trees::path_column(tree)));
+                if (!paths) return false;
+                QStringList values;
+                for (const std::string& path : *paths) values << QString::fromStdString(path);
+                const int added = trees::add_shared_paths(database, tree, values);
+                if (added < 0) return false;
+                said.push_back((tree == schema::TreeKind::sections ? "разделов по путям деталей: "
+                                                                   : "мест хранения по путям деталей: ") +
+                               std::to_string(added));
+            }
+            if (!grant_old_users(database, said) || !move_old_parked_tables(database, said)) return false;
         }
-        return grant_old_users(database, said) && move_old_parked_tables(database, said);
+        // Last, so that the trees and parked items brought over are not
+        // recorded as changes.
+        return !history || add_history(database, &said);
     };
     if (!run_all(database, statements, complete, error)) {
         *error = "склад на " + request.dsn + " не обновлён: " + *error;
@@ -334,6 +374,10 @@ bool add_server_user(const std::string& dsn, const std::string& role, schema::Ac
     // A reader that was a member loses the rights to change first.
     std::vector<std::string> statements = schema::postgres_revokes(role);
     for (std::string& grant : schema::postgres_grants(role, access)) statements.push_back(std::move(grant));
+    // A store whose history was dropped by hand still takes new roles.
+    if (has_history_tables(database)) {
+        for (std::string& grant : schema::postgres_history_grants(role)) statements.push_back(std::move(grant));
+    }
     if (!run_all(database, statements, nullptr, error)) {
         *error = "роль " + role + " не добавлена на " + dsn + ": " + *error;
         return false;

@@ -5,6 +5,7 @@
 
 #include "db/failure_text.h"
 #include "db/team_statements.h"
+#include "schema/history_tables.h"
 #include "schema/server_tables.h"
 #include "server_store.h"
 
@@ -98,6 +99,19 @@ bool give_back(db::Database& database, const std::string& role, const std::vecto
     return true;
 }
 
+// The role's rights on the store, the history's reading included when the
+// store keeps one.
+std::optional<std::vector<std::string>> revokes_of(db::Database& database, const std::string& role) {
+    std::vector<std::string> out = schema::postgres_revokes(role);
+    for (const std::string_view table : {schema::kOperationTable, schema::kHistoryTable}) {
+        const std::optional<bool> exists = ask(database, db::select_table_exists(table));
+        if (!exists) return std::nullopt;
+        if (*exists) out.push_back("REVOKE ALL ON " + schema::public_table(table) + " FROM " +
+                                   schema::quoted(schema::Quote::double_quotes, role));
+    }
+    return out;
+}
+
 }  // namespace
 
 bool list_parked(const std::string& dsn, ParkedList* list, std::string* error) {
@@ -132,8 +146,13 @@ bool remove_server_user(const std::string& dsn, const std::string& role, std::ve
         *error = "роль " + role + " — владелец склада на " + dsn + ": её права не отнимаются";
         return false;
     }
+    const auto revokes = revokes_of(database, role);
+    if (!revokes) {
+        *error = reason(database);
+        return false;
+    }
     if (!take_mark(database, role, error)) return false;
-    const bool ok = give_back(database, role, schema::postgres_revokes(role), returned, kept, error);
+    const bool ok = give_back(database, role, *revokes, returned, kept, error);
     ask(database, db::release_program_mark_of(role));
     if (!ok) *error = "роль " + role + " не удалена со склада " + dsn + ": " + *error;
     return ok;
