@@ -170,9 +170,12 @@ void delete_checked_items(App& app, const Event&) {
     std::string reason;
     if (!checked.empty()) {
         // One operation of the history, taken back by one undo. An item the
-        // database refuses to let go stays, the others go; an item someone
-        // else deleted meanwhile is gone just as well. The list never shows
-        // what is not stored: rows go once the operation is stored.
+        // database refuses to let go stays, the others go (a failed statement
+        // is undone alone: by our driver, and by the server's driver at its
+        // usual level of rollback; at another level the whole operation is
+        // rolled back and reported). An item someone else deleted meanwhile
+        // is gone just as well. The list never shows what is not stored:
+        // rows go once the operation is stored.
         std::vector<int> gone;
         const QString caption = checked.size() == 1
                                     ? QStringLiteral("Удаление детали «%1»").arg(rows.cell(checked.front(), db::kName))
@@ -180,10 +183,8 @@ void delete_checked_items(App& app, const Event&) {
         const bool stored = db::run_operation(app.database, caption.toStdString(), [&] {
             for (int row : checked) {
                 const std::string id = rows.cell(row, db::kId).toStdString();
-                if (db::run_step(app.database, [&] {
-                        return app.database.db_update(db::delete_item(id)) ||
-                               app.database.last_diagnostic().sqlstate == db::kNoRowMatched;
-                    })) {
+                if (app.database.db_update(db::delete_item(id)) ||
+                    app.database.last_diagnostic().sqlstate == db::kNoRowMatched) {
                     gone.push_back(row);
                 } else {
                     kept.prepend(rows.cell(row, db::kName));

@@ -32,15 +32,4 @@ bool run_operation(Database& database, std::string_view caption, const std::func
     return database.end_transaction(done) && done;
 }
 
-bool run_step(Database& database, const std::function<bool()>& step) {
-    if (database.serves_file() || !database.in_transaction()) return step();
-    if (!database.db_update(std::string("SAVEPOINT operation_step"))) return false;
-    if (step()) return database.db_update(std::string("RELEASE SAVEPOINT operation_step"));
-    const Diagnostic why = database.last_diagnostic();
-    database.db_update(std::string("ROLLBACK TO SAVEPOINT operation_step"));
-    database.db_update(std::string("RELEASE SAVEPOINT operation_step"));
-    database.restore_diagnostic(why);
-    return false;
-}
-
 }  // namespace detalehran::db

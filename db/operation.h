@@ -18,12 +18,4 @@ bool set_operation_caption(Database& database, std::string_view caption, std::st
 // true, rolls back otherwise. False when the body failed or the commit did.
 bool run_operation(Database& database, std::string_view caption, const std::function<bool()>& body);
 
-// One step of an operation whose failure must not end the operation, so
-// that it can go on with the next: on a server in a savepoint, which a
-// failure rolls back (a failed statement there would end the whole
-// transaction). A file has no savepoints: its driver undoes the failed
-// statement only, and a step of several statements undoes its own earlier
-// ones. False, with the step's reason kept, when the step failed.
-bool run_step(Database& database, const std::function<bool()>& step);
-
 }  // namespace detalehran::db

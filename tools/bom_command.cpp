@@ -1,6 +1,7 @@
 #include "bom_command.h"
 
 #include <charconv>
+#include <map>
 #include <ostream>
 
 #include "bom/bom_file.h"
@@ -8,6 +9,8 @@
 #include "bom/stock_reading.h"
 #include "command_line.h"
 #include "db/failure_text.h"
+#include "db/operation.h"
+#include "db/statements.h"
 #include "inventory_folder.h"
 #include "spreadsheet/csv_writer.h"
 #include "spreadsheet/number_text.h"
@@ -112,6 +115,51 @@ void print_pick_list(const bom::Bom& bom, const bom::BuildCheck& check, const bo
     }
 }
 
+// Takes the build's parts out of the store as one operation of the history
+// ("Сборка pic_programmer × 5"), which one undo takes back. Each part's
+// quantity is written only where it is still what the check read: a part
+// someone took from meanwhile refuses the whole build, so that no quantity
+// goes below zero, whoever builds at the same time.
+int take_parts(db::Database& database, const bom::Bom& bom, const bom::BuildCheck& check,
+               const bom::StockIndex& stock, bool available_only, std::ostream& out, std::ostream& err) {
+    if (check.shortfall > 0 && !available_only) {
+        return report_failure(err, "сборка не списана: не хватает " + std::to_string(check.shortfall) +
+                                       " шт. в строках: " + std::to_string(check.short_lines) +
+                                       " (списать то, что есть: --take-available)");
+    }
+    std::map<std::size_t, long long> taken;  // by part: lines that share a part take from it together
+    for (const bom::CheckLine& line : check.lines) {
+        if (line.part && line.take > 0) taken[*line.part] += line.take;
+    }
+    if (taken.empty()) return report_failure(err, "сборка не списана: на складе нет ни одной детали спецификации");
+    const auto& parts = stock.parts();
+    std::string changed;
+    long long pieces = 0;
+    const std::string caption = "Сборка " + bom.name + " × " + std::to_string(check.boards);
+    const bool done = db::run_operation(database, caption, [&] {
+        for (const auto& [part, take] : taken) {
+            const bom::StockPart& p = parts[part];
+            if (!database.db_update(
+                    db::set_item_quantity(std::to_string(p.quantity - take), p.id, std::to_string(p.quantity)))) {
+                if (database.last_diagnostic().sqlstate == db::kNoRowMatched) changed = p.id + " «" + p.name + "»";
+                return false;
+            }
+            pieces += take;
+        }
+        return true;
+    });
+    if (!done) {
+        if (!changed.empty()) {
+            return report_failure(err, "сборка не списана: деталь " + changed +
+                                           " тем временем изменили или удалили; проверьте сборку снова");
+        }
+        return report_failure(err, "сборка не списана: " + db::failure_text(database.last_diagnostic()));
+    }
+    out << "Списано на сборку " << bom.name << " × " << check.boards << ": деталей " << taken.size() << ", штук "
+        << pieces << ". Отменить: detalehran-db history, затем revert\n";
+    return kExitOk;
+}
+
 // The place tree's paths in its order, from the folder's Store.ini.
 bool place_order(const Inventory& inventory, db::Database& database, std::vector<std::string>& paths,
                  std::string* error) {
@@ -147,7 +195,13 @@ int run_bom(const Arguments& args, std::ostream& out, std::ostream& err) {
     }
     const bom::StockIndex stock(std::move(parts));
     const bom::BuildCheck check = bom::check_build(reading.bom, stock, boards);
-    if (parsed.has("--pick-list")) {
+    const bool take = parsed.has("--take");
+    const bool available_only = parsed.has("--take-available");
+    if (take || available_only) {
+        print_check(reading.bom, check, stock, csv, out);
+        if (const int code = take_parts(database, reading.bom, check, stock, available_only, out, err); code != kExitOk)
+            return code;
+    } else if (parsed.has("--pick-list")) {
         std::vector<std::string> places;
         if (!place_order(inventory, database, places, &error)) return report_failure(err, error);
         print_pick_list(reading.bom, check, stock, bom::pick_list(check, stock, places), csv, out);

@@ -24,25 +24,18 @@ bool is_id(const std::string& text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Moves one stored item into [Temp], as a step of the cut's operation: the
-// copy must exist before the original goes, and a failure of either leaves
-// the item where it was. `gone` when the item is no longer stored.
-bool park(App& app, const std::string& id, bool& gone) {
-    gone = false;
-    return db::run_step(app.database, [&] {
-        if (!app.database.db_update(db::park_item(id))) {
-            gone = app.database.last_diagnostic().sqlstate == db::kNoRowMatched;
-            return false;
-        }
-        if (update_done(app, db::delete_stored_item(id))) return true;
-        // The copy leaves [Temp] again: on a file the driver undid only the
-        // failed delete. Should that fail too, the paste brings back only
-        // IDs that are free in [Store].
-        const db::Diagnostic why = app.database.last_diagnostic();
-        update_done(app, db::unpark_item(id));
-        app.database.restore_diagnostic(why);
-        return false;
-    });
+// Moves one stored item into [Temp], inside the cut's operation: the copy
+// must exist before the original goes, and a failure of either leaves the
+// item where it was (a failed statement is undone alone, its copy by us).
+bool park(App& app, const std::string& id) {
+    if (!app.database.db_update(db::park_item(id))) return false;
+    if (update_done(app, db::delete_stored_item(id))) return true;
+    // Should the copy not leave [Temp] again, the paste brings back only
+    // IDs that are free in [Store].
+    const db::Diagnostic why = app.database.last_diagnostic();
+    update_done(app, db::unpark_item(id));
+    app.database.restore_diagnostic(why);
+    return false;
 }
 
 }  // namespace
@@ -70,8 +63,7 @@ void cut_items(App& app, const Event&) {
         const QString caption = QString::fromUtf8("Вырезание деталей: %1").arg(checked.size());
         const bool cut = db::run_operation(app.database, caption.toStdString(), [&] {
             for (int row : checked) {
-                bool gone = false;
-                if (park(app, model.cell(row, db::kId).toStdString(), gone)) {
+                if (park(app, model.cell(row, db::kId).toStdString())) {
                     moved.push_back(row);
                 } else {
                     ++failed;

@@ -110,7 +110,8 @@ TEST_F(ServerSession, EveryCommandWorksOnTheServerInItsDialect) {
         SCOPED_TRACE(statement);
         // The session's own setting, name and mark.
         if (statement.starts_with("SET ") || statement.starts_with("SELECT set_config(") ||
-            statement.starts_with("SELECT pg_try_advisory_lock(")) {
+            statement.starts_with("SELECT pg_try_advisory_lock(") ||
+            statement.starts_with("SELECT count(*) FROM information_schema.tables")) {  // whether it keeps a history
             continue;
         }
         EXPECT_EQ(statement.find("[Store]"), std::string::npos);

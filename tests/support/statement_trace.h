@@ -16,12 +16,10 @@ struct TracedStatement {
     bool operator==(const TracedStatement&) const = default;
 };
 
-// The statements that frame a command as an operation of the history (its
-// caption, and a server's savepoint around each step), not the command's.
+// The statement that gives a command's operation of the history its
+// caption, not the command's own.
 inline bool frames_operation(const std::string& text) {
-    for (const char* frame : {"SELECT history_caption(", "SELECT set_config('detalehran.caption'",
-                              "SAVEPOINT operation_step", "RELEASE SAVEPOINT operation_step",
-                              "ROLLBACK TO SAVEPOINT operation_step"}) {
+    for (const char* frame : {"SELECT history_caption(", "SELECT set_config('detalehran.caption'"}) {
         if (text.starts_with(frame)) return true;
     }
     return false;

@@ -152,3 +152,54 @@ TEST_F(BomCommand, BadInputIsRefused) {
 
 }  // namespace
 }  // namespace detalehran::dbtool::testing
+
+namespace detalehran::dbtool::testing {
+namespace {
+
+// Taking a build's parts out: refused as a whole while anything is short,
+// one operation of the history when not, and its revert puts every part back.
+TEST_F(BomCommand, TakingABuildOutIsOneOperationThatARevertTakesBack) {
+    const std::string short_bom = write("short.csv",
+                                        "Reference,Value,Footprint\n"
+                                        "R1-R4,4k7,Resistor_SMD:R_0805_2012Metric\n"
+                                        "U1,NE555,Package_DIP:DIP-8_W7.62mm\n"
+                                        "J1,USB4105-GF-A,Connector_USB:USB_C_Receptacle\n");
+    const std::string bom = write("board.csv",
+                                  "Reference,Value,Footprint\n"
+                                  "R1-R4,4k7,Resistor_SMD:R_0805_2012Metric\n"
+                                  "U1,NE555,Package_DIP:DIP-8_W7.62mm\n");
+    // Per line: ID and what is in stock.
+    const auto stock = [&] {
+        const ToolRun run = run_tool({"bom", folder_.str(), bom, "--boards", "2", "--csv"});
+        EXPECT_EQ(run.exit_code, 0) << run.err;
+        std::vector<std::pair<std::string, long long>> out;
+        for (const auto& cells : rows(run.out)) out.emplace_back(cells[5], std::stoll(cells[7]));
+        return out;
+    };
+    const auto before = stock();
+    ASSERT_EQ(before.size(), 2u);
+    ASSERT_GE(before[0].second, 8);
+    ASSERT_GE(before[1].second, 2);
+
+    const ToolRun refused = run_tool({"bom", folder_.str(), short_bom, "--boards", "2", "--take"});
+    EXPECT_NE(refused.exit_code, 0);
+    EXPECT_NE(refused.err.find("сборка не списана: не хватает 2 шт."), std::string::npos) << refused.err;
+    EXPECT_EQ(stock(), before);
+
+    const ToolRun taken = run_tool({"bom", folder_.str(), bom, "--boards", "2", "--take"});
+    ASSERT_EQ(taken.exit_code, 0) << taken.err;
+    EXPECT_NE(taken.out.find("Списано на сборку board × 2: деталей 2, штук 10."), std::string::npos) << taken.out;
+    const auto after = stock();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[0].second, before[0].second - 8);
+    EXPECT_EQ(after[1].second, before[1].second - 2);
+
+    const ToolRun history = run_tool({"history", folder_.str()});
+    EXPECT_NE(history.out.find("Операция 1, "), std::string::npos) << history.out;
+    EXPECT_NE(history.out.find("Сборка board × 2"), std::string::npos) << history.out;
+    ASSERT_EQ(run_tool({"revert", folder_.str(), "1"}).exit_code, 0);
+    EXPECT_EQ(stock(), before);
+}
+
+}  // namespace
+}  // namespace detalehran::dbtool::testing
