@@ -80,6 +80,11 @@ void open_history(App& app, std::vector<std::string> parts) {
         app, [&](MainWindow& main) { return new HistoryWindow(main, std::move(parts)); });
     if (window == nullptr) return;
     window->on_choice([&app, window] { show_chosen_changes(app, *window); });
+    window->on_title([&app](const db::OperationRecord& operation) {
+        std::vector<db::ChangeRecord> changes;
+        db::read_changes(app.database, operation.id, changes);
+        return db::operation_title(operation, changes);
+    });
     read_page(app, *window, {});
     window->show_centred();
 }

@@ -42,8 +42,10 @@ void set_row(QTableWidget* table, int row, const QStringList& cells) {
 }
 
 void fit_columns(QTableWidget* table) {
-    table->resizeColumnsToContents();
-    for (int c = 0; c + 1 < table->columnCount(); ++c) {
+    QHeaderView* header = table->horizontalHeader();
+    for (int c = 0; c < table->columnCount(); ++c) {
+        if (header->sectionResizeMode(c) == QHeaderView::Stretch) continue;
+        table->resizeColumnToContents(c);
         if (table->columnWidth(c) > kWidestColumn) table->setColumnWidth(c, kWidestColumn);
     }
 }
@@ -116,6 +118,9 @@ HistoryWindow::HistoryWindow(MainWindow& owner, std::vector<std::string> parts)
     changes_ = make_table(add<QTableWidget>(split, kHistoryChanges, 0, 0, 0, 0),
                           {QStringLiteral("Что"), QStringLiteral("Действие"), QStringLiteral("Поле"),
                            QStringLiteral("Было"), QStringLiteral("Стало")});
+    // What was done takes the room; the count keeps to its numbers.
+    operations_->horizontalHeader()->setStretchLastSection(false);
+    operations_->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
     split->addWidget(operations_);
     split->addWidget(changes_);
     split->setStretchFactor(0, 3);
@@ -174,7 +179,7 @@ void HistoryWindow::show_page(std::vector<db::OperationRecord> page, bool first,
     for (db::OperationRecord& operation : page) {
         const int row = operations_->rowCount();
         operations_->insertRow(row);
-        const QString what = operation.caption.empty() ? QStringLiteral("(без описания)") : text_of(operation.caption);
+        const QString what = text_of(operation.caption.empty() ? titles_(operation) : operation.caption);
         set_row(operations_, row,
                 {text_of(operation.id), local_time(operation.changed), text_of(operation.who), what,
                  QString::number(operation.changes)});

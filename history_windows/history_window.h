@@ -6,6 +6,7 @@
 // widgets and what it shows; the commands in history_commands.h fill it.
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "db/history.h"
@@ -44,6 +45,8 @@ public:
 
     // Called when the user chooses another operation in the list.
     void on_choice(std::function<void()> chosen) { on_choice_ = std::move(chosen); }
+    // Names an operation that has no caption (a script's change) by its changes.
+    void on_title(std::function<std::string(const db::OperationRecord&)> title) { titles_ = std::move(title); }
 
 private:
     void choice_changed();
@@ -54,6 +57,9 @@ private:
     QTableWidget* changes_ = nullptr;
     QPushButton* more_ = nullptr;
     std::function<void()> on_choice_;
+    std::function<std::string(const db::OperationRecord&)> titles_ = [](const db::OperationRecord&) {
+        return std::string("(без описания)");
+    };
 };
 
 inline HistoryWindow* history_window(const App& app) { return find_dialog<HistoryWindow>(app); }
