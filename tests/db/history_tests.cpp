@@ -200,7 +200,7 @@ TEST_F(History, ChangeByPythonIsRecordedUnderItsProgramAndTakenBack) {
         "c = pyodbc.connect('DRIVER={Microsoft Access Driver (*.mdb)};DBQ=' + sys.argv[1])\n"
         "c.execute('UPDATE [Store] SET [Количество] = 9, [Описание] = NULL WHERE [ID] = 2')\n"
         "c.commit()\n";
-    const std::string command = "/usr/bin/python3 -c \"" + script + "\" '" + folder_.file("Store.mdb") + "'";
+    const std::string command = std::string("env ") + DETALEHRAN_CHILD_ENV + " /usr/bin/python3 -c \"" + script + "\" '" + folder_.file("Store.mdb") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const OperationRecord op = newest();
     EXPECT_TRUE(op.who.ends_with(" (python3)")) << op.who;

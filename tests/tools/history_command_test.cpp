@@ -78,7 +78,7 @@ TEST_F(HistoryCommand, RevertNamesTheLaterOperationThatBlocksIt) {
         "c.execute('UPDATE [Store] SET [Количество] = 1 WHERE [ID] = 350')\n"
         "c.commit()\n";
     const std::string command =
-        "/usr/bin/python3 -c \"" + script + "\" '" + (folder_.path() / "Store.mdb").string() + "'";
+        std::string("env ") + DETALEHRAN_CHILD_ENV + " /usr/bin/python3 -c \"" + script + "\" '" + (folder_.path() / "Store.mdb").string() + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const ToolRun run = run_tool({"revert", folder_.str(), "1"});
     EXPECT_EQ(run.exit_code, 1);
