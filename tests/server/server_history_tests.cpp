@@ -143,7 +143,9 @@ TEST_F(ServerHistory, EachCommandOfAMemberIsOneOperationWithItsChanges) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption);
-        if (!c.before().empty()) ASSERT_TRUE(run_captioned(member, "Подготовка", c.before()));
+        if (!c.before().empty()) {
+            ASSERT_TRUE(run_captioned(member, "Подготовка", c.before()));
+        }
         const Rows before = snapshot();
         ASSERT_TRUE(run_captioned(member, c.caption, c.change())) << member.last_diagnostic().text;
         EXPECT_EQ(newest_operation(), member_ + "|" + c.caption + "|");
@@ -235,7 +237,9 @@ TEST_F(ServerHistory, OnlyTheTriggersWriteTheHistoryAndOnlyTheOwnerPrunesOrARole
                                                                            : database.db_update(c.statement);
         database.db_finish();
         EXPECT_EQ(done, c.allowed) << database.last_diagnostic().text;
-        if (!c.allowed) EXPECT_EQ(database.last_diagnostic().sqlstate, "42501");
+        if (!c.allowed) {
+            EXPECT_EQ(database.last_diagnostic().sqlstate, "42501");
+        }
     }
 
     // Two roles on one item: the earlier change cannot be taken back over

@@ -205,7 +205,9 @@ TEST(CommandLine, EveryCommandParsesBothSpellingsAndHasItsOwnHelp) {
         EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
         // A mistake in the command line is one line; a refusal may add the
         // driver's own words below its Russian reason.
-        if (c.exit_code == 2) EXPECT_TRUE(is_one_line(run.err)) << run.err;
+        if (c.exit_code == 2) {
+            EXPECT_TRUE(is_one_line(run.err)) << run.err;
+        }
     }
     EXPECT_TRUE(fs::is_empty(dir.path()));
 
