@@ -16,10 +16,7 @@ namespace {
 class BomCommand : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::copy_file(std::filesystem::path(DETALEHRAN_ODBCSYSINI) / "odbcinst.ini",
-                                   odbc_.path() / "odbcinst.ini");
-        ::setenv("ODBCSYSINI", odbc_.str().c_str(), 1);
-        ::setenv("ODBCINI", (odbc_.path() / "odbc.ini").c_str(), 1);
+        use_build_driver(odbc_);
         ASSERT_EQ(run_tool({"create", folder_.str(), "--demo"}).exit_code, 0);
     }
 

@@ -43,6 +43,13 @@ std::string slurp(FILE* file) {
 
 }  // namespace
 
+void use_build_driver(const TempFolder& odbc) {
+    std::filesystem::copy_file(std::filesystem::path(DETALEHRAN_ODBCSYSINI) / "odbcinst.ini",
+                               odbc.path() / "odbcinst.ini");
+    ::setenv("ODBCSYSINI", odbc.str().c_str(), 1);
+    ::setenv("ODBCINI", (odbc.path() / "odbc.ini").c_str(), 1);
+}
+
 ToolRun run_tool(const std::vector<std::string>& args, long file_size_limit) {
     std::vector<std::string> owned = {DETALEHRAN_DB_EXE};
     owned.insert(owned.end(), args.begin(), args.end());

@@ -28,6 +28,10 @@ private:
     std::filesystem::path path_;
 };
 
+// The build's driver for the tool, and the user's data sources in `odbc`:
+// nothing written anywhere else. Before the first ODBC call of the process.
+void use_build_driver(const TempFolder& odbc);
+
 struct ToolRun {
     int exit_code = -1;  // -1 when the tool did not exit normally
     std::string out;
