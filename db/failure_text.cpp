@@ -155,4 +155,10 @@ std::string exception_text(std::exception_ptr caught) {
     return "внутренняя ошибка неизвестного рода";
 }
 
+std::string revert_failure_text(const RevertResult& result) {
+    if (result.diagnostic.empty()) return result.reason;
+    const std::string why = failure_text(result.diagnostic);
+    return result.reason.empty() ? why : result.reason + ": " + why;
+}
+
 }  // namespace detalehran::db

@@ -8,12 +8,16 @@
 #include <string>
 
 #include "db/database.h"
+#include "db/history.h"
 
 namespace detalehran::db {
 
 // "Explanation" or "Explanation\nDriver text" (UTF-8); empty for an empty
 // diagnostic.
 std::string failure_text(const Diagnostic& why);
+// Why an operation was not taken back: the revert's own words, and the
+// database's reason after them when it gave one.
+std::string revert_failure_text(const RevertResult& result);
 
 // Whether the driver's words say the link to the server is gone, whatever
 // SQLSTATE came with them.

@@ -84,7 +84,11 @@ struct RevertResult {
     };
     Outcome outcome = Outcome::failed;
     OperationRecord blocking;
+    // Russian words for `refused` and `failed`; the database's own reason,
+    // when it gave one, is in `diagnostic` for the caller to word
+    // (db/failure_text.h: revert_failure_text).
     std::string reason;
+    Diagnostic diagnostic;
     std::string new_operation;  // the ID of the operation that took it back
 };
 

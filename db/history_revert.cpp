@@ -289,11 +289,13 @@ Statement undo_statement(const ChangeRecord& change) {
     });
 }
 
-std::string outcome_of_failure(Database& database, RevertResult& result) {
-    const Diagnostic& why = database.last_diagnostic();
-    result.outcome = why.sqlstate == kInsufficientPrivilege ? RevertResult::Outcome::refused
-                                                            : RevertResult::Outcome::failed;
-    return why.sqlstate == kInsufficientPrivilege ? "нет прав изменять эти данные: " + why.text : why.text;
+// A failure of the database, kept for the caller to word: refused when the
+// role may not change the rows, failed otherwise.
+void failure_of(Database& database, RevertResult& result, std::string reason = {}) {
+    result.diagnostic = database.last_diagnostic();
+    const bool no_right = result.diagnostic.sqlstate == kInsufficientPrivilege;
+    result.outcome = no_right ? RevertResult::Outcome::refused : RevertResult::Outcome::failed;
+    result.reason = no_right ? "нет прав изменять эти данные" : std::move(reason);
 }
 
 }  // namespace
@@ -308,7 +310,7 @@ RevertResult revert_operation(Database& database, const std::string& operation_i
     }
     std::vector<ChangeRecord> changes;
     if (!read_changes(database, operation_id, changes)) {
-        result.reason = database.last_diagnostic().text;
+        failure_of(database, result, "изменения операции не прочитаны");
         return result;
     }
     if (changes.empty()) {
@@ -324,7 +326,7 @@ RevertResult revert_operation(Database& database, const std::string& operation_i
     }
     std::string blocking;
     if (!ok || !find_blocking(database, operation_id, changes, blocking)) {
-        result.reason = database.last_diagnostic().text;
+        failure_of(database, result, "история не прочитана");
         return result;
     }
     if (!blocking.empty()) {
@@ -337,16 +339,16 @@ RevertResult revert_operation(Database& database, const std::string& operation_i
 
     const bool own_transaction = !database.in_transaction();
     if (own_transaction && !database.begin_transaction()) {
-        result.reason = database.last_diagnostic().text;
+        failure_of(database, result);
         return result;
     }
     bool done = set_operation_caption(database, "Отмена: " + operation_title(*operation, changes), operation_id);
     for (auto change = changes.rbegin(); done && change != changes.rend(); ++change) {
         done = database.db_update(undo_statement(*change));
     }
-    if (!done) result.reason = outcome_of_failure(database, result);
+    if (!done) failure_of(database, result);
     if (own_transaction && !database.end_transaction(done) && done) {
-        result.reason = outcome_of_failure(database, result);
+        failure_of(database, result);
         done = false;
     }
     if (!done) return result;

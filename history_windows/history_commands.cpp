@@ -115,12 +115,13 @@ bool revert_asked(App& app, QWidget* parent, const db::OperationRecord& operatio
         return false;
     }
     case db::RevertResult::Outcome::refused:
-        tell(app, parent, QStringLiteral("Операцию нельзя отменить: %1").arg(text_of(result.reason)));
+        tell(app, parent, QStringLiteral("Операцию нельзя отменить: %1").arg(text_of(db::revert_failure_text(result))));
         return false;
     case db::RevertResult::Outcome::failed:
         break;
     }
-    tell(app, parent, QStringLiteral("Операция не отменена, ничего не изменено.\n%1").arg(text_of(result.reason)));
+    tell(app, parent,
+         QStringLiteral("Операция не отменена, ничего не изменено.\n%1").arg(text_of(db::revert_failure_text(result))));
     return false;
 }
 

@@ -155,13 +155,11 @@ int run_revert(const Arguments& args, std::ostream& out, std::ostream& err) {
                                            "). Сначала отмените её.");
         }
         case db::RevertResult::Outcome::refused:
-            return report_failure(err, "операцию " + id + " нельзя отменить: " + result.reason);
+            return report_failure(err, "операцию " + id + " нельзя отменить: " + db::revert_failure_text(result));
         case db::RevertResult::Outcome::failed:
             break;
     }
-    return report_failure(err, "операция " + id + " не отменена: " +
-                                   (database.last_diagnostic().empty() ? result.reason
-                                                                       : db::failure_text(database.last_diagnostic())));
+    return report_failure(err, "операция " + id + " не отменена: " + db::revert_failure_text(result));
 }
 
 }  // namespace detalehran::dbtool

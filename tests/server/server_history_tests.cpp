@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "db/failure_text.h"
 #include "db/history.h"
 #include "db/operation.h"
 #include "db/team_statements.h"
@@ -256,6 +257,9 @@ TEST_F(ServerHistory, OnlyTheTriggersWriteTheHistoryAndOnlyTheOwnerPrunesOrARole
     EXPECT_EQ(blocked.blocking.who, other_);
     const db::RevertResult refused = db::revert_operation(reader.database(), second);
     EXPECT_EQ(refused.outcome, db::RevertResult::Outcome::refused) << refused.reason;
+    // Worded for the user: the refusal, then the server's reason explained.
+    const std::string said = db::revert_failure_text(refused);
+    EXPECT_TRUE(said.starts_with("нет прав изменять эти данные: Недостаточно прав на сервере")) << said;
     EXPECT_EQ(look_.value(R"(SELECT "Количество" FROM "Store" WHERE "ID" = 1)"), "4");
 
     // Pruning is the owner's.
