@@ -1,6 +1,7 @@
 #include "history_commands.h"
 
 #include <cctype>
+#include <chrono>
 #include <ostream>
 
 #include "command_line.h"
@@ -16,14 +17,29 @@ namespace {
 // Operations are read in pages of this many, newest first.
 constexpr int kPage = 500;
 
+// A day as the history's times begin with it. A day that is no day of the
+// calendar is refused: "2026-13-45" would sort after every real one, and
+// --prune-before would take the whole history with it.
 std::string date_option(const Arguments& args, const std::string& option) {
     const std::optional<std::string> value = args.value(option);
     if (!value) return {};
     const std::string& d = *value;
-    const bool shaped = d.size() == 10 && d[4] == '-' && d[7] == '-' &&
-                        std::isdigit(static_cast<unsigned char>(d[0])) && std::isdigit(static_cast<unsigned char>(d[5])) &&
-                        std::isdigit(static_cast<unsigned char>(d[8])) && std::isdigit(static_cast<unsigned char>(d[9]));
-    if (!shaped) throw UsageError{option + ": дата пишется как ГГГГ-ММ-ДД, например 2026-01-31"};
+    const auto digits = [&](std::size_t from, std::size_t count, unsigned& number) {
+        number = 0;
+        for (std::size_t k = from; k < from + count; ++k) {
+            if (!std::isdigit(static_cast<unsigned char>(d[k]))) return false;
+            number = number * 10 + static_cast<unsigned>(d[k] - '0');
+        }
+        return true;
+    };
+    unsigned year = 0, month = 0, day = 0;
+    const bool shaped = d.size() == 10 && d[4] == '-' && d[7] == '-' && digits(0, 4, year) && digits(5, 2, month) &&
+                        digits(8, 2, day);
+    if (!shaped || !std::chrono::year_month_day{std::chrono::year{static_cast<int>(year)}, std::chrono::month{month},
+                                                std::chrono::day{day}}
+                        .ok()) {
+        throw UsageError{option + ": дата пишется как ГГГГ-ММ-ДД, например 2026-01-31, а не «" + d + "»"};
+    }
     return d;
 }
 

@@ -49,6 +49,8 @@ TEST_F(HistoryCommand, ListsRevertsAndPrunes) {
         {{"history", dir, "--since", "2000-01-01", "--until", "2000-12-31"}, 0, {"Операций: 0\n"}},
         {{"history", dir}, 0, {"Операция 3, ", "Отмена: Отмена: Импорт parts.csv: 1 деталь (отменяет операцию 2)",
                                "Операций: 3\n"}},
+        // A day that is no day prunes nothing: the three stay for the prune below.
+        {{"history", dir, "--prune-before", "2026-13-45"}, 2, {"ГГГГ-ММ-ДД", "«2026-13-45»"}},
         {{"history", dir, "--prune-before", "2000-01-01"}, 0, {"Удалено операций старше 2000-01-01: 0\n"}},
         {{"history", dir, "--prune-before", "2999-01-01"}, 0, {"Удалено операций старше 2999-01-01: 3\n"}},
         {{"history", dir, "--since", "вчера"}, 2, {"ГГГГ-ММ-ДД"}},
