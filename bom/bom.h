@@ -4,6 +4,7 @@
 // and how many one board needs. Pure: no windows, no database.
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace detalehran::bom {
@@ -28,6 +29,16 @@ struct BomReading {
     std::string error;
     bool ok() const { return error.empty(); }
 };
+
+// What says that a line of one reading is the line of another: its value,
+// footprint and part number (not its designators, which a new revision of
+// the board may renumber). A project remembers the user's choices by it.
+std::string line_key(const BomLine& line);
+
+// The parts the user chose for lines: line key -> the item's ID. A chosen
+// part comes before every found one; an empty ID says the user chose none
+// ("нет на складе" though something would fit).
+using Choices = std::unordered_map<std::string, std::string>;
 
 // The line's designators as people write them: "R1, R2, R5–R8" for a run of
 // numbers, "—" when there are none.

@@ -24,6 +24,9 @@ struct CheckLine {
     long long in_stock = 0;           // the part's quantity
     long long take = 0;               // what the store gives of the need
     long long shortfall = 0;          // what must be ordered
+    // The part's stock after the build is below the minimum quantity (the
+    // one the list colours by and the reorder list orders to).
+    bool below_minimum = false;
 };
 
 struct BuildCheck {
@@ -38,8 +41,28 @@ struct BuildCheck {
     std::size_t unpriced = 0;  // lines left out of the cost: no part, or a part with no price
 };
 
+struct CheckOptions {
+    long long boards = 1;
+    Choices chosen;                   // a project's remembered parts, first of each line's candidates
+    std::optional<long long> minimum; // flags lines whose part ends below it; none: no flags
+};
+
 // Two lines that use the same part share its stock, the first line first.
-BuildCheck check_build(const Bom& bom, const StockIndex& stock, long long boards);
+BuildCheck check_build(const Bom& bom, const StockIndex& stock, const CheckOptions& options);
+inline BuildCheck check_build(const Bom& bom, const StockIndex& stock, long long boards) {
+    return check_build(bom, stock, CheckOptions{.boards = boards});
+}
+
+// The takes, shortfalls, flags, totals and costs counted again after the
+// user changed lines' parts (CheckLine::part, one of its candidates or
+// none) or the number of boards (BuildCheck::boards).
+void recount(BuildCheck& check, const Bom& bom, const StockIndex& stock, std::optional<long long> minimum);
+
+// The choices a check stands for: each line whose part is not its first
+// found candidate's (or that has none though something was found), by
+// line key; and, so that a project keeps them, every line's part that the
+// user confirmed by choosing it.
+Choices choices_of(const BuildCheck& check, const Bom& bom, const StockIndex& stock);
 
 struct PickRow {
     std::size_t line = 0;  // of the check

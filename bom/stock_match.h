@@ -6,6 +6,7 @@
 // database line by line. Pure: no windows, no database.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -24,6 +25,7 @@ struct StockPart {
 };
 
 enum class MatchKind {
+    chosen,       // the user chose it for this line before (a project's choice)
     part_number,  // the line's number is a word of the part's name
     // A word of the name starts with the number (NE555 of "NE555DR"), or the
     // number with the word (LM358N of "LM358").
@@ -47,6 +49,9 @@ public:
     // none when nothing fits.
     std::vector<Candidate> candidates(const BomLine& line, std::size_t limit = 5) const;
 
+    // The part of this ID, if the store holds it.
+    std::optional<std::size_t> find_id(const std::string& id) const;
+
 private:
     void index_part(std::uint32_t part);
 
@@ -62,6 +67,7 @@ private:
     std::vector<PartPackage> part_packages_;
     // The words of names that look like part numbers, upper case, sorted.
     std::vector<std::pair<std::string, std::uint32_t>> words_;
+    std::unordered_map<std::string, std::uint32_t> by_id_;
 };
 
 }  // namespace detalehran::bom
