@@ -2,32 +2,70 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 #include <tuple>
 
 namespace detalehran::bom {
 
-BuildCheck check_build(const Bom& bom, const StockIndex& stock, long long boards) {
+namespace {
+
+// The line's candidates with the part the user chose for it first. A
+// chosen part that has left the store is no choice any more.
+void put_choice(CheckLine& out, const BomLine& line, const StockIndex& stock, const Choices& chosen) {
+    out.part.reset();
+    const auto choice = chosen.find(line_key(line));
+    if (choice == chosen.end()) {
+        if (!out.candidates.empty()) out.part = out.candidates.front().part;
+        return;
+    }
+    if (choice->second.empty()) return;  // the user said the store has nothing for it
+    const std::optional<std::size_t> part = stock.find_id(choice->second);
+    if (!part) {
+        if (!out.candidates.empty()) out.part = out.candidates.front().part;
+        return;
+    }
+    std::erase_if(out.candidates, [&](const Candidate& c) { return c.part == *part; });
+    out.candidates.insert(out.candidates.begin(), Candidate{*part, MatchKind::chosen});
+    out.part = *part;
+}
+
+}  // namespace
+
+BuildCheck check_build(const Bom& bom, const StockIndex& stock, const CheckOptions& options) {
     BuildCheck check;
-    check.boards = boards;
-    std::map<std::size_t, long long> taken;  // by part, over the lines so far
+    check.boards = options.boards;
+    check.lines.reserve(bom.lines.size());
     for (std::size_t k = 0; k < bom.lines.size(); ++k) {
-        const BomLine& line = bom.lines[k];
         CheckLine& out = check.lines.emplace_back();
         out.line = k;
+        out.candidates = stock.candidates(bom.lines[k]);
+        put_choice(out, bom.lines[k], stock, options.chosen);
+    }
+    recount(check, bom, stock, options.minimum);
+    return check;
+}
+
+void recount(BuildCheck& check, const Bom& bom, const StockIndex& stock, std::optional<long long> minimum) {
+    const long long boards = check.boards;
+    check.matched = check.missing = check.short_lines = check.unpriced = 0;
+    check.needed = check.shortfall = 0;
+    check.board_cost = check.total_cost = 0;
+    std::unordered_map<std::size_t, long long> taken;  // by part, over the lines so far
+    for (CheckLine& out : check.lines) {
+        const BomLine& line = bom.lines[out.line];
         out.needed = line.per_board * boards;
-        out.candidates = stock.candidates(line);
+        out.in_stock = out.take = 0;
+        out.below_minimum = false;
         check.needed += out.needed;
-        if (out.candidates.empty()) {
+        if (!out.part) {
             ++check.missing;
             ++check.unpriced;
             out.shortfall = out.needed;
         } else {
             ++check.matched;
-            const std::size_t index = out.candidates.front().part;
-            const StockPart& part = stock.parts()[index];
-            out.part = index;
+            const StockPart& part = stock.parts()[*out.part];
             out.in_stock = part.quantity;
-            long long& used = taken[index];
+            long long& used = taken[*out.part];
             const long long left = std::max(0LL, part.quantity - used);
             out.take = std::min(left, out.needed);
             out.shortfall = out.needed - out.take;
@@ -42,7 +80,28 @@ BuildCheck check_build(const Bom& bom, const StockIndex& stock, long long boards
         check.shortfall += out.shortfall;
     }
     check.total_cost = check.board_cost * boards;
-    return check;
+    if (!minimum) return;
+    // After every line took: a part two lines share ends the same for both.
+    for (CheckLine& out : check.lines) {
+        if (out.part) out.below_minimum = stock.parts()[*out.part].quantity - taken[*out.part] < *minimum;
+    }
+}
+
+Choices choices_of(const BuildCheck& check, const Bom& bom, const StockIndex& stock) {
+    Choices choices;
+    for (const CheckLine& out : check.lines) {
+        const std::string key = line_key(bom.lines[out.line]);
+        const auto found = std::find_if(out.candidates.begin(), out.candidates.end(),
+                                        [](const Candidate& c) { return c.kind != MatchKind::chosen; });
+        const bool chosen_before = !out.candidates.empty() && out.candidates.front().kind == MatchKind::chosen &&
+                                   out.part == out.candidates.front().part;
+        if (!out.part) {
+            if (!out.candidates.empty()) choices[key] = "";
+        } else if (chosen_before || found == out.candidates.end() || found->part != *out.part) {
+            choices[key] = stock.parts()[*out.part].id;
+        }
+    }
+    return choices;
 }
 
 std::vector<PickRow> pick_list(const BuildCheck& check, const StockIndex& stock,

@@ -50,7 +50,7 @@ struct CheckOptions {
 // Two lines that use the same part share its stock, the first line first.
 BuildCheck check_build(const Bom& bom, const StockIndex& stock, const CheckOptions& options);
 inline BuildCheck check_build(const Bom& bom, const StockIndex& stock, long long boards) {
-    return check_build(bom, stock, CheckOptions{.boards = boards});
+    return check_build(bom, stock, CheckOptions{.boards = boards, .chosen = {}, .minimum = std::nullopt});
 }
 
 // The takes, shortfalls, flags, totals and costs counted again after the

@@ -22,7 +22,8 @@ spreadsheet::ReorderList shortfall_list(const Bom& bom, const BuildCheck& check,
 // lacks: a part of the build is ordered for its shortfall and up to the
 // minimum from what the build leaves (quantity − take); every other part
 // below the minimum as the reorder list has it (`items`, the store's
-// items as the reorder list reads them). A part is one row.
+// items as the reorder list reads them, with their IDs). A part is one
+// row; a part of the build shows as its quantity what the build leaves.
 spreadsheet::ReorderList merged_order_list(const std::vector<spreadsheet::ReorderSource>& items,
                                            std::string_view minimum, const Bom& bom, const BuildCheck& check,
                                            const StockIndex& stock);

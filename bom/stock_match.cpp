@@ -129,6 +129,13 @@ void StockIndex::index_part(std::uint32_t k) {
     part_packages_.push_back({own, named});
 
     part_number_words(part.name, [&](std::string word) { words_.emplace_back(std::move(word), k); });
+    by_id_.emplace(part.id, k);
+}
+
+std::optional<std::size_t> StockIndex::find_id(const std::string& id) const {
+    const auto at = by_id_.find(id);
+    if (at == by_id_.end()) return std::nullopt;
+    return at->second;
 }
 
 std::vector<Candidate> StockIndex::candidates(const BomLine& line, std::size_t limit) const {
