@@ -41,6 +41,7 @@ add_library(detalehran_db STATIC
   db/database_batches.cpp
   db/history.cpp db/history.h db/history_revert.cpp db/history_rows.h
   db/operation.cpp db/operation.h
+  db/projects.cpp db/projects.h
   db/server_session.cpp
   db/statement_handle.h)
 target_include_directories(detalehran_db PUBLIC ${PROJECT_SOURCE_DIR})

@@ -555,7 +555,8 @@ Statement select_columns(std::initializer_list<StoreColumn> columns) {
 }  // namespace
 
 const Statement kSelectDuplicateKeys = select_columns({kId, kSectionPath, kName, kPackage, kQuantity});
-const Statement kSelectReorderSources = select_columns({kSupplier, kName, kPackage, kQuantity, kPurchasePrice});
+const Statement kSelectReorderSources =
+    select_columns({kSupplier, kName, kPackage, kQuantity, kPurchasePrice, kId});
 const Statement kSelectBomSources =
     select_columns({kId, kName, kPackage, kQuantity, kPlace, kPurchasePrice, kSupplier});
 

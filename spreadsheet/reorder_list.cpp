@@ -36,18 +36,28 @@ bool before(const Pick& a, const Pick& b) {
 }  // namespace
 
 ReorderList reorder_list(const std::vector<ReorderSource>& items, std::string_view minimum) {
-    QCollator collator{QLocale(QLocale::Russian)};
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
     const QString minimum_text = qt(minimum);
     const std::int64_t least = itemlist::integer_value(minimum_text);
-
-    std::vector<Pick> picks;
+    std::vector<OrderNeed> needs;
     for (const ReorderSource& item : items) {
         // Exactly the rows the list colours, by the list's own rule.
         const QString quantity_text = qt(item.quantity);
         if (!itemlist::is_low_stock(quantity_text, minimum_text)) continue;
-        const std::int64_t quantity = itemlist::integer_value(quantity_text);
-        picks.push_back({&item, static_cast<__int128>(least) - quantity, money_units(item.purchase_price).value_or(0),
+        needs.push_back({item, static_cast<__int128>(least) - itemlist::integer_value(quantity_text)});
+    }
+    return order_list(needs, minimum);
+}
+
+ReorderList order_list(const std::vector<OrderNeed>& needs, std::string_view minimum) {
+    QCollator collator{QLocale(QLocale::Russian)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    const std::int64_t least = itemlist::integer_value(qt(minimum));
+
+    std::vector<Pick> picks;
+    picks.reserve(needs.size());
+    for (const OrderNeed& need : needs) {
+        const ReorderSource& item = need.item;
+        picks.push_back({&item, need.order, money_units(item.purchase_price).value_or(0),
                          key_of(collator, item.supplier), key_of(collator, item.name)});
     }
     std::stable_sort(picks.begin(), picks.end(), before);

@@ -17,6 +17,7 @@ namespace detalehran::spreadsheet {
 // them (the price as ".5000", "12.5000" or "12.50").
 struct ReorderSource {
     std::string supplier, name, package, quantity, purchase_price;
+    std::string id;  // the item's, where the reader knows it
 };
 
 struct ReorderRow {
@@ -47,6 +48,16 @@ struct ReorderList {
 // Suppliers and names in the Russian alphabet's order, letter case ignored,
 // as the list sorts them.
 ReorderList reorder_list(const std::vector<ReorderSource>& items, std::string_view minimum);
+
+// An item with the amount to order of it, decided by the caller.
+struct OrderNeed {
+    ReorderSource item;
+    __int128 order = 0;
+};
+
+// The rows in the reorder list's order with its sums, every row showing
+// the minimum's integer value: the list of any amounts to order.
+ReorderList order_list(const std::vector<OrderNeed>& needs, std::string_view minimum);
 
 // Column captions of the window and the file.
 inline constexpr const char* kReorderCaptions[] = {"Поставщик", "Название", "Тип корпуса",    "Количество",

@@ -45,6 +45,7 @@ bool read_reorder_sources(db::Database& database, std::vector<ReorderSource>& it
         database.db_text(2, item.package);
         database.db_text(3, item.quantity);
         database.db_text(4, item.purchase_price);
+        database.db_text(5, item.id);
     });
 }
 

@@ -1,19 +1,22 @@
 #include "bom_command.h"
 
 #include <charconv>
-#include <map>
 #include <ostream>
 
 #include "bom/bom_file.h"
 #include "bom/build_check.h"
+#include "bom/build_take.h"
+#include "bom/project.h"
+#include "bom/shortfall.h"
 #include "bom/stock_reading.h"
 #include "command_line.h"
 #include "db/failure_text.h"
-#include "db/operation.h"
-#include "db/statements.h"
+#include "db/projects.h"
 #include "inventory_folder.h"
 #include "spreadsheet/csv_writer.h"
 #include "spreadsheet/number_text.h"
+#include "spreadsheet/reorder_list.h"
+#include "spreadsheet/store_reading.h"
 #include "trees/node_operations.h"
 
 namespace detalehran::dbtool {
@@ -115,49 +118,20 @@ void print_pick_list(const bom::Bom& bom, const bom::BuildCheck& check, const bo
     }
 }
 
-// Takes the build's parts out of the store as one operation of the history
-// ("Сборка pic_programmer × 5"), which one undo takes back. Each part's
-// quantity is written only where it is still what the check read: a part
-// someone took from meanwhile refuses the whole build, so that no quantity
-// goes below zero, whoever builds at the same time.
 int take_parts(db::Database& database, const bom::Bom& bom, const bom::BuildCheck& check,
                const bom::StockIndex& stock, bool available_only, std::ostream& out, std::ostream& err) {
-    if (check.shortfall > 0 && !available_only) {
-        return report_failure(err, "сборка не списана: не хватает " + std::to_string(check.shortfall) +
-                                       " шт. в строках: " + std::to_string(check.short_lines) +
-                                       " (списать то, что есть: --take-available)");
+    const bom::TakeResult taken = bom::take_build(database, bom, check, stock, available_only);
+    switch (taken.outcome) {
+        case bom::TakeResult::Outcome::done:
+            out << "Списано на сборку " << bom.name << " × " << check.boards << ": деталей " << taken.parts
+                << ", штук " << taken.pieces << ". Отменить: detalehran-db history, затем revert\n";
+            return kExitOk;
+        case bom::TakeResult::Outcome::short_refused:
+            return report_failure(err, "сборка не списана: " + taken.reason +
+                                           " (списать то, что есть: --take-available)");
+        default:
+            return report_failure(err, "сборка не списана: " + taken.reason);
     }
-    std::map<std::size_t, long long> taken;  // by part: lines that share a part take from it together
-    for (const bom::CheckLine& line : check.lines) {
-        if (line.part && line.take > 0) taken[*line.part] += line.take;
-    }
-    if (taken.empty()) return report_failure(err, "сборка не списана: на складе нет ни одной детали спецификации");
-    const auto& parts = stock.parts();
-    std::string changed;
-    long long pieces = 0;
-    const std::string caption = "Сборка " + bom.name + " × " + std::to_string(check.boards);
-    const bool done = db::run_operation(database, caption, [&] {
-        for (const auto& [part, take] : taken) {
-            const bom::StockPart& p = parts[part];
-            if (!database.db_update(
-                    db::set_item_quantity(std::to_string(p.quantity - take), p.id, std::to_string(p.quantity)))) {
-                if (database.last_diagnostic().sqlstate == db::kNoRowMatched) changed = p.id + " «" + p.name + "»";
-                return false;
-            }
-            pieces += take;
-        }
-        return true;
-    });
-    if (!done) {
-        if (!changed.empty()) {
-            return report_failure(err, "сборка не списана: деталь " + changed +
-                                           " тем временем изменили или удалили; проверьте сборку снова");
-        }
-        return report_failure(err, "сборка не списана: " + db::failure_text(database.last_diagnostic()));
-    }
-    out << "Списано на сборку " << bom.name << " × " << check.boards << ": деталей " << taken.size() << ", штук "
-        << pieces << ". Отменить: detalehran-db history, затем revert\n";
-    return kExitOk;
 }
 
 // The place tree's paths in its order, from the folder's Store.ini.
@@ -170,43 +144,163 @@ bool place_order(const Inventory& inventory, db::Database& database, std::vector
     return true;
 }
 
+// Which of the outputs and actions was asked for; at most one.
+enum class Action { check, pick_list, shortfall, merge_reorder, take, take_available };
+
+Action action_of(const Arguments& parsed) {
+    Action action = Action::check;
+    int given = 0;
+    const std::pair<const char*, Action> options[] = {{"--pick-list", Action::pick_list},
+                                                      {"--shortfall", Action::shortfall},
+                                                      {"--merge-reorder", Action::merge_reorder},
+                                                      {"--take", Action::take},
+                                                      {"--take-available", Action::take_available}};
+    for (const auto& [option, meant] : options) {
+        if (!parsed.has(option)) continue;
+        action = meant;
+        ++given;
+    }
+    if (given > 1) {
+        throw UsageError{"bom: выберите одно из --pick-list, --shortfall, --merge-reorder, --take, --take-available"};
+    }
+    return action;
+}
+
+// The minimum the reorder list orders to, from the folder's Store.ini or
+// the team's settings.
+bool minimum_of(const Inventory& inventory, db::Database& database, std::string& minimum, std::string* error) {
+    settings::SettingsRecord record;
+    if (!read_folder_settings(inventory.folder, database, record, error)) return false;
+    minimum = record.minimum.toStdString();
+    return true;
+}
+
+bool print_order_list(const spreadsheet::ReorderList& list, bool csv, std::ostream& out, std::ostream& err) {
+    if (list.refusal) {
+        report_failure(err, *list.refusal);
+        return false;
+    }
+    if (csv) {
+        out << spreadsheet::reorder_csv(list);
+        return true;
+    }
+    bool first = true;
+    for (const char* caption : spreadsheet::kReorderCaptions) {
+        out << (first ? "" : "\t") << caption;
+        first = false;
+    }
+    out << '\n';
+    for (const spreadsheet::SupplierTotal& group : list.suppliers) {
+        for (std::size_t r = group.first_row; r < group.first_row + group.row_count; ++r) {
+            const spreadsheet::ReorderRow& row = list.rows[r];
+            out << (row.supplier.empty() ? "—" : row.supplier) << '\t' << row.name << '\t' << row.package << '\t'
+                << row.quantity << '\t' << row.minimum << '\t' << row.order << '\t' << row.purchase_price << '\t'
+                << row.sum << '\n';
+        }
+        out << "Итого по поставщику " << (group.supplier.empty() ? "—" : group.supplier) << ": " << group.sum << '\n';
+    }
+    out << "Итого: " << list.total << '\n';
+    return true;
+}
+
 }  // namespace
 
 int run_bom(const Arguments& args, std::ostream& out, std::ostream& err) {
     Arguments parsed = args;
     const Inventory inventory = take_inventory(parsed);
-    if (parsed.operands.size() != 1) {
-        throw UsageError{parsed.operands.empty() ? "bom: нужны склад (папка или --dsn ИМЯ) и файл спецификации"
-                                                 : "bom: файл спецификации один, а не «" + parsed.operands[1] + "»"};
+    const std::optional<std::string> project_name = parsed.value("--project");
+    const std::optional<std::string> save_name = parsed.value("--save-project");
+    if (parsed.operands.size() > 1) {
+        throw UsageError{"bom: файл спецификации один, а не «" + parsed.operands[1] + "»"};
     }
-    const long long boards = board_count(parsed);
+    if (parsed.operands.empty() && !project_name) {
+        throw UsageError{"bom: нужны склад (папка или --dsn ИМЯ) и файл спецификации или --project ИМЯ"};
+    }
+    if (save_name && parsed.operands.empty()) {
+        throw UsageError{"bom: --save-project сохраняет спецификацию из файла: укажите ФАЙЛ"};
+    }
+    for (const std::optional<std::string>* name : {&project_name, &save_name}) {
+        if (*name && (*name)->empty()) throw UsageError{"bom: у проекта должно быть имя"};
+    }
+    const Action action = action_of(parsed);
     const bool csv = parsed.has("--csv");
+    const std::optional<long long> boards_given =
+        parsed.has("--boards") ? std::optional<long long>(board_count(parsed)) : std::nullopt;
 
     // The file first: a bad one is refused before the store is opened.
-    const bom::BomReading reading = bom::read_bom_file(parsed.operands[0]);
-    if (!reading.ok()) return report_failure(err, reading.error);
+    bom::BomReading reading;
+    if (!parsed.operands.empty()) {
+        reading = bom::read_bom_file(parsed.operands[0]);
+        if (!reading.ok()) return report_failure(err, reading.error);
+    }
 
     std::string error;
     db::Database database;
     if (!open_inventory(inventory, database, &error)) return report_failure(err, error);
+    bom::CheckOptions options{.boards = boards_given.value_or(1)};
+    if (project_name) {
+        const std::optional<db::Project> project = db::find_project(database, *project_name);
+        if (!project) {
+            if (!database.last_diagnostic().empty()) {
+                return report_failure(err, "проекты не прочитаны: " + db::failure_text(database.last_diagnostic()));
+            }
+            return report_failure(err, "проекта «" + *project_name + "» на складе нет");
+        }
+        options.chosen = bom::choices_of(*project);
+        options.boards = boards_given.value_or(project->boards);
+        if (parsed.operands.empty()) reading.bom = bom::bom_of(*project);
+    }
+    const bom::Bom& bill = reading.bom;
+
     std::vector<bom::StockPart> parts;
     if (!bom::read_stock(database, parts)) {
         return report_failure(err, "детали не прочитаны: " + db::failure_text(database.last_diagnostic()));
     }
     const bom::StockIndex stock(std::move(parts));
-    const bom::BuildCheck check = bom::check_build(reading.bom, stock, boards);
-    const bool take = parsed.has("--take");
-    const bool available_only = parsed.has("--take-available");
-    if (take || available_only) {
-        print_check(reading.bom, check, stock, csv, out);
-        if (const int code = take_parts(database, reading.bom, check, stock, available_only, out, err); code != kExitOk)
-            return code;
-    } else if (parsed.has("--pick-list")) {
-        std::vector<std::string> places;
-        if (!place_order(inventory, database, places, &error)) return report_failure(err, error);
-        print_pick_list(reading.bom, check, stock, bom::pick_list(check, stock, places), csv, out);
-    } else {
-        print_check(reading.bom, check, stock, csv, out);
+    const bom::BuildCheck check = bom::check_build(bill, stock, options);
+
+    if (save_name) {
+        const db::Project project = bom::to_project(*save_name, parsed.operands[0], bill, check, stock);
+        if (!db::save_project(database, project)) {
+            return report_failure(err, "проект «" + *save_name + "» не сохранён: " +
+                                           db::failure_text(database.last_diagnostic()));
+        }
+        if (!csv) out << "Проект «" << *save_name << "» сохранён: строк " << bill.lines.size() << ", плат " << check.boards << "\n";
+    }
+    switch (action) {
+        case Action::check:
+            print_check(bill, check, stock, csv, out);
+            break;
+        case Action::take:
+        case Action::take_available: {
+            print_check(bill, check, stock, csv, out);
+            const int code = take_parts(database, bill, check, stock, action == Action::take_available, out, err);
+            if (code != kExitOk) return code;
+            break;
+        }
+        case Action::pick_list: {
+            std::vector<std::string> places;
+            if (!place_order(inventory, database, places, &error)) return report_failure(err, error);
+            print_pick_list(bill, check, stock, bom::pick_list(check, stock, places), csv, out);
+            break;
+        }
+        case Action::shortfall:
+        case Action::merge_reorder: {
+            std::string minimum;
+            if (!minimum_of(inventory, database, minimum, &error)) return report_failure(err, error);
+            spreadsheet::ReorderList list;
+            if (action == Action::shortfall) {
+                list = bom::shortfall_list(bill, check, stock, minimum);
+            } else {
+                std::vector<spreadsheet::ReorderSource> items;
+                if (!spreadsheet::read_reorder_sources(database, items)) {
+                    return report_failure(err, "детали не прочитаны: " + db::failure_text(database.last_diagnostic()));
+                }
+                list = bom::merged_order_list(items, minimum, bill, check, stock);
+            }
+            if (!print_order_list(list, csv, out, err)) return kExitFailure;
+            break;
+        }
     }
     out.flush();
     return out.good() ? kExitOk : kExitFailure;

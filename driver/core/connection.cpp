@@ -131,6 +131,7 @@ SQLRETURN open_file(Dbc& dbc, const std::string& path) {
     // hundred thousand rows imported made two million of them.
     sqlite3_exec(db, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
     store::settle_history(db);
+    store::settle_projects(db);
     // A large file's pages are read straight from the mapped file instead
     // of through a read call each: the list's read in name order visits the
     // rows scattered over the whole file, and at a million parts those calls

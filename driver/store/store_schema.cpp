@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "schema/history_tables.h"
+#include "schema/project_tables.h"
 #include "schema/store_columns.h"
 #include "store_history.h"
 #include "text_fold.h"
@@ -106,6 +107,25 @@ void add_missing_indexes(sqlite3* db) {
     sqlite3_exec(db, schema::sqlite_indexes().c_str(), nullptr, nullptr, nullptr);
 }
 
+void settle_projects(sqlite3* db) {
+    sqlite3_stmt* look = nullptr;
+    int present = 0;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT count(*) FROM sqlite_master WHERE name IN ('Project', 'ProjectLine', "
+                           "'ProjectLine_Project', 'Project_delete')",
+                           -1, &look, nullptr) == SQLITE_OK &&
+        sqlite3_step(look) == SQLITE_ROW) {
+        present = sqlite3_column_int(look, 0);
+    }
+    sqlite3_finalize(look);
+    if (present == 4) return;
+    std::string sql = "BEGIN IMMEDIATE;";
+    for (const std::string& statement : schema::sqlite_project_statements()) sql += statement + ";";
+    sql += "COMMIT;";
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK && !sqlite3_get_autocommit(db))
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 bool register_text_functions(sqlite3* db) {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     return sqlite3_create_collation_v2(db, kFoldCollation, SQLITE_UTF8, nullptr, fold_collation, nullptr) ==
@@ -195,6 +215,7 @@ bool create_store_file(const std::string& path, std::string* error) {
     std::string sql = "PRAGMA application_id = " + std::to_string(kApplicationId) +
                       "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + "; BEGIN; " + schema_sql();
     for (const std::string& statement : schema::sqlite_history_statements()) sql += statement + ";";
+    for (const std::string& statement : schema::sqlite_project_statements()) sql += statement + ";";
     sql += " COMMIT;";
     char* message = nullptr;
     if (rc != SQLITE_OK || !register_text_functions(db.get()) ||

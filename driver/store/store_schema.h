@@ -36,6 +36,11 @@ std::string schema_sql();
 // slower.
 void add_missing_indexes(sqlite3* db);
 
+// Gives a file made before projects their tables (schema/project_tables.h),
+// best effort like the indexes. The file's version stays: a program that
+// knows no projects still opens it and leaves the tables alone.
+void settle_projects(sqlite3* db);
+
 // Registers the collation, the LIKE functions and the history's functions
 // on a connection. Every
 // connection that writes to a store file must call this first.
