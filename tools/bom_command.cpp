@@ -224,8 +224,8 @@ int run_bom(const Arguments& args, std::ostream& out, std::ostream& err) {
     }
     const Action action = action_of(parsed);
     const bool csv = parsed.has("--csv");
-    const std::optional<long long> boards_given =
-        parsed.has("--boards") ? std::optional<long long>(board_count(parsed)) : std::nullopt;
+    // 0: not given, the project's or one.
+    const long long boards_given = parsed.has("--boards") ? board_count(parsed) : 0;
 
     // The file first: a bad one is refused before the store is opened.
     bom::BomReading reading;
@@ -237,7 +237,8 @@ int run_bom(const Arguments& args, std::ostream& out, std::ostream& err) {
     std::string error;
     db::Database database;
     if (!open_inventory(inventory, database, &error)) return report_failure(err, error);
-    bom::CheckOptions options{.boards = boards_given.value_or(1)};
+    bom::CheckOptions options;
+    options.boards = boards_given > 0 ? boards_given : 1;
     if (project_name) {
         const std::optional<db::Project> project = db::find_project(database, *project_name);
         if (!project) {
@@ -247,7 +248,7 @@ int run_bom(const Arguments& args, std::ostream& out, std::ostream& err) {
             return report_failure(err, "проекта «" + *project_name + "» на складе нет");
         }
         options.chosen = bom::choices_of(*project);
-        options.boards = boards_given.value_or(project->boards);
+        if (boards_given == 0) options.boards = project->boards;
         if (parsed.operands.empty()) reading.bom = bom::bom_of(*project);
     }
     const bom::Bom& bill = reading.bom;

@@ -13,6 +13,7 @@
 #include "db/team_statements.h"
 #include "inventory.h"
 #include "schema/history_tables.h"
+#include "schema/project_tables.h"
 #include "schema/server_tables.h"
 #include "schema/store_columns.h"
 #include "trees/shared_trees.h"
@@ -201,11 +202,33 @@ bool add_history(db::Database& database, std::vector<std::string>* said) {
     return true;
 }
 
+bool has_project_tables(db::Database& database) {
+    return table_exists(database, schema::kProjectTable) && table_exists(database, schema::kProjectLineTable);
+}
+
+// The projects' tables, and every role that uses the store reads them, a
+// member writes them too. Projects are no change of the stock: no history.
+bool add_projects(db::Database& database, std::vector<std::string>* said) {
+    for (const std::string& statement : schema::postgres_project_statements()) {
+        if (!database.db_update(statement)) return false;
+    }
+    const auto users = store_users(database);
+    if (!users) return false;
+    for (const auto& [role, member] : *users) {
+        for (const std::string& grant : schema::postgres_project_grants(role, member)) {
+            if (!database.db_update(grant)) return false;
+        }
+    }
+    if (said != nullptr) said->push_back("добавлены проекты спецификаций (таблицы Project и ProjectLine)");
+    return true;
+}
+
 std::vector<std::string> creating_statements() {
     std::vector<std::string> out{schema::postgres_store_table(), schema::postgres_package_table()};
     for (const schema::ServerTable& table : schema::postgres_team_tables()) {
         out.insert(out.end(), table.create.begin(), table.create.end());
     }
+    for (std::string& statement : schema::postgres_project_statements()) out.push_back(std::move(statement));
     return out;
 }
 
@@ -285,7 +308,8 @@ bool upgrade(db::Database& database, const ServerRequest& request, std::vector<s
         said.push_back("добавлена таблица " + std::string(table.name));
     }
     const bool history = !has_history_tables(database);
-    if (statements.empty() && !history) return true;
+    const bool projects = !has_project_tables(database);
+    if (statements.empty() && !history && !projects) return true;
     auto complete = [&]() {
         if (!statements.empty()) {
             for (const schema::TreeKind tree : {schema::TreeKind::sections, schema::TreeKind::places}) {
@@ -301,6 +325,7 @@ bool upgrade(db::Database& database, const ServerRequest& request, std::vector<s
             }
             if (!grant_old_users(database, said) || !move_old_parked_tables(database, said)) return false;
         }
+        if (projects && !add_projects(database, &said)) return false;
         // Last, so that the trees and parked items brought over are not
         // recorded as changes.
         return !history || add_history(database, &said);
@@ -377,6 +402,10 @@ bool add_server_user(const std::string& dsn, const std::string& role, schema::Ac
     // A store whose history was dropped by hand still takes new roles.
     if (has_history_tables(database)) {
         for (std::string& grant : schema::postgres_history_grants(role)) statements.push_back(std::move(grant));
+    }
+    if (has_project_tables(database)) {
+        for (std::string& grant : schema::postgres_project_grants(role, access == schema::Access::member))
+            statements.push_back(std::move(grant));
     }
     if (!run_all(database, statements, nullptr, error)) {
         *error = "роль " + role + " не добавлена на " + dsn + ": " + *error;

@@ -6,6 +6,7 @@
 #include "db/failure_text.h"
 #include "db/team_statements.h"
 #include "schema/history_tables.h"
+#include "schema/project_tables.h"
 #include "schema/server_tables.h"
 #include "server_store.h"
 
@@ -99,11 +100,12 @@ bool give_back(db::Database& database, const std::string& role, const std::vecto
     return true;
 }
 
-// The role's rights on the store, the history's reading included when the
-// store keeps one.
+// The role's rights on the store, the history's and the projects' included
+// when the store keeps them.
 std::optional<std::vector<std::string>> revokes_of(db::Database& database, const std::string& role) {
     std::vector<std::string> out = schema::postgres_revokes(role);
-    for (const std::string_view table : {schema::kOperationTable, schema::kHistoryTable}) {
+    for (const std::string_view table : {schema::kOperationTable, schema::kHistoryTable, schema::kProjectTable,
+                                         schema::kProjectLineTable}) {
         const std::optional<bool> exists = ask(database, db::select_table_exists(table));
         if (!exists) return std::nullopt;
         if (*exists) out.push_back("REVOKE ALL ON " + schema::public_table(table) + " FROM " +
