@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "bom/build_check.h"
+#include "bom/shortfall.h"
 
 namespace detalehran::bom {
 namespace {
@@ -93,6 +94,148 @@ TEST(BuildCheck, NeedsShortfallCostAndPickOrder) {
     std::vector<std::size_t> lines;
     for (const PickRow& row : pick_list(check, stock, places)) lines.push_back(row.line);
     EXPECT_EQ(lines, (std::vector<std::size_t>{0, 1, 2, 3}));
+}
+
+std::vector<std::string> candidate_ids(const CheckLine& line, const StockIndex& stock) {
+    std::vector<std::string> ids;
+    for (const Candidate& candidate : line.candidates) ids.push_back(stock.parts()[candidate.part].id);
+    return ids;
+}
+
+TEST(BuildCheck, ARememberedChoiceComesBeforeNumberAndValue) {
+    const StockIndex stock(shelf());
+    const BomLine resistor{{"R1"}, "10k", "R_0805_2012Metric", "", 1};
+    const BomLine timer{{"U1"}, "NE555", "DIP-8", "", 1};
+    struct Case {
+        BomLine line;
+        const char* chosen;  // nullptr: no choice for the line
+        const char* part;    // nullptr: "нет на складе"
+        std::vector<std::string> ids;
+    };
+    const Case cases[] = {
+        {resistor, nullptr, "2", {"2", "1"}},
+        // The chosen part first, once, though the search found it too.
+        {resistor, "1", "1", {"1", "2"}},
+        // Even a part that fits neither value nor package.
+        {resistor, "3", "3", {"3", "2", "1"}},
+        // An empty choice: the user said the store has nothing for it.
+        {resistor, "", nullptr, {"2", "1"}},
+        // A chosen part that left the store is no choice.
+        {resistor, "99", "2", {"2", "1"}},
+        {timer, "5", "5", {"5", "4"}},
+    };
+    for (const Case& c : cases) {
+        Bom bom;
+        bom.lines = {c.line};
+        CheckOptions options{.boards = 2, .chosen = {}, .minimum = std::nullopt};
+        if (c.chosen != nullptr) options.chosen[line_key(c.line)] = c.chosen;
+        const BuildCheck check = check_build(bom, stock, options);
+        const CheckLine& line = check.lines.at(0);
+        EXPECT_EQ(candidate_ids(line, stock), c.ids) << c.line.value << " " << (c.chosen ? c.chosen : "-");
+        ASSERT_EQ(line.part.has_value(), c.part != nullptr) << c.line.value;
+        if (c.part != nullptr) EXPECT_EQ(stock.parts()[*line.part].id, c.part);
+        EXPECT_EQ(line.shortfall, c.part != nullptr ? 0 : 2);
+        // The check stands for the same choices, so a project keeps them.
+        EXPECT_EQ(choices_of(check, bom, stock), c.chosen != nullptr && std::string(c.chosen) != "99"
+                                                      ? options.chosen
+                                                      : Choices{});
+    }
+}
+
+TEST(BuildCheck, RecountAfterAChangedPartAndBoards) {
+    const StockIndex stock(shelf());
+    Bom bom;
+    // Both lines find the 3 timers of part 4 first; the second may take part 5.
+    bom.lines = {{{"U1"}, "NE555", "DIP-8", "", 1}, {{"U2"}, "NE555", "", "", 1}};
+    BuildCheck check = check_build(bom, stock, CheckOptions{.boards = 1, .chosen = {}, .minimum = 1});
+    const std::size_t part4 = *stock.find_id("4"), part5 = *stock.find_id("5");
+    ASSERT_EQ(check.lines[1].part, part4);
+    struct Step {
+        std::size_t second_part;
+        long long boards;
+        long long take0, take1, short1;
+        bool flagged;  // part 4 ends below the minimum of 1
+    };
+    const Step steps[] = {
+        {part5, 3, 3, 3, 0, true},
+        {part4, 3, 3, 0, 3, true},
+        {part4, 1, 1, 1, 0, false},
+        {part5, 2, 2, 2, 0, false},
+    };
+    for (const Step& step : steps) {
+        check.lines[1].part = step.second_part;
+        check.boards = step.boards;
+        recount(check, bom, stock, 1);
+        EXPECT_EQ(check.lines[0].take, step.take0) << step.boards;
+        EXPECT_EQ(check.lines[1].take, step.take1) << step.boards;
+        EXPECT_EQ(check.lines[1].shortfall, step.short1) << step.boards;
+        EXPECT_EQ(check.shortfall, step.short1);
+        EXPECT_EQ(check.short_lines, step.short1 > 0 ? 1u : 0u);
+        EXPECT_EQ(check.lines[0].below_minimum, step.flagged) << step.boards;
+        EXPECT_EQ(check.lines[1].below_minimum, step.flagged && step.second_part == part4) << step.boards;
+        // One 25.00 timer per board on the first line, none priced on the second when it is part 5.
+        EXPECT_EQ(static_cast<long long>(check.total_cost), step.boards * (step.second_part == part4 ? 500000 : 250000));
+        // The recounted check is the one its choices give.
+        const BuildCheck again = check_build(
+            bom, stock, CheckOptions{.boards = step.boards, .chosen = choices_of(check, bom, stock), .minimum = 1});
+        EXPECT_EQ(again.lines[1].part, check.lines[1].part);
+        EXPECT_EQ(again.lines[1].take, check.lines[1].take);
+    }
+}
+
+std::vector<std::string> cells(const spreadsheet::ReorderList& list) {
+    std::vector<std::string> out;
+    for (const spreadsheet::ReorderRow& row : list.rows)
+        out.push_back(row.supplier + "|" + row.name + "|" + row.quantity + "|" + row.order + "|" + row.sum);
+    return out;
+}
+
+TEST(Shortfall, OrderListsByShortfallAndByTheMinimum) {
+    const StockIndex stock({
+        {"1", "Резистор 10 кОм 0805", "0805", "", "Компэл", 50, 10000, true},
+        {"4", "Таймер NE555", "DIP-8", "", "Платан", 3, 250000, true},
+        {"6", "Конденсатор 100 нФ 0603", "0603", "", "Компэл", 8, 2000, true},
+        {"8", "Диод 1N4148", "SOD-123", "", "ЭФО", 2, 1000, true},
+    });
+    Bom bom;
+    bom.lines = {
+        {{"R1", "R2", "R3", "R4"}, "10k", "0805", "", 4},
+        {{"U1"}, "NE555", "DIP-8", "", 1},
+        {{"U2"}, "NE555", "DIP-8", "", 1},
+        {{"C1", "C2"}, "100n", "0603", "", 2},
+        {{"J1"}, "USB-C", "", "", 1},
+    };
+    // Two boards: 8 resistors of 50, 2 + 1 of the 3 timers (one short), 4
+    // capacitors of 8, no connector (2 short).
+    const BuildCheck check = check_build(bom, stock, 2);
+    ASSERT_EQ(check.shortfall, 3);
+
+    const spreadsheet::ReorderList shortfall = shortfall_list(bom, check, stock, "5");
+    EXPECT_EQ(cells(shortfall), (std::vector<std::string>{
+                                    "|USB-C (нет на складе)|0|2|0.00",
+                                    "Платан|Таймер NE555|3|1|25.00",
+                                }));
+    EXPECT_EQ(shortfall.total, "25.00");
+    ASSERT_EQ(shortfall.suppliers.size(), 2u);
+
+    // After the build: the timers end at 0 (ordered 1 short + 5 to the
+    // minimum), the capacitors at 4 (1 to the minimum), the resistors at 42
+    // (none); the diode was low before (3 to the minimum).
+    std::vector<spreadsheet::ReorderSource> items;
+    for (const StockPart& part : stock.parts()) {
+        items.push_back({part.supplier, part.name, part.package, std::to_string(part.quantity), "", part.id});
+    }
+    items[3].purchase_price = ".1000";
+    const spreadsheet::ReorderList merged = merged_order_list(items, "5", bom, check, stock);
+    EXPECT_EQ(cells(merged), (std::vector<std::string>{
+                                  "|USB-C (нет на складе)|0|2|0.00",
+                                  "Компэл|Конденсатор 100 нФ 0603|4|1|0.20",
+                                  "Платан|Таймер NE555|0|6|150.00",
+                                  "ЭФО|Диод 1N4148|2|3|0.30",
+                              }));
+    EXPECT_EQ(merged.total, "150.50");
+    ASSERT_EQ(merged.suppliers.size(), 4u);
+    EXPECT_EQ(merged.suppliers[2].sum, "150.00");
 }
 
 }  // namespace
