@@ -200,3 +200,54 @@ TEST_F(BomCommand, TakingABuildOutIsOneOperationThatARevertTakesBack) {
 
 }  // namespace
 }  // namespace detalehran::dbtool::testing
+
+namespace detalehran::dbtool::testing {
+namespace {
+
+// A project keeps the file's lines and N; checked alone it gives the same
+// table as the file, and its shortfall is an order list by supplier.
+TEST_F(BomCommand, SavedProjectIsCheckedAloneAndOrdersItsShortfall) {
+    const std::string bom = write("board.csv",
+                                  "Reference,Value,Footprint\n"
+                                  "R1-R4,4k7,Resistor_SMD:R_0805_2012Metric\n"
+                                  "J1,USB4105-GF-A,Connector_USB:USB_C_Receptacle\n");
+    const ToolRun saved = run_tool({"bom", folder_.str(), bom, "--boards", "3", "--save-project", "Плата А"});
+    ASSERT_EQ(saved.exit_code, 0) << saved.err;
+    EXPECT_NE(saved.out.find("Проект «Плата А» сохранён: строк 2, плат 3"), std::string::npos) << saved.out;
+
+    const ToolRun from_file = run_tool({"bom", folder_.str(), bom, "--boards", "3", "--csv"});
+    const ToolRun from_project = run_tool({"bom", folder_.str(), "--project", "ПЛАТА а", "--csv"});
+    ASSERT_EQ(from_project.exit_code, 0) << from_project.err;
+    EXPECT_EQ(from_project.out, from_file.out);
+
+    const ToolRun shortfall = run_tool({"bom", folder_.str(), "--project", "Плата А", "--shortfall", "--csv"});
+    ASSERT_EQ(shortfall.exit_code, 0) << shortfall.err;
+    EXPECT_EQ(shortfall.out.substr(0, shortfall.out.find("\r\n")),
+              "\xEF\xBB\xBFПоставщик;Название;Тип корпуса;Количество;Минимум;Заказать;Цена приходная;Сумма");
+    const auto lines = rows(shortfall.out);
+    ASSERT_EQ(lines.size(), 3u) << shortfall.out;
+    EXPECT_EQ(lines[0][1], "USB4105-GF-A (нет на складе)");
+    EXPECT_EQ(lines[0][5], "3");
+    EXPECT_EQ(lines[1][1], "Итого по поставщику");
+    EXPECT_EQ(lines[2][0], "Итого");
+
+    struct Case {
+        std::vector<std::string> args;
+        int exit_code;
+        const char* says;
+    };
+    const Case refusals[] = {
+        {{"bom", folder_.str(), "--project", "Нет такого"}, 1, "проекта «Нет такого» на складе нет"},
+        {{"bom", folder_.str(), "--project", "Плата А", "--save-project", "Б"}, 2, "--save-project"},
+        {{"bom", folder_.str(), bom, "--shortfall", "--take"}, 2, "выберите одно"},
+    };
+    for (const Case& c : refusals) {
+        const ToolRun run = run_tool(c.args);
+        EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+}
+
+}  // namespace
+}  // namespace detalehran::dbtool::testing

@@ -40,7 +40,8 @@ TEST(CreateCommand, MakesEmptyStoreWithThreeTablesAndDatasheetFolder) {
     const StoreReader reader(store);
     EXPECT_EQ(reader.column("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%' "
                             "ORDER BY name"),
-              (std::vector<std::string>{"History", "HistoryOperations", "Package", "Store", "Temp"}));
+              (std::vector<std::string>{"History", "HistoryOperations", "Package", "Project", "ProjectLine", "Store",
+                                        "Temp"}));
     EXPECT_EQ(reader.number("SELECT count(*) FROM Store"), 0);
     EXPECT_EQ(reader.number("SELECT count(*) FROM Package"), 0);
     EXPECT_EQ(reader.number("SELECT count(*) FROM Temp"), 0);
