@@ -143,6 +143,7 @@ TEST_F(ServerBom, TwoRolesTakingOverlappingBuildsAtOnceNeverOvertake) {
             for (const auto& [name, pieces] : *need) expected[name] -= pieces;
         }
     }
+    RecordProperty("builds_taken", built);
     // The first round cannot lose both builds; the timers allow three.
     EXPECT_GE(built, 1);
     EXPECT_LE(built, 3);
