@@ -98,8 +98,8 @@ TEST_F(Catalog, EmptyListsAndSpecialTableListings) {
     const Rows tables = catalog_rows(db_, [](SQLHSTMT h) {
         return SQLTables(h, nullptr, 0, nullptr, 0, text("%"), SQL_NTS, text("TABLE"), SQL_NTS);
     });
-    // Store, Package, Temp and the history's two tables.
-    EXPECT_EQ(tables.size(), 5u);
+    // Store, Package, Temp, the history's two tables and the projects' two.
+    EXPECT_EQ(tables.size(), 7u);
 }
 
 // Text columns promise no length they do not keep; every type listed.
