@@ -3,6 +3,7 @@
 #include <QString>
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 
 #include "values/part_match.h"
 
@@ -104,32 +105,61 @@ long long id_number(const std::string& id) {
 
 }  // namespace
 
+// What one text of a part says: its values' keys (sorted, each once), the
+// package it names and, for a name, its words that look like part numbers.
+// A store repeats names and packages (the same part in several places, a
+// package on thousands of parts), so each distinct text is read once.
+struct StockIndex::TextReading {
+    std::vector<std::uint64_t> keys;
+    values::PackageName package;
+    std::vector<std::string> words;
+};
+
+namespace {
+
+using Readings = std::unordered_map<std::string_view, StockIndex::TextReading>;
+
+const StockIndex::TextReading& reading_of(Readings& readings, std::string_view text, bool words) {
+    const auto [at, added] = readings.try_emplace(text);
+    if (!added) return at->second;
+    StockIndex::TextReading& reading = at->second;
+    const QString qtext = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    for (const values::Value& value : values::read_values(qtext)) reading.keys.push_back(value_key(value.magnitude));
+    std::sort(reading.keys.begin(), reading.keys.end());
+    reading.keys.erase(std::unique(reading.keys.begin(), reading.keys.end()), reading.keys.end());
+    reading.package = values::read_package(qtext);
+    if (words) part_number_words(text, [&](std::string word) { reading.words.push_back(std::move(word)); });
+    return reading;
+}
+
+}  // namespace
+
 StockIndex::StockIndex(std::vector<StockPart> parts) : parts_(std::move(parts)) {
     part_packages_.reserve(parts_.size());
-    for (std::uint32_t k = 0; k < parts_.size(); ++k) index_part(k);
+    by_id_.reserve(parts_.size());
+    // Views into parts_, which keeps its strings where they are from here on.
+    Readings names, packages;
+    for (std::uint32_t k = 0; k < parts_.size(); ++k) {
+        index_part(k, reading_of(names, parts_[k].name, true), reading_of(packages, parts_[k].package, false));
+    }
     std::sort(words_.begin(), words_.end());
 }
 
-void StockIndex::index_part(std::uint32_t k) {
-    const StockPart& part = parts_[k];
-    const QString name = qt(part.name);
-    const QString package = qt(part.package);
+void StockIndex::index_part(std::uint32_t k, const TextReading& name, const TextReading& package) {
     std::vector<std::uint64_t> keys;
-    for (const QString* text : {&name, &package}) {
-        for (const values::Value& value : values::read_values(*text)) keys.push_back(value_key(value.magnitude));
-    }
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    keys.reserve(name.keys.size() + package.keys.size());
+    std::set_union(name.keys.begin(), name.keys.end(), package.keys.begin(), package.keys.end(),
+                   std::back_inserter(keys));
     for (const std::uint64_t key : keys) by_value_[key].push_back(k);
 
-    const values::PackageName own = values::read_package(package);
-    const values::PackageName named = values::read_package(name);
+    const values::PackageName& own = package.package;
+    const values::PackageName& named = name.package;
     if (!own.empty()) by_package_[std::string(own.view())].push_back(k);
     if (!named.empty() && !(named == own)) by_package_[std::string(named.view())].push_back(k);
     part_packages_.push_back({own, named});
 
-    part_number_words(part.name, [&](std::string word) { words_.emplace_back(std::move(word), k); });
-    by_id_.emplace(part.id, k);
+    for (const std::string& word : name.words) words_.emplace_back(word, k);
+    by_id_.emplace(parts_[k].id, k);
 }
 
 std::optional<std::size_t> StockIndex::find_id(const std::string& id) const {

@@ -52,8 +52,10 @@ public:
     // The part of this ID, if the store holds it.
     std::optional<std::size_t> find_id(const std::string& id) const;
 
+    struct TextReading;
+
 private:
-    void index_part(std::uint32_t part);
+    void index_part(std::uint32_t part, const TextReading& name, const TextReading& package);
 
     std::vector<StockPart> parts_;
     // Parts by each value their name or package holds, and by package.
