@@ -145,7 +145,7 @@ TEST(BuildCheck, ARememberedChoiceComesBeforeNumberAndValue) {
 TEST(BuildCheck, RecountAfterAChangedPartAndBoards) {
     const StockIndex stock(shelf());
     Bom bom;
-    // Both lines find the 3 timers of part 4 first; the second may take part 5.
+    // Both lines find the 3 timers of ID 4 first; the second may take ID 5.
     bom.lines = {{{"U1"}, "NE555", "DIP-8", "", 1}, {{"U2"}, "NE555", "", "", 1}};
     BuildCheck check = check_build(bom, stock, CheckOptions{.boards = 1, .chosen = {}, .minimum = 1});
     const std::size_t part4 = *stock.find_id("4"), part5 = *stock.find_id("5");
@@ -154,7 +154,7 @@ TEST(BuildCheck, RecountAfterAChangedPartAndBoards) {
         std::size_t second_part;
         long long boards;
         long long take0, take1, short1;
-        bool flagged;  // part 4 ends below the minimum of 1
+        bool flagged;  // ID 4 ends below the minimum of 1
     };
     const Step steps[] = {
         {part5, 3, 3, 3, 0, true},
@@ -173,7 +173,7 @@ TEST(BuildCheck, RecountAfterAChangedPartAndBoards) {
         EXPECT_EQ(check.short_lines, step.short1 > 0 ? 1u : 0u);
         EXPECT_EQ(check.lines[0].below_minimum, step.flagged) << step.boards;
         EXPECT_EQ(check.lines[1].below_minimum, step.flagged && step.second_part == part4) << step.boards;
-        // One 25.00 timer per board on the first line, none priced on the second when it is part 5.
+        // One 25.00 timer per board on the first line; ID 5 on the second has no price.
         EXPECT_EQ(static_cast<long long>(check.total_cost), step.boards * (step.second_part == part4 ? 500000 : 250000));
         // The recounted check is the one its choices give.
         const BuildCheck again = check_build(
