@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <map>
-#include <unordered_map>
 #include <tuple>
+#include <unordered_map>
 
 namespace detalehran::bom {
 

@@ -17,8 +17,8 @@ TakeResult take_build(db::Database& database, const Bom& bom, const BuildCheck& 
     TakeResult result;
     if (check.shortfall > 0 && !available_only) {
         result.outcome = TakeResult::Outcome::short_refused;
-        result.reason = "не хватает " + std::to_string(check.shortfall) +
-                        " шт. в строках: " + std::to_string(check.short_lines);
+        result.reason =
+            "не хватает " + std::to_string(check.shortfall) + " шт. в строках: " + std::to_string(check.short_lines);
         return result;
     }
     // By part, in the store's order: lines that share a part take from it

@@ -23,8 +23,12 @@ std::string stored_money(std::int64_t units) {
 }
 
 spreadsheet::ReorderSource source_of(const StockPart& part, long long quantity) {
-    return {part.supplier, part.name, part.package, std::to_string(quantity),
-            part.priced ? stored_money(part.purchase_price) : std::string(), part.id};
+    return {part.supplier,
+            part.name,
+            part.package,
+            std::to_string(quantity),
+            part.priced ? stored_money(part.purchase_price) : std::string(),
+            part.id};
 }
 
 // Lines with no part, one row per value and footprint, in the bill's order.
@@ -91,7 +95,8 @@ spreadsheet::ReorderList merged_order_list(const std::vector<spreadsheet::Reorde
     for (const spreadsheet::ReorderSource& item : items) {
         const auto build = item.id.empty() ? by_id.end() : by_id.find(item.id);
         if (build == by_id.end()) {
-            const QString quantity = QString::fromUtf8(item.quantity.data(), static_cast<qsizetype>(item.quantity.size()));
+            const QString quantity =
+                QString::fromUtf8(item.quantity.data(), static_cast<qsizetype>(item.quantity.size()));
             if (itemlist::is_low_stock(quantity, minimum_text))
                 needs.push_back({item, static_cast<__int128>(least) - itemlist::integer_value(quantity)});
             continue;

@@ -50,7 +50,8 @@ long long number(const std::string& text) {
 Statement select_projects(const std::string* id) {
     return in_both([&](Build& b) {
         b << "SELECT ";
-        for (const std::string_view c : {"ID", "Name", "Boards", "Source", "Changed"}) column(b, kProjectTable, c) << ", ";
+        for (const std::string_view c : {"ID", "Name", "Boards", "Source", "Changed"})
+            column(b, kProjectTable, c) << ", ";
         b << "(SELECT count(*) FROM ";
         table(b, kProjectLineTable) << " WHERE ";
         column(b, kProjectLineTable, "Project") << " = ";
@@ -168,15 +169,9 @@ bool store_lines(Database& database, const std::string& id, const std::vector<Pr
     for (std::size_t k = 0; ok && k < lines.size(); ++k) {
         const ProjectLine& line = lines[k];
         const std::string position = std::to_string(k), per_board = std::to_string(line.per_board);
-        const std::string_view values[] = {id,
-                                           position,
-                                           line.designators,
-                                           line.value,
-                                           line.footprint,
-                                           line.part_number,
-                                           per_board,
-                                           line.item_id,
-                                           line.none_chosen ? "1" : "0"};
+        const std::string_view values[] = {id,         position,       line.designators,
+                                           line.value, line.footprint, line.part_number,
+                                           per_board,  line.item_id,   line.none_chosen ? "1" : "0"};
         const bool nulls[] = {false, false, false, false, false, false, false, line.item_id.empty(), false};
         ok = database.execute_prepared(values, nulls);
     }

@@ -555,8 +555,7 @@ Statement select_columns(std::initializer_list<StoreColumn> columns) {
 }  // namespace
 
 const Statement kSelectDuplicateKeys = select_columns({kId, kSectionPath, kName, kPackage, kQuantity});
-const Statement kSelectReorderSources =
-    select_columns({kSupplier, kName, kPackage, kQuantity, kPurchasePrice, kId});
+const Statement kSelectReorderSources = select_columns({kSupplier, kName, kPackage, kQuantity, kPurchasePrice, kId});
 const Statement kSelectBomSources =
     select_columns({kId, kName, kPackage, kQuantity, kPlace, kPurchasePrice, kSupplier});
 

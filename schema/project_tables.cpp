@@ -28,9 +28,9 @@ std::vector<std::string> sqlite_project_statements() {
     constexpr std::string_view kText = " TEXT COLLATE JETCI";
     return {
         // AUTOINCREMENT: a deleted project's number is not given to the next.
-        "CREATE TABLE IF NOT EXISTS " + project + " (" + q("ID") + " INTEGER PRIMARY KEY AUTOINCREMENT, " +
-            q("Name") + std::string(kText) + " NOT NULL UNIQUE, " + q("Boards") + " INTEGER NOT NULL DEFAULT 1, " +
-            q("Source") + std::string(kText) + ", " + q("Changed") + " TEXT NOT NULL)",
+        "CREATE TABLE IF NOT EXISTS " + project + " (" + q("ID") + " INTEGER PRIMARY KEY AUTOINCREMENT, " + q("Name") +
+            std::string(kText) + " NOT NULL UNIQUE, " + q("Boards") + " INTEGER NOT NULL DEFAULT 1, " + q("Source") +
+            std::string(kText) + ", " + q("Changed") + " TEXT NOT NULL)",
         "CREATE TABLE IF NOT EXISTS " + line + " (" + q("ID") + " INTEGER PRIMARY KEY, " + q("Project") +
             " INTEGER NOT NULL, " + line_columns(kText, "INTEGER") + ")",
         "CREATE INDEX IF NOT EXISTS " + q("ProjectLine_Project") + " ON " + line + " (" + q("Project") + ", " +
@@ -45,9 +45,10 @@ std::vector<std::string> postgres_project_statements() {
     const std::string project = public_table(kProjectTable), line = public_table(kProjectLineTable);
     constexpr std::string_view kText = " text COLLATE \"und-x-icu\"";
     return {
-        "CREATE TABLE IF NOT EXISTS " + project + " (" + q("ID") + " bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, " +
-            q("Name") + std::string(kText) + " NOT NULL, " + q("Boards") + " bigint NOT NULL DEFAULT 1, " +
-            q("Source") + std::string(kText) + ", " + q("Changed") + " text NOT NULL)",
+        "CREATE TABLE IF NOT EXISTS " + project + " (" + q("ID") +
+            " bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, " + q("Name") + std::string(kText) + " NOT NULL, " +
+            q("Boards") + " bigint NOT NULL DEFAULT 1, " + q("Source") + std::string(kText) + ", " + q("Changed") +
+            " text NOT NULL)",
         "CREATE UNIQUE INDEX IF NOT EXISTS " + q("Project_Name") + " ON " + project + " (lower(" + q("Name") + "))",
         "CREATE TABLE IF NOT EXISTS " + line + " (" + q("ID") + " bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, " +
             q("Project") + " bigint NOT NULL REFERENCES " + project + " ON DELETE CASCADE, " +

@@ -123,12 +123,12 @@ int take_parts(db::Database& database, const bom::Bom& bom, const bom::BuildChec
     const bom::TakeResult taken = bom::take_build(database, bom, check, stock, available_only);
     switch (taken.outcome) {
         case bom::TakeResult::Outcome::done:
-            out << "Списано на сборку " << bom.name << " × " << check.boards << ": деталей " << taken.parts
-                << ", штук " << taken.pieces << ". Отменить: detalehran-db history, затем revert\n";
+            out << "Списано на сборку " << bom.name << " × " << check.boards << ": деталей " << taken.parts << ", штук "
+                << taken.pieces << ". Отменить: detalehran-db history, затем revert\n";
             return kExitOk;
         case bom::TakeResult::Outcome::short_refused:
-            return report_failure(err, "сборка не списана: " + taken.reason +
-                                           " (списать то, что есть: --take-available)");
+            return report_failure(err,
+                                  "сборка не списана: " + taken.reason + " (списать то, что есть: --take-available)");
         default:
             return report_failure(err, "сборка не списана: " + taken.reason);
     }
@@ -263,10 +263,12 @@ int run_bom(const Arguments& args, std::ostream& out, std::ostream& err) {
     if (save_name) {
         const db::Project project = bom::to_project(*save_name, parsed.operands[0], bill, check, stock);
         if (!db::save_project(database, project)) {
-            return report_failure(err, "проект «" + *save_name + "» не сохранён: " +
-                                           db::failure_text(database.last_diagnostic()));
+            return report_failure(
+                err, "проект «" + *save_name + "» не сохранён: " + db::failure_text(database.last_diagnostic()));
         }
-        if (!csv) out << "Проект «" << *save_name << "» сохранён: строк " << bill.lines.size() << ", плат " << check.boards << "\n";
+        if (!csv)
+            out << "Проект «" << *save_name << "» сохранён: строк " << bill.lines.size() << ", плат " << check.boards
+                << "\n";
     }
     switch (action) {
         case Action::check:

@@ -104,8 +104,8 @@ bool give_back(db::Database& database, const std::string& role, const std::vecto
 // when the store keeps them.
 std::optional<std::vector<std::string>> revokes_of(db::Database& database, const std::string& role) {
     std::vector<std::string> out = schema::postgres_revokes(role);
-    for (const std::string_view table : {schema::kOperationTable, schema::kHistoryTable, schema::kProjectTable,
-                                         schema::kProjectLineTable}) {
+    for (const std::string_view table :
+         {schema::kOperationTable, schema::kHistoryTable, schema::kProjectTable, schema::kProjectLineTable}) {
         const std::optional<bool> exists = ask(database, db::select_table_exists(table));
         if (!exists) return std::nullopt;
         if (*exists) out.push_back("REVOKE ALL ON " + schema::public_table(table) + " FROM " +

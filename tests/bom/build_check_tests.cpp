@@ -136,9 +136,8 @@ TEST(BuildCheck, ARememberedChoiceComesBeforeNumberAndValue) {
         if (c.part != nullptr) EXPECT_EQ(stock.parts()[*line.part].id, c.part);
         EXPECT_EQ(line.shortfall, c.part != nullptr ? 0 : 2);
         // The check stands for the same choices, so a project keeps them.
-        EXPECT_EQ(choices_of(check, bom, stock), c.chosen != nullptr && std::string(c.chosen) != "99"
-                                                      ? options.chosen
-                                                      : Choices{});
+        EXPECT_EQ(choices_of(check, bom, stock),
+                  c.chosen != nullptr && std::string(c.chosen) != "99" ? options.chosen : Choices{});
     }
 }
 
@@ -174,7 +173,8 @@ TEST(BuildCheck, RecountAfterAChangedPartAndBoards) {
         EXPECT_EQ(check.lines[0].below_minimum, step.flagged) << step.boards;
         EXPECT_EQ(check.lines[1].below_minimum, step.flagged && step.second_part == part4) << step.boards;
         // One 25.00 timer per board on the first line; ID 5 on the second has no price.
-        EXPECT_EQ(static_cast<long long>(check.total_cost), step.boards * (step.second_part == part4 ? 500000 : 250000));
+        EXPECT_EQ(static_cast<long long>(check.total_cost),
+                  step.boards * (step.second_part == part4 ? 500000 : 250000));
         // The recounted check is the one its choices give.
         const BuildCheck again = check_build(
             bom, stock, CheckOptions{.boards = step.boards, .chosen = choices_of(check, bom, stock), .minimum = 1});
@@ -228,11 +228,11 @@ TEST(Shortfall, OrderListsByShortfallAndByTheMinimum) {
     items[3].purchase_price = ".1000";
     const spreadsheet::ReorderList merged = merged_order_list(items, "5", bom, check, stock);
     EXPECT_EQ(cells(merged), (std::vector<std::string>{
-                                  "|USB-C (нет на складе)|0|2|0.00",
-                                  "Компэл|Конденсатор 100 нФ 0603|4|1|0.20",
-                                  "Платан|Таймер NE555|0|6|150.00",
-                                  "ЭФО|Диод 1N4148|2|3|0.30",
-                              }));
+                                 "|USB-C (нет на складе)|0|2|0.00",
+                                 "Компэл|Конденсатор 100 нФ 0603|4|1|0.20",
+                                 "Платан|Таймер NE555|0|6|150.00",
+                                 "ЭФО|Диод 1N4148|2|3|0.30",
+                             }));
     EXPECT_EQ(merged.total, "150.50");
     ASSERT_EQ(merged.suppliers.size(), 4u);
     EXPECT_EQ(merged.suppliers[2].sum, "150.00");

@@ -43,7 +43,10 @@ TEST(Projects, SaveReplaceLoadRenameDeleteOnAFileMadeBeforeThem) {
     ASSERT_TRUE(list_projects(database, list)) << database.last_diagnostic().text;
     EXPECT_TRUE(list.empty());
 
-    Project board{0, "Плата А", 5, "/home/u/a.csv",
+    Project board{0,
+                  "Плата А",
+                  5,
+                  "/home/u/a.csv",
                   {{"R1,R2", "4k7", "R_0805", "", 2, "7", false}, {"J1", "USB-C", "", "USB4105", 1, "", true}}};
     const std::optional<long long> id = save_project(database, board);
     ASSERT_TRUE(id.has_value()) << database.last_diagnostic().text;

@@ -20,10 +20,11 @@ namespace {
 class ServerBom : public ServerProgram {
 protected:
     void insert_part(const std::string& name, const std::string& package, int quantity) {
-        look_.sql("INSERT INTO \"Store\" (\"Название\",\"Количество\",\"Цена приходная\",\"Поставщик\",\"Тип корпуса\","
-                  "\"Путь\",\"Расположение\") VALUES (" +
-                  sql_literal(name) + "," + std::to_string(quantity) + ",0.25,'Платан'," + sql_literal(package) +
-                  ",'|Все|','|Все|')");
+        look_.sql(
+            "INSERT INTO \"Store\" (\"Название\",\"Количество\",\"Цена приходная\",\"Поставщик\",\"Тип корпуса\","
+            "\"Путь\",\"Расположение\") VALUES (" +
+            sql_literal(name) + "," + std::to_string(quantity) + ",0.25,'Платан'," + sql_literal(package) +
+            ",'|Все|','|Все|')");
     }
 
     std::string write(const std::string& name, const std::string& text) {
@@ -66,7 +67,10 @@ TEST_F(ServerBom, ProjectsFollowTheRolesRightsAndAnOlderStoreGainsThem) {
     ASSERT_TRUE(reader_door.open(reader)) << reader_door.database().last_diagnostic().text;
     db::Database& m = member_door.database();
 
-    const db::Project board{0, "Плата Ё", 4, "board.csv",
+    const db::Project board{0,
+                            "Плата Ё",
+                            4,
+                            "board.csv",
                             {{"R1,R2", "4k7", "R_0805", "", 2, "1", false}, {"J1", "USB-C", "", "", 1, "", true}}};
     const std::optional<long long> id = db::save_project(m, board);
     ASSERT_TRUE(id.has_value()) << m.last_diagnostic().text;
@@ -117,8 +121,8 @@ TEST_F(ServerBom, TwoRolesTakingOverlappingBuildsAtOnceNeverOvertake) {
     insert_part("Конденсатор 100 нФ 0603", "0603", 9);
     // Both need the timers; each board of either takes one, and each
     // takes its other part by two.
-    const std::string amplifier = write("amplifier.csv",
-                                        "Reference,Value,Footprint\nR1-R2,10k,R_0805\nU1,NE555,DIP-8\n");
+    const std::string amplifier =
+        write("amplifier.csv", "Reference,Value,Footprint\nR1-R2,10k,R_0805\nU1,NE555,DIP-8\n");
     const std::string blinker = write("blinker.csv", "Reference,Value,Footprint\nU1,NE555,DIP-8\nC1-C2,100n,C_0603\n");
     using Need = std::map<std::string, long long>;  // by part name, for 2 boards
     const Need amplifier_need{{"Резистор 10 кОм 0805", 4}, {"Таймер NE555", 2}};
@@ -131,8 +135,8 @@ TEST_F(ServerBom, TwoRolesTakingOverlappingBuildsAtOnceNeverOvertake) {
         const pid_t b = spawn({"bom", "--dsn", second, blinker, "--boards", "2", "--take"}, "b.log");
         const int a_code = exit_code(a), b_code = exit_code(b);
         // A build either took all it needs or nothing: a refusal says why.
-        for (const auto& [code, need, log] : {std::tuple{a_code, &amplifier_need, "a.log"},
-                                              std::tuple{b_code, &blinker_need, "b.log"}}) {
+        for (const auto& [code, need, log] :
+             {std::tuple{a_code, &amplifier_need, "a.log"}, std::tuple{b_code, &blinker_need, "b.log"}}) {
             const std::string said = read_file(folder_.file(log));
             ASSERT_TRUE(code == 0 || code == 1) << said;
             if (code != 0) {
