@@ -35,15 +35,42 @@ void NumberedDialog::show_centred() {
 
 void NumberedDialog::close_window() { owner_.layer().dispose_window(this); }
 
+namespace {
+
+// Another of the main window's dialogs still open beneath `closing` (one
+// dialog may open another over itself), or null.
+NumberedDialog* dialog_beneath(const App& app, const NumberedDialog* closing) {
+    if (app.main_window == nullptr) return nullptr;
+    for (NumberedDialog* open : app.main_window->findChildren<NumberedDialog*>(Qt::FindDirectChildrenOnly)) {
+        if (open != closing && !open->objectName().isEmpty() && open->isVisible()) return open;
+    }
+    return nullptr;
+}
+
+// The dialog beneath takes the keyboard again and the main window stays
+// disabled; with none, the main window is enabled. True when one was there.
+bool return_to_dialog_beneath(App& app, const NumberedDialog* closing) {
+    NumberedDialog* beneath = dialog_beneath(app, closing);
+    if (beneath == nullptr) return false;
+    beneath->setEnabled(true);
+    beneath->raise();
+    beneath->activateWindow();
+    return true;
+}
+
+}  // namespace
+
 void leave_dialog(App& app, NumberedDialog& dialog) {
+    const bool beneath = return_to_dialog_beneath(app, &dialog);
     dialog.close_window();
-    if (app.main_window == nullptr) return;
+    if (app.main_window == nullptr || beneath) return;
     app.main_window->setEnabled(true);
     app.main_window->item_list()->setFocus();
 }
 
 void close_by_close_box(App& app, NumberedDialog* dialog) {
-    if (app.main_window != nullptr) app.main_window->setEnabled(true);
+    const bool beneath = return_to_dialog_beneath(app, dialog);
+    if (app.main_window != nullptr && !beneath) app.main_window->setEnabled(true);
     if (dialog != nullptr) dialog->close_window();
 }
 

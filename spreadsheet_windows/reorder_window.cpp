@@ -33,14 +33,7 @@ ReorderWindow::ReorderWindow(MainWindow& owner)
     auto* column = new QVBoxLayout(this);
     column->addWidget(add<QLabel>(this, kReorderCaption, 0, 0, 0, 0));
     table_ = add<QTableWidget>(this, kReorderTable, 0, 0, 0, 0);
-    table_->setColumnCount(static_cast<int>(std::size(spreadsheet::kReorderCaptions)));
-    QStringList captions;
-    for (const char* caption : spreadsheet::kReorderCaptions) captions << QString::fromUtf8(caption);
-    table_->setHorizontalHeaderLabels(captions);
-    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->verticalHeader()->setVisible(false);
-    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+    make_reorder_table(table_);
     column->addWidget(table_, 1);
     total_ = add<QLabel>(this, kReorderTotal, 0, 0, 0, 0);
     column->addWidget(total_);
@@ -52,9 +45,11 @@ ReorderWindow::ReorderWindow(MainWindow& owner)
     resize(kWidth, kHeight);
 }
 
-void ReorderWindow::add_row(const QStringList& cells, bool total_row) {
-    const int row = table_->rowCount();
-    table_->insertRow(row);
+namespace {
+
+void add_row(QTableWidget* table, const QStringList& cells, bool total_row) {
+    const int row = table->rowCount();
+    table->insertRow(row);
     for (int c = 0; c < cells.size(); ++c) {
         auto* item = new QTableWidgetItem(cells[c]);
         if (c >= kFirstNumberColumn) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -64,27 +59,46 @@ void ReorderWindow::add_row(const QStringList& cells, bool total_row) {
             item->setFont(bold);
             item->setBackground(kTotalGround);
         }
-        table_->setItem(row, c, item);
+        table->setItem(row, c, item);
     }
+}
+
+}  // namespace
+
+void make_reorder_table(QTableWidget* table) {
+    table->setColumnCount(static_cast<int>(std::size(spreadsheet::kReorderCaptions)));
+    QStringList captions;
+    for (const char* caption : spreadsheet::kReorderCaptions) captions << QString::fromUtf8(caption);
+    table->setHorizontalHeaderLabels(captions);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->setVisible(false);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+}
+
+void show_reorder_rows(QTableWidget* table, const spreadsheet::ReorderList& list) {
+    table->setRowCount(0);
+    for (const spreadsheet::SupplierTotal& group : list.suppliers) {
+        for (std::size_t r = group.first_row; r < group.first_row + group.row_count; ++r) {
+            const spreadsheet::ReorderRow& row = list.rows[r];
+            add_row(table,
+                    {text_of(row.supplier), text_of(row.name), text_of(row.package), text_of(row.quantity),
+                     text_of(row.minimum), text_of(row.order), text_of(row.purchase_price), text_of(row.sum)},
+                    false);
+        }
+        add_row(table,
+                {text_of(group.supplier), QStringLiteral("Итого по поставщику"), {}, {}, {}, {}, {},
+                 text_of(group.sum)},
+                true);
+    }
+    add_row(table, {QStringLiteral("Итого"), {}, {}, {}, {}, {}, {}, text_of(list.total)}, true);
+    table->resizeColumnsToContents();
+    if (table->columnWidth(kNameColumn) > kWidestName) table->setColumnWidth(kNameColumn, kWidestName);
 }
 
 void ReorderWindow::show_list(spreadsheet::ReorderList list, const QString& minimum) {
     list_ = std::move(list);
-    table_->setRowCount(0);
-    for (const spreadsheet::SupplierTotal& group : list_.suppliers) {
-        for (std::size_t r = group.first_row; r < group.first_row + group.row_count; ++r) {
-            const spreadsheet::ReorderRow& row = list_.rows[r];
-            add_row({text_of(row.supplier), text_of(row.name), text_of(row.package), text_of(row.quantity),
-                     text_of(row.minimum), text_of(row.order), text_of(row.purchase_price), text_of(row.sum)},
-                    false);
-        }
-        add_row(
-            {text_of(group.supplier), QStringLiteral("Итого по поставщику"), {}, {}, {}, {}, {}, text_of(group.sum)},
-            true);
-    }
-    add_row({QStringLiteral("Итого"), {}, {}, {}, {}, {}, {}, text_of(list_.total)}, true);
-    table_->resizeColumnsToContents();
-    if (table_->columnWidth(kNameColumn) > kWidestName) table_->setColumnWidth(kNameColumn, kWidestName);
+    show_reorder_rows(table_, list_);
     static_cast<QLabel*>(control(kReorderCaption))
         ->setText(QStringLiteral("Детали, которых меньше минимума (%1): %2")
                       .arg(minimum.isEmpty() ? QStringLiteral("0") : minimum)

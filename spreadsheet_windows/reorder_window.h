@@ -28,12 +28,16 @@ public:
     void show_list(spreadsheet::ReorderList list, const QString& minimum);
 
 private:
-    void add_row(const QStringList& cells, bool total_row);
-
     spreadsheet::ReorderList list_;
     QTableWidget* table_ = nullptr;
     QLabel* total_ = nullptr;
 };
+
+// The list's table as this window shows it, so that other windows show an
+// order list the same way: its columns, and a row per part with a total
+// row after each supplier's and one for all.
+void make_reorder_table(QTableWidget* table);
+void show_reorder_rows(QTableWidget* table, const spreadsheet::ReorderList& list);
 
 // The open window, or null.
 inline ReorderWindow* reorder_window(const App& app) { return find_dialog<ReorderWindow>(app); }
