@@ -2,7 +2,7 @@
 # database library (ODBC, no Qt), a GUI library with the windows and the
 # commands, and a thin executable.
 
-find_package(Qt6 REQUIRED COMPONENTS Core Widgets Test)
+find_package(Qt6 REQUIRED COMPONENTS Core Widgets PrintSupport Test)
 
 # Electrical values and package names read out of parts' names and
 # footprints: the search and order by value, and bills of materials.
@@ -61,6 +61,13 @@ add_library(detalehran_gui STATIC
   app/item_commands.cpp app/item_commands.h
   app/lifecycle.cpp app/lifecycle.h
   app/routing.cpp app/routing.h
+  bom_windows/bom_commands.cpp bom_windows/bom_commands.h
+  bom_windows/bom_session.h
+  bom_windows/bom_texts.cpp bom_windows/bom_texts.h
+  bom_windows/bom_window.cpp bom_windows/bom_window.h
+  bom_windows/build_commands.cpp
+  bom_windows/project_commands.cpp bom_windows/project_commands.h
+  bom_windows/projects_window.cpp bom_windows/projects_window.h
   dialogs/about_commands.cpp dialogs/about_commands.h
   dialogs/about_dialog.cpp dialogs/about_dialog.h
   editor/documents.cpp editor/documents.h
@@ -103,8 +110,8 @@ add_library(detalehran_gui STATIC
   trees/tree_view.cpp trees/tree_view.h)
 set_target_properties(detalehran_gui PROPERTIES AUTOMOC ON AUTORCC ON)
 target_include_directories(detalehran_gui PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(detalehran_gui PUBLIC detalehran_core detalehran_db detalehran_team Qt6::Widgets
-  detalehran_spreadsheet_store PRIVATE detalehran_jet detalehran_options)
+target_link_libraries(detalehran_gui PUBLIC detalehran_core detalehran_db detalehran_team Qt6::Widgets Qt6::PrintSupport
+  detalehran_spreadsheet_store detalehran_bom_store PRIVATE detalehran_jet detalehran_options)
 
 # Shown in the about dialog. A build that is handed out sets its author,
 # contact address and wallet identifiers (one capital letter and twelve digits

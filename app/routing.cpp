@@ -4,6 +4,8 @@
 
 #include "app/item_commands.h"
 #include "app/lifecycle.h"
+#include "bom_windows/bom_commands.h"
+#include "bom_windows/project_commands.h"
 #include "dialogs/about_commands.h"
 #include "editor/item_editor.h"
 #include "history_windows/history_commands.h"
@@ -54,6 +56,20 @@ constexpr ControlRoute kControlRoutes[] = {
     {kHistoryMore, kAnyType, history_windows::show_more_history, "show more history"},
     {kHistoryRevert, kAnyType, history_windows::revert_chosen_operation, "revert operation"},
     {kHistoryClose, kAnyType, history_windows::close_history, "close history"},
+    {kBomConfirmAll, kAnyType, bom_windows::confirm_all_parts, "confirm proposed parts"},
+    {kBomPrint, kAnyType, bom_windows::print_pick_list, "print pick list"},
+    {kBomPickPdf, kAnyType, bom_windows::save_pick_list_pdf, "save pick list as PDF"},
+    {kBomPickCsv, kAnyType, bom_windows::save_pick_list_csv, "save pick list as CSV"},
+    {kBomShortCsv, kAnyType, bom_windows::save_shortfall_csv, "save shortfall as CSV"},
+    {kBomAddToOrder, kAnyType, bom_windows::add_shortfall_to_order, "add shortfall to reorder list"},
+    {kBomTake, kAnyType, bom_windows::take_build_parts, "take build parts"},
+    {kBomSaveProject, kAnyType, bom_windows::save_bom_project, "save project"},
+    {kBomClose, kAnyType, bom_windows::close_bom_window, "close bill of materials"},
+    {kProjectsTable, kLeftDoubleClick, bom_windows::open_chosen_project, "open project"},
+    {kProjectsOpen, kAnyType, bom_windows::open_chosen_project, "open project"},
+    {kProjectsRename, kAnyType, bom_windows::rename_chosen_project, "rename project"},
+    {kProjectsDelete, kAnyType, bom_windows::delete_chosen_project, "delete project"},
+    {kProjectsClose, kAnyType, bom_windows::close_projects, "close projects"},
 };
 
 constexpr MenuRoute kMenuRoutes[] = {
@@ -84,6 +100,8 @@ constexpr MenuRoute kMenuRoutes[] = {
     {kMenuHistory, history_windows::open_store_history, "open store history"},
     {kMenuItemsHistory, history_windows::open_items_history, "open parts history"},
     {kMenuUndo, history_windows::undo_last_change, "undo last change"},
+    {kMenuCheckBom, bom_windows::open_bom_check, "check bill of materials"},
+    {kMenuProjects, bom_windows::open_projects, "open projects"},
 };
 
 constexpr KeyRoute kKeyRoutes[] = {
@@ -93,6 +111,11 @@ constexpr KeyRoute kKeyRoutes[] = {
     {kCharacterMessage, kCharEscape, kAnyControl, kReorderWindow, spreadsheet_windows::close_reorder_list,
      "close reorder list"},
     {kCharacterMessage, kCharEscape, kAnyControl, kHistoryWindow, history_windows::close_history, "close history"},
+    {kCharacterMessage, kCharEscape, kAnyControl, kBomWindow, bom_windows::close_bom_window,
+     "close bill of materials"},
+    {kCharacterMessage, kCharEscape, kAnyControl, kProjectsWindow, bom_windows::close_projects, "close projects"},
+    {kCharacterMessage, kCharEnter, kProjectsTable, kAnyWindow, bom_windows::open_chosen_project, "open project"},
+    {kKeyDownMessage, kKeyDelete, kProjectsTable, kAnyWindow, bom_windows::delete_chosen_project, "delete project"},
     {kCharacterMessage, kCharEnter, kHistoryWho, kAnyWindow, history_windows::show_history, "show history"},
     {kCharacterMessage, kCharEnter, kHistorySince, kAnyWindow, history_windows::show_history, "show history"},
     {kCharacterMessage, kCharEnter, kHistoryUntil, kAnyWindow, history_windows::show_history, "show history"},
@@ -112,6 +135,8 @@ constexpr WindowRoute kWindowRoutes[] = {
     {kCloseEvent, kImportWindow, spreadsheet_windows::close_import, "close import dialog"},
     {kCloseEvent, kReorderWindow, spreadsheet_windows::close_reorder_by_close_box, "close reorder list"},
     {kCloseEvent, kHistoryWindow, history_windows::close_history_by_close_box, "close history"},
+    {kCloseEvent, kBomWindow, bom_windows::close_bom_by_close_box, "close bill of materials"},
+    {kCloseEvent, kProjectsWindow, bom_windows::close_projects_by_close_box, "close projects"},
     {kCloseEvent, kMainWindow, end_event_loop, "end the event loop"},
     {kSizeEvent, kAnyWindow, relayout_main_window, "lay out the main window"},
     {kMaximizeEvent, kAnyWindow, relayout_main_window, "lay out the main window"},

@@ -35,6 +35,8 @@ public:
     bool open_with_default_program(const QString&) override { return true; }
     bool set_clipboard_text(const QString&) override { return true; }
     QIcon file_type_icon(const QString&) override { return {}; }
+    std::optional<QString> ask_text(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    bool print_document(QWidget*, const QString&, const QTextDocument&) override { return false; }
 };
 
 using Clock = std::chrono::steady_clock;

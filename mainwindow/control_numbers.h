@@ -100,6 +100,35 @@ enum ControlNumber : int {
     kHistoryUntilCaption = 194,
     kHistoryTextCaption = 195,
 
+    // Bill of materials check (200).
+    kBomCaption = 201,
+    kBomBoards = 202,  // number of boards, 1…kMaxBoards
+    kBomBoardsCaption = 203,
+    kBomTabs = 204,
+    kBomCheckTable = 205,
+    kBomConfirmAll = 206,
+    kBomTotals = 207,
+    kBomPickTable = 208,
+    kBomPrint = 209,
+    kBomPickCsv = 210,
+    kBomPickPdf = 211,
+    kBomShortTable = 212,
+    kBomShortTotal = 213,
+    kBomShortCsv = 214,
+    kBomAddToOrder = 215,
+    kBomTake = 216,
+    kBomSaveProject = 217,
+    kBomClose = 218,
+    kBomAccess = 219,  // what the role may not do here
+
+    // Projects (230).
+    kProjectsCaption = 231,
+    kProjectsTable = 232,
+    kProjectsOpen = 233,
+    kProjectsRename = 234,
+    kProjectsDelete = 235,
+    kProjectsClose = 236,
+
     // Main window (4), below the list.
     kStatusBar = 170,  // what the role may not do, and short notices
 };
@@ -139,6 +168,8 @@ enum MenuItem : int {
     kMenuHistory = 123,       // "Файл": the whole store's history
     kMenuItemsHistory = 124,  // the list's menu: the checked or selected parts' history
     kMenuUndo = 125,          // "Правка": the user's own last change taken back (Ctrl+Z)
+    kMenuCheckBom = 126,      // "Файл": a bill of materials checked against the store
+    kMenuProjects = 127,      // "Файл": the stored projects
 };
 
 // Key and character codes the router looks at.
@@ -147,6 +178,7 @@ enum KeyCode : int {
     kCharEscape = 27,
     kKeyUp = 38,
     kKeyDown = 40,
+    kKeyDelete = 46,
     kKeyF5 = 116,
 };
 

@@ -274,6 +274,9 @@ void MainWindow::make_menus() {
     add_item(file, kMenuExportCsv, "Экспорт списка в CSV…");
     add_item(file, kMenuReorderList, "Список для заказа…");
     file->addSeparator();
+    add_item(file, kMenuCheckBom, "Проверить спецификацию…");
+    add_item(file, kMenuProjects, "Проекты…");
+    file->addSeparator();
     add_item(file, kMenuHistory, "История изменений…");
     file->addSeparator();
     add_item(file, kMenuExit, "Выход");

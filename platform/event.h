@@ -34,6 +34,8 @@ enum WindowNumber : int {
     kImportWindow = 130,
     kReorderWindow = 160,
     kHistoryWindow = 180,
+    kBomWindow = 200,
+    kProjectsWindow = 230,
 };
 
 struct Event {

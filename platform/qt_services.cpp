@@ -10,8 +10,12 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QGridLayout>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QMimeDatabase>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTextDocument>
 
 namespace detalehran {
 
@@ -177,6 +181,24 @@ QIcon QtPlatformServices::file_type_icon(const QString& file_path) {
     QIcon icon = QIcon::fromTheme(type.iconName());
     if (icon.isNull()) icon = QIcon::fromTheme(type.genericIconName());
     return icon;
+}
+
+std::optional<QString> QtPlatformServices::ask_text(QWidget* parent, const QString& title, const QString& label,
+                                                    const QString& suggested) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, title, label, QLineEdit::Normal, suggested, &ok);
+    if (!ok) return std::nullopt;
+    return text;
+}
+
+bool QtPlatformServices::print_document(QWidget* parent, const QString& title, const QTextDocument& document) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(title);
+    QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(title);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    document.print(&printer);
+    return printer.printerState() != QPrinter::Error;
 }
 
 }  // namespace detalehran

@@ -26,6 +26,9 @@ public:
     bool open_with_default_program(const QString& path_or_address) override;
     bool set_clipboard_text(const QString& text) override;
     QIcon file_type_icon(const QString& file_path) override;
+    std::optional<QString> ask_text(QWidget* parent, const QString& title, const QString& label,
+                                    const QString& suggested) override;
+    bool print_document(QWidget* parent, const QString& title, const QTextDocument& document) override;
 };
 
 // The conversions the services make, kept apart so that they can be checked

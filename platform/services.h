@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <optional>
 
+class QTextDocument;
 class QWidget;
 
 namespace detalehran {
@@ -70,6 +71,13 @@ public:
     virtual bool set_clipboard_text(const QString& text) = 0;
     // Icon the desktop shows for a file of this name (its type), or a null icon.
     virtual QIcon file_type_icon(const QString& file_path) = 0;
+    // A line of text the user types ("Имя проекта:"), offered as `suggested`;
+    // nothing when cancelled.
+    virtual std::optional<QString> ask_text(QWidget* parent, const QString& title, const QString& label,
+                                            const QString& suggested) = 0;
+    // Prints a document on the printer the user chooses in the desktop's
+    // print dialog (which may be a PDF file); false when cancelled or refused.
+    virtual bool print_document(QWidget* parent, const QString& title, const QTextDocument& document) = 0;
 };
 
 }  // namespace detalehran

@@ -6,6 +6,8 @@
 #include "app/item_commands.h"
 #include "app/lifecycle.h"
 #include "app/routing.h"
+#include "bom_windows/bom_commands.h"
+#include "bom_windows/project_commands.h"
 #include "dialogs/about_commands.h"
 #include "editor/item_editor.h"
 #include "history_windows/history_commands.h"
@@ -150,6 +152,8 @@ TEST(Routing, MenuItemsReachTheirCommands) {
         {kMenuHistory, history_windows::open_store_history},
         {kMenuItemsHistory, history_windows::open_items_history},
         {kMenuUndo, history_windows::undo_last_change},
+        {kMenuCheckBom, bom_windows::open_bom_check},
+        {kMenuProjects, bom_windows::open_projects},
     };
     for (const auto& [item, handler] : cases) EXPECT_EQ(routed(menu(item)), handler) << "menu item " << item;
     EXPECT_EQ(std::size(cases), menu_routes().size());

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QTextDocument>
 #include <cstdlib>
 
 namespace detalehran::testing {
@@ -103,6 +104,22 @@ QIcon ScriptedServices::file_type_icon(const QString& file_path) {
     record(ServiceKind::file_icon, nullptr).text = file_path;
     const auto found = icons_by_suffix.find(QFileInfo(file_path).suffix().toLower());
     return found == icons_by_suffix.end() ? QIcon() : found->second;
+}
+
+std::optional<QString> ScriptedServices::ask_text(QWidget* parent, const QString& title, const QString& label,
+                                                  const QString& suggested) {
+    ServiceCall& call = record(ServiceKind::ask_text, parent);
+    call.title = title;
+    call.label = label;
+    call.text = suggested;
+    return take(text_answers);
+}
+
+bool ScriptedServices::print_document(QWidget* parent, const QString& title, const QTextDocument& document) {
+    ServiceCall& call = record(ServiceKind::print, parent);
+    call.title = title;
+    call.text = document.toPlainText();
+    return print_result;
 }
 
 int ScriptedServices::count(ServiceKind kind) const {

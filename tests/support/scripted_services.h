@@ -21,7 +21,9 @@ enum class ServiceKind {
     choose_colour,
     open,
     clipboard,
-    file_icon
+    file_icon,
+    ask_text,
+    print
 };
 
 struct ServiceCall {
@@ -29,8 +31,10 @@ struct ServiceCall {
     QWidget* parent = nullptr;
     QString title;
     // message text, the path or address opened, the clipboard text, the file
-    // asked about, the name a save chooser suggested
+    // asked about, the name a save chooser suggested, the text a prompt
+    // offered, the printed document's plain text
     QString text;
+    QString label;  // what a text prompt asks for
     MessageButtons buttons = MessageButtons::ok;
     MessageIcon icon = MessageIcon::none;
     QList<FileFilter> filters;
@@ -51,6 +55,8 @@ public:
     std::deque<std::vector<bool>> save_option_answers;
     std::deque<std::optional<FontChoice>> font_answers;
     std::deque<std::optional<int>> colour_answers;
+    std::deque<std::optional<QString>> text_answers;
+    bool print_result = true;
     bool open_result = true;
     bool clipboard_result = true;
     // Icons by lower-case file suffix; a null icon for others.
@@ -75,6 +81,9 @@ public:
     bool open_with_default_program(const QString& path_or_address) override;
     bool set_clipboard_text(const QString& text) override;
     QIcon file_type_icon(const QString& file_path) override;
+    std::optional<QString> ask_text(QWidget* parent, const QString& title, const QString& label,
+                                    const QString& suggested) override;
+    bool print_document(QWidget* parent, const QString& title, const QTextDocument& document) override;
 
     int count(ServiceKind kind) const;
     // The last call of that kind, or null.
