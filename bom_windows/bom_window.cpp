@@ -162,6 +162,7 @@ void BomWindow::show_session() {
     if (!session_.project.empty()) caption += QStringLiteral(", проект «%1»").arg(text_of(session_.project));
     static_cast<QLabel*>(control(kBomCaption))->setText(caption);
     show_check_rows();
+    totals_->setText(totals_text(session_.check));
     show_pick_rows();
     spreadsheet_windows::show_reorder_rows(short_, session_.shortfall);
     static_cast<QLabel*>(control(kBomShortTotal))
