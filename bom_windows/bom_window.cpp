@@ -18,10 +18,12 @@ namespace detalehran::bom_windows {
 
 namespace {
 
-constexpr int kWidth = 1120;
+constexpr int kWidth = 1240;
 constexpr int kHeight = 680;
-// A long name or designator run is cut rather than pushing the rest away.
-constexpr int kWidestColumn = 380;
+// A long name, footprint or designator run is cut (its whole text in the
+// tip) rather than pushing the counts out of sight.
+constexpr int kWidestColumn = 300;
+constexpr int kPartWidth = 290;
 const QColor kShortGround(0xF6, 0xCC, 0xCC);
 const QColor kLowGround(0xFF, 0xEE, 0xB0);
 
@@ -39,6 +41,7 @@ QTableWidget* make_table(QTableWidget* table, const QStringList& captions) {
 
 void set_cell(QTableWidget* table, int row, int column, const QString& text, bool number = false) {
     auto* item = new QTableWidgetItem(text);
+    item->setToolTip(text);
     if (number) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     table->setItem(row, column, item);
 }
@@ -195,7 +198,8 @@ void BomWindow::show_check_rows() {
         auto* box = part_box(row);
         if (box == nullptr) {
             box = new QComboBox;
-            box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+            box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            box->setMinimumContentsLength(16);
             check_->setCellWidget(row, part, box);
             connect(box, &QComboBox::activated, this, [this, box, row](int index) {
                 const qlonglong chosen = box->itemData(index).toLongLong();
@@ -226,7 +230,15 @@ void BomWindow::show_check_rows() {
             item->setFont(cell_font);
         }
     }
-    if (first) fit_columns(check_);
+    if (first) {
+        fit_columns(check_);
+        // The counts and the marks stay in sight beside the long texts.
+        for (const auto& [column, widest] : {std::pair{designators, 140}, {value, 110}, {footprint, 170},
+                                             {place, 180}}) {
+            if (check_->columnWidth(column) > widest) check_->setColumnWidth(column, widest);
+        }
+        check_->setColumnWidth(part, kPartWidth);
+    }
 }
 
 void BomWindow::show_pick_rows() {

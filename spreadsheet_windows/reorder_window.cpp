@@ -21,6 +21,9 @@ const QColor kTotalGround(0xEE, 0xEE, 0xEE);
 // A long name is cut rather than pushing the money columns out of sight.
 constexpr int kNameColumn = 1;
 constexpr int kWidestName = 340;
+// A footprint's library name is long too (a missing part shows it whole).
+constexpr int kPackageColumn = 2;
+constexpr int kWidestPackage = 240;
 
 QString text_of(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
@@ -94,6 +97,7 @@ void show_reorder_rows(QTableWidget* table, const spreadsheet::ReorderList& list
     add_row(table, {QStringLiteral("Итого"), {}, {}, {}, {}, {}, {}, text_of(list.total)}, true);
     table->resizeColumnsToContents();
     if (table->columnWidth(kNameColumn) > kWidestName) table->setColumnWidth(kNameColumn, kWidestName);
+    if (table->columnWidth(kPackageColumn) > kWidestPackage) table->setColumnWidth(kPackageColumn, kWidestPackage);
 }
 
 void ReorderWindow::show_list(spreadsheet::ReorderList list, const QString& minimum) {
