@@ -97,8 +97,8 @@ void recount_session(BomSession& session) {
     refresh_lists(session);
 }
 
-bool open_check_window(App& app, bom::Bom bom, const std::string& source, const std::string& project,
-                       long long boards, const bom::Choices& chosen) {
+bool open_check_window(App& app, bom::Bom bom, const std::string& source, const std::string& project, long long boards,
+                       const bom::Choices& chosen) {
     if (app.main_window == nullptr || !app.database.is_open()) return false;
     BomSession session;
     session.bom = std::move(bom);
@@ -114,11 +114,9 @@ bool open_check_window(App& app, bom::Bom bom, const std::string& source, const 
     if (!read_and_check(app, nullptr, session, std::clamp(boards, 1LL, bom::kMaxBoards), chosen)) return false;
 
     const db::Rights& rights = app.database.rights();
-    const QString refusal =
-        rights.change_items
-            ? QString()
-            : QStringLiteral("Списать на сборку и сохранить проект нельзя. ") +
-                  access_reason(rights, app.database.user_name());
+    const QString refusal = rights.change_items ? QString()
+                                                : QStringLiteral("Списать на сборку и сохранить проект нельзя. ") +
+                                                      access_reason(rights, app.database.user_name());
     auto* window = open_modal<BomWindow>(app, [&](MainWindow& main) { return new BomWindow(main, refusal); });
     if (window == nullptr) return false;
     window->session() = std::move(session);
@@ -131,10 +129,10 @@ bool open_check_window(App& app, bom::Bom bom, const std::string& source, const 
 
 void open_bom_check(App& app, const Event&) {
     if (app.main_window == nullptr || !app.database.is_open()) return;
-    const std::optional<QString> path = app.platform.choose_file(
-        app.main_window, QStringLiteral("Проверить спецификацию"),
-        {{QStringLiteral("Спецификации"), QStringLiteral("*.csv;*.kicad_sch")},
-         {QStringLiteral("Все файлы"), QStringLiteral("*")}});
+    const std::optional<QString> path =
+        app.platform.choose_file(app.main_window, QStringLiteral("Проверить спецификацию"),
+                                 {{QStringLiteral("Спецификации"), QStringLiteral("*.csv;*.kicad_sch")},
+                                  {QStringLiteral("Все файлы"), QStringLiteral("*")}});
     if (!path) return;
     bom::BomReading reading = bom::read_bom_file(path->toStdString());
     if (!reading.ok()) {

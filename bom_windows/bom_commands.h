@@ -22,8 +22,8 @@ void open_bom_check(App& app, const Event& event);
 // Opens the window on a bill already read: the store's parts are read, the
 // bill checked for `boards` with the `chosen` parts first. False when the
 // window did not open (the user was told why).
-bool open_check_window(App& app, bom::Bom bom, const std::string& source, const std::string& project,
-                       long long boards, const bom::Choices& chosen);
+bool open_check_window(App& app, bom::Bom bom, const std::string& source, const std::string& project, long long boards,
+                       const bom::Choices& chosen);
 
 void confirm_all_parts(App& app, const Event& event);
 void print_pick_list(App& app, const Event& event);

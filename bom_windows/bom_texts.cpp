@@ -73,8 +73,9 @@ QString line_marks(const bom::CheckLine& line) {
 }
 
 QString totals_text(const bom::BuildCheck& check) {
-    QString text = QStringLiteral("Найдено на складе строк: %1 из %2; нет на складе: %3; не хватает деталей по "
-                                  "строкам: %4.\nДеталей нужно: %5, не хватает: %6.\n")
+    QString text = QStringLiteral(
+                       "Найдено на складе строк: %1 из %2; нет на складе: %3; не хватает деталей по "
+                       "строкам: %4.\nДеталей нужно: %5, не хватает: %6.\n")
                        .arg(check.matched)
                        .arg(check.lines.size())
                        .arg(check.missing)

@@ -107,18 +107,18 @@ BomWindow::BomWindow(MainWindow& owner, const QString& refusal)
 QWidget* BomWindow::make_check_page() {
     auto* page = new QWidget;
     auto* column = new QVBoxLayout(page);
-    check_ = make_table(add<QTableWidget>(page, kBomCheckTable, 0, 0, 0, 0),
-                        {QStringLiteral("Обозначения"), QStringLiteral("Номинал"), QStringLiteral("Корпус"),
-                         QStringLiteral("На плату"), QStringLiteral("Нужно"), QStringLiteral("Деталь"),
-                         QStringLiteral("На складе"), QStringLiteral("Расположение"), QStringLiteral("Не хватает"),
-                         QStringLiteral("Отметки")});
+    check_ = make_table(
+        add<QTableWidget>(page, kBomCheckTable, 0, 0, 0, 0),
+        {QStringLiteral("Обозначения"), QStringLiteral("Номинал"), QStringLiteral("Корпус"), QStringLiteral("На плату"),
+         QStringLiteral("Нужно"), QStringLiteral("Деталь"), QStringLiteral("На складе"), QStringLiteral("Расположение"),
+         QStringLiteral("Не хватает"), QStringLiteral("Отметки")});
     column->addWidget(check_, 1);
     auto* under = new QHBoxLayout;
     totals_ = add<QLabel>(page, kBomTotals, 0, 0, 0, 0);
     totals_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     under->addWidget(totals_, 1);
-    under->addWidget(add<QPushButton>(page, kBomConfirmAll, 0, 0, 0, 0, QStringLiteral("&Подтвердить все")),
-                     0, Qt::AlignTop);
+    under->addWidget(add<QPushButton>(page, kBomConfirmAll, 0, 0, 0, 0, QStringLiteral("&Подтвердить все")), 0,
+                     Qt::AlignTop);
     column->addLayout(under);
     return page;
 }
@@ -148,8 +148,7 @@ QWidget* BomWindow::make_short_page() {
     auto* under = new QHBoxLayout;
     under->addWidget(add<QLabel>(page, kBomShortTotal, 0, 0, 0, 0), 1);
     under->addWidget(add<QPushButton>(page, kBomShortCsv, 0, 0, 0, 0, QStringLiteral("Сохранить в &CSV…")));
-    under->addWidget(
-        add<QPushButton>(page, kBomAddToOrder, 0, 0, 0, 0, QStringLiteral("&Добавить в список заказа")));
+    under->addWidget(add<QPushButton>(page, kBomAddToOrder, 0, 0, 0, 0, QStringLiteral("&Добавить в список заказа")));
     column->addLayout(under);
     return page;
 }
@@ -159,9 +158,8 @@ QComboBox* BomWindow::part_box(int row) const { return qobject_cast<QComboBox*>(
 void BomWindow::show_session() {
     const QSignalBlocker quiet(boards_);
     boards_->setValue(static_cast<int>(session_.check.boards));
-    QString caption = QStringLiteral("Спецификация «%1»: строк %2")
-                          .arg(text_of(session_.bom.name))
-                          .arg(session_.bom.lines.size());
+    QString caption =
+        QStringLiteral("Спецификация «%1»: строк %2").arg(text_of(session_.bom.name)).arg(session_.bom.lines.size());
     if (!session_.project.empty()) caption += QStringLiteral(", проект «%1»").arg(text_of(session_.project));
     static_cast<QLabel*>(control(kBomCaption))->setText(caption);
     show_check_rows();
@@ -233,8 +231,8 @@ void BomWindow::show_check_rows() {
     if (first) {
         fit_columns(check_);
         // The counts and the marks stay in sight beside the long texts.
-        for (const auto& [column, widest] : {std::pair{designators, 140}, {value, 110}, {footprint, 170},
-                                             {place, 180}}) {
+        for (const auto& [column, widest] :
+             {std::pair{designators, 140}, {value, 110}, {footprint, 170}, {place, 180}}) {
             if (check_->columnWidth(column) > widest) check_->setColumnWidth(column, widest);
         }
         check_->setColumnWidth(part, kPartWidth);

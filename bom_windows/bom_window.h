@@ -35,8 +35,8 @@ struct BomSession {
     std::vector<std::string> place_order;  // the place tree's paths in its order
     std::optional<long long> minimum;      // the list's minimum quantity
     std::string minimum_text;
-    std::vector<bom::PickRow> pick;           // as last shown
-    spreadsheet::ReorderList shortfall;       // as last shown
+    std::vector<bom::PickRow> pick;      // as last shown
+    spreadsheet::ReorderList shortfall;  // as last shown
 };
 
 class BomWindow : public NumberedDialog {

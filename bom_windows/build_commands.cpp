@@ -58,45 +58,47 @@ void take_build_parts(App& app, const Event&) {
     }
     const bool short_build = session.check.shortfall > 0;
     const QString question =
-        short_build
-            ? QStringLiteral("Для сборки %1 не хватает %2 шт. в строках: %3.\n\nСписать то, что есть на складе: "
-                             "деталей %4, штук %5?\n«Нет» — ничего не списывать.")
-                  .arg(board(session))
-                  .arg(session.check.shortfall)
-                  .arg(session.check.short_lines)
-                  .arg(count.parts)
-                  .arg(count.pieces)
-            : QStringLiteral("Списать на сборку %1 деталей %2, штук %3?").arg(board(session)).arg(count.parts).arg(
-                  count.pieces);
+        short_build ? QStringLiteral(
+                          "Для сборки %1 не хватает %2 шт. в строках: %3.\n\nСписать то, что есть на складе: "
+                          "деталей %4, штук %5?\n«Нет» — ничего не списывать.")
+                          .arg(board(session))
+                          .arg(session.check.shortfall)
+                          .arg(session.check.short_lines)
+                          .arg(count.parts)
+                          .arg(count.pieces)
+                    : QStringLiteral("Списать на сборку %1 деталей %2, штук %3?")
+                          .arg(board(session))
+                          .arg(count.parts)
+                          .arg(count.pieces);
     if (!yes(app, window, title, question)) return;
 
-    const bom::TakeResult result = bom::take_build(app.database, session.bom, session.check, *session.stock,
-                                                   short_build);
+    const bom::TakeResult result =
+        bom::take_build(app.database, session.bom, session.check, *session.stock, short_build);
     switch (result.outcome) {
-    case bom::TakeResult::Outcome::done:
-        app.platform.message_box(
-            window, title,
-            QStringLiteral("Списано на сборку %1: деталей %2, штук %3.\nОтменить: «Правка» → «Отменить последнее "
-                           "изменение» (Ctrl+Z).")
-                .arg(board(session))
-                .arg(result.parts)
-                .arg(result.pieces),
-            MessageButtons::ok, MessageIcon::information);
-        read_store_again(app, *window);
-        return;
-    case bom::TakeResult::Outcome::changed:
-        tell(app, window,
-             QStringLiteral("Сборка не списана: деталь %1 тем временем изменили или удалили. Проверка прочитана "
-                            "со склада заново — проверьте сборку снова.")
-                 .arg(text_of(result.changed)));
-        read_store_again(app, *window);
-        return;
-    case bom::TakeResult::Outcome::short_refused:
-    case bom::TakeResult::Outcome::nothing:
-        tell(app, window, QStringLiteral("Сборка не списана: %1.").arg(text_of(result.reason)));
-        return;
-    case bom::TakeResult::Outcome::failed:
-        break;
+        case bom::TakeResult::Outcome::done:
+            app.platform.message_box(
+                window, title,
+                QStringLiteral("Списано на сборку %1: деталей %2, штук %3.\nОтменить: «Правка» → «Отменить последнее "
+                               "изменение» (Ctrl+Z).")
+                    .arg(board(session))
+                    .arg(result.parts)
+                    .arg(result.pieces),
+                MessageButtons::ok, MessageIcon::information);
+            read_store_again(app, *window);
+            return;
+        case bom::TakeResult::Outcome::changed:
+            tell(app, window,
+                 QStringLiteral("Сборка не списана: деталь %1 тем временем изменили или удалили. Проверка прочитана "
+                                "со склада заново — проверьте сборку снова.")
+                     .arg(text_of(result.changed)));
+            read_store_again(app, *window);
+            return;
+        case bom::TakeResult::Outcome::short_refused:
+        case bom::TakeResult::Outcome::nothing:
+            tell(app, window, QStringLiteral("Сборка не списана: %1.").arg(text_of(result.reason)));
+            return;
+        case bom::TakeResult::Outcome::failed:
+            break;
     }
     tell(app, window,
          QStringLiteral("Сборка не списана, склад не изменён.\n%1").arg(text_of(db::failure_text(result.diagnostic))));

@@ -46,8 +46,7 @@ void open_projects(App& app, const Event&) {
     const QString refusal = rights.change_items ? QString()
                                                 : QStringLiteral("Переименовать и удалить проект нельзя. ") +
                                                       access_reason(rights, app.database.user_name());
-    auto* window =
-        open_modal<ProjectsWindow>(app, [&](MainWindow& main) { return new ProjectsWindow(main, refusal); });
+    auto* window = open_modal<ProjectsWindow>(app, [&](MainWindow& main) { return new ProjectsWindow(main, refusal); });
     if (window == nullptr) return;
     if (!read_projects(app, *window, 0)) {
         leave_dialog(app, *window);
@@ -83,9 +82,8 @@ void rename_chosen_project(App& app, const Event&) {
     const db::ProjectSummary* chosen = chosen_project(app, *window);
     if (chosen == nullptr) return;
     const db::ProjectSummary project = *chosen;
-    const std::optional<QString> typed = app.platform.ask_text(window, QStringLiteral("Переименовать проект"),
-                                                               QStringLiteral("Новое имя проекта:"),
-                                                               text_of(project.name));
+    const std::optional<QString> typed = app.platform.ask_text(
+        window, QStringLiteral("Переименовать проект"), QStringLiteral("Новое имя проекта:"), text_of(project.name));
     if (!typed || typed->trimmed() == text_of(project.name)) return;
     const std::string name = typed->trimmed().toStdString();
     if (name.empty()) {
@@ -94,8 +92,7 @@ void rename_chosen_project(App& app, const Event&) {
     }
     if (const std::optional<db::Project> other = db::find_project(app.database, name);
         other && other->id != project.id) {
-        tell(app, window,
-             QStringLiteral("Проект не переименован: проект «%1» уже есть.").arg(text_of(other->name)));
+        tell(app, window, QStringLiteral("Проект не переименован: проект «%1» уже есть.").arg(text_of(other->name)));
         return;
     }
     if (!db::rename_project(app.database, project.id, name)) {
@@ -110,10 +107,10 @@ void delete_chosen_project(App& app, const Event&) {
     const db::ProjectSummary* chosen = chosen_project(app, *window);
     if (chosen == nullptr) return;
     const db::ProjectSummary project = *chosen;
-    if (app.platform.message_box(window, QStringLiteral("Удалить проект"),
-                                 QStringLiteral("Удалить проект «%1»? Детали склада это не изменит.")
-                                     .arg(text_of(project.name)),
-                                 MessageButtons::yes_no, MessageIcon::question) != MessageAnswer::yes) {
+    if (app.platform.message_box(
+            window, QStringLiteral("Удалить проект"),
+            QStringLiteral("Удалить проект «%1»? Детали склада это не изменит.").arg(text_of(project.name)),
+            MessageButtons::yes_no, MessageIcon::question) != MessageAnswer::yes) {
         return;
     }
     if (!db::delete_project(app.database, project.id)) {

@@ -66,9 +66,8 @@ void ProjectsWindow::show_projects(std::vector<db::ProjectSummary> projects, lon
     int chosen_row = projects_.empty() ? -1 : 0;
     for (int row = 0; row < table_->rowCount(); ++row) {
         const db::ProjectSummary& project = projects_[static_cast<std::size_t>(row)];
-        const QString cells[] = {text_of(project.name), QString::number(project.boards),
-                                 QString::number(project.lines), text_of(project.source),
-                                 history_windows::local_time(project.changed)};
+        const QString cells[] = {text_of(project.name), QString::number(project.boards), QString::number(project.lines),
+                                 text_of(project.source), history_windows::local_time(project.changed)};
         for (int c = 0; c < 5; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
             if (c == 1 || c == 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
