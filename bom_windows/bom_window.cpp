@@ -34,6 +34,8 @@ QTableWidget* make_table(QTableWidget* table, const QStringList& captions) {
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setWordWrap(false);
+    // Tab leaves the table for the buttons rather than walking its cells.
+    table->setTabKeyNavigation(false);
     table->verticalHeader()->setVisible(false);
     table->horizontalHeader()->setStretchLastSection(true);
     return table;
@@ -144,6 +146,7 @@ QWidget* BomWindow::make_short_page() {
     auto* column = new QVBoxLayout(page);
     short_ = add<QTableWidget>(page, kBomShortTable, 0, 0, 0, 0);
     spreadsheet_windows::make_reorder_table(short_);
+    short_->setTabKeyNavigation(false);
     column->addWidget(short_, 1);
     auto* under = new QHBoxLayout;
     under->addWidget(add<QLabel>(page, kBomShortTotal, 0, 0, 0, 0), 1);

@@ -38,6 +38,7 @@ ProjectsWindow::ProjectsWindow(MainWindow& owner, const QString& refusal)
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setWordWrap(false);
+    table_->setTabKeyNavigation(false);
     table_->verticalHeader()->setVisible(false);
     table_->horizontalHeader()->setStretchLastSection(true);
     column->addWidget(table_, 1);
