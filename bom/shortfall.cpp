@@ -40,7 +40,7 @@ void add_missing(const Bom& bom, const BuildCheck& check, std::vector<spreadshee
         const auto [at, added] = rows.try_emplace({bom_line.value, bom_line.footprint}, needs.size());
         if (added) {
             std::string name = bom_line.value + " (" + kNotInStock + ")";
-            needs.push_back({{{}, std::move(name), bom_line.footprint, std::string(1, '0'), {}, {}}, 0});
+            needs.push_back({{{}, std::move(name), bom_line.footprint, std::string(1, '0'), {}, {}}, 0, true});
         }
         needs[at->second].order += line.shortfall;
     }

@@ -16,6 +16,7 @@ namespace {
 struct Pick {
     const ReorderSource* item;
     __int128 order;
+    bool not_stocked;
     std::int64_t price;
     QCollatorSortKey supplier_key;
     QCollatorSortKey name_key;
@@ -57,7 +58,7 @@ ReorderList order_list(const std::vector<OrderNeed>& needs, std::string_view min
     picks.reserve(needs.size());
     for (const OrderNeed& need : needs) {
         const ReorderSource& item = need.item;
-        picks.push_back({&item, need.order, money_units(item.purchase_price).value_or(0),
+        picks.push_back({&item, need.order, need.not_stocked, money_units(item.purchase_price).value_or(0),
                          key_of(collator, item.supplier), key_of(collator, item.name)});
     }
     std::stable_sort(picks.begin(), picks.end(), before);
@@ -83,6 +84,11 @@ ReorderList order_list(const std::vector<OrderNeed>& needs, std::string_view min
         const __int128 sum = pick.order * pick.price;
         if (__builtin_add_overflow(total, sum, &total) || __builtin_add_overflow(group_sum, sum, &group_sum)) {
             return {{}, {}, {}, "Суммы заказа слишком велики, чтобы их сосчитать."};
+        }
+        if (pick.not_stocked) {
+            list.rows.push_back({item.supplier, item.name, item.package, item.quantity, {}, integer_text(pick.order),
+                                 {}, {}});
+            continue;
         }
         list.rows.push_back({item.supplier, item.name, item.package, item.quantity, least_text,
                              integer_text(pick.order), spreadsheet_money_text(pick.price),

@@ -53,6 +53,9 @@ ReorderList reorder_list(const std::vector<ReorderSource>& items, std::string_vi
 struct OrderNeed {
     ReorderSource item;
     __int128 order = 0;
+    // Something the store does not hold at all (a bill's line with no
+    // part): no minimum, no price and no sum to show, rather than zeros.
+    bool not_stocked = false;
 };
 
 // The rows in the reorder list's order with its sums, every row showing

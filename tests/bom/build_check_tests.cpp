@@ -212,7 +212,7 @@ TEST(Shortfall, OrderListsByShortfallAndByTheMinimum) {
 
     const spreadsheet::ReorderList shortfall = shortfall_list(bom, check, stock, "5");
     EXPECT_EQ(cells(shortfall), (std::vector<std::string>{
-                                    "|USB-C (нет на складе)|0|2|0.00",
+                                    "|USB-C (нет на складе)|0|2|",
                                     "Платан|Таймер NE555|3|1|25.00",
                                 }));
     EXPECT_EQ(shortfall.total, "25.00");
@@ -228,7 +228,7 @@ TEST(Shortfall, OrderListsByShortfallAndByTheMinimum) {
     items[3].purchase_price = ".1000";
     const spreadsheet::ReorderList merged = merged_order_list(items, "5", bom, check, stock);
     EXPECT_EQ(cells(merged), (std::vector<std::string>{
-                                 "|USB-C (нет на складе)|0|2|0.00",
+                                 "|USB-C (нет на складе)|0|2|",
                                  "Компэл|Конденсатор 100 нФ 0603|4|1|0.20",
                                  "Платан|Таймер NE555|0|6|150.00",
                                  "ЭФО|Диод 1N4148|2|3|0.30",
