@@ -66,7 +66,7 @@ void take_build_parts(App& app, const Event&) {
                           .arg(session.check.short_lines)
                           .arg(count.parts)
                           .arg(count.pieces)
-                    : QStringLiteral("Списать на сборку %1 деталей %2, штук %3?")
+                    : QStringLiteral("Списать на сборку %1: деталей %2, штук %3?")
                           .arg(board(session))
                           .arg(count.parts)
                           .arg(count.pieces);

@@ -219,7 +219,7 @@ TEST_F(BomWindowTest, ABuildIsTakenOnlyWhenConfirmedAndUndoBringsItBack) {
     const int shown = messages();
     press(kBomWindow, kBomTake);
     ASSERT_EQ(messages(), shown + 2);  // the question, then what was done
-    EXPECT_TRUE(question().contains("«board» × 3 деталей 3, штук 18")) << question().toStdString();
+    EXPECT_TRUE(question().contains("«board» × 3: деталей 3, штук 18")) << question().toStdString();
     EXPECT_TRUE(last_message().contains("Списано на сборку")) << last_message().toStdString();
     EXPECT_EQ(quantity("Резистор 4,7 кОм 0805"), resistors - 12);
     EXPECT_EQ(quantity("Таймер NE555"), timers - 3);
