@@ -27,19 +27,6 @@ constexpr int kPartWidth = 290;
 const QColor kShortGround(0xF6, 0xCC, 0xCC);
 const QColor kLowGround(0xFF, 0xEE, 0xB0);
 
-QTableWidget* make_table(QTableWidget* table, const QStringList& captions) {
-    table->setColumnCount(static_cast<int>(captions.size()));
-    table->setHorizontalHeaderLabels(captions);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setWordWrap(false);
-    // Tab leaves the table for the buttons rather than walking its cells.
-    table->setTabKeyNavigation(false);
-    table->verticalHeader()->setVisible(false);
-    table->horizontalHeader()->setStretchLastSection(true);
-    return table;
-}
 
 void set_cell(QTableWidget* table, int row, int column, const QString& text, bool number = false) {
     auto* item = new QTableWidgetItem(text);
@@ -109,7 +96,7 @@ BomWindow::BomWindow(MainWindow& owner, const QString& refusal)
 QWidget* BomWindow::make_check_page() {
     auto* page = new QWidget;
     auto* column = new QVBoxLayout(page);
-    check_ = make_table(
+    check_ = make_read_only_table(
         add<QTableWidget>(page, kBomCheckTable, 0, 0, 0, 0),
         {QStringLiteral("Обозначения"), QStringLiteral("Номинал"), QStringLiteral("Корпус"), QStringLiteral("На плату"),
          QStringLiteral("Нужно"), QStringLiteral("Деталь"), QStringLiteral("На складе"), QStringLiteral("Расположение"),
@@ -128,7 +115,7 @@ QWidget* BomWindow::make_check_page() {
 QWidget* BomWindow::make_pick_page() {
     auto* page = new QWidget;
     auto* column = new QVBoxLayout(page);
-    pick_ = make_table(add<QTableWidget>(page, kBomPickTable, 0, 0, 0, 0),
+    pick_ = make_read_only_table(add<QTableWidget>(page, kBomPickTable, 0, 0, 0, 0),
                        {QStringLiteral("Расположение"), QStringLiteral("ID"), QStringLiteral("Название"),
                         QStringLiteral("Взять"), QStringLiteral("Обозначения")});
     column->addWidget(pick_, 1);

@@ -25,15 +25,8 @@ constexpr int kWidestColumn = 420;
 QString text_of(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
 QTableWidget* make_table(QTableWidget* table, const QStringList& captions) {
-    table->setColumnCount(static_cast<int>(captions.size()));
-    table->setHorizontalHeaderLabels(captions);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setWordWrap(false);
-    table->verticalHeader()->setVisible(false);
+    make_read_only_table(table, captions);
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-    table->horizontalHeader()->setStretchLastSection(true);
     return table;
 }
 

@@ -1,7 +1,9 @@
 #include "mainwindow/numbered_dialog.h"
 
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTreeView>
 
 namespace detalehran {
@@ -72,6 +74,19 @@ void close_by_close_box(App& app, NumberedDialog* dialog) {
     const bool beneath = return_to_dialog_beneath(app, dialog);
     if (app.main_window != nullptr && !beneath) app.main_window->setEnabled(true);
     if (dialog != nullptr) dialog->close_window();
+}
+
+QTableWidget* make_read_only_table(QTableWidget* table, const QStringList& captions) {
+    table->setColumnCount(static_cast<int>(captions.size()));
+    table->setHorizontalHeaderLabels(captions);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setWordWrap(false);
+    table->setTabKeyNavigation(false);
+    table->verticalHeader()->setVisible(false);
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
 }
 
 }  // namespace detalehran

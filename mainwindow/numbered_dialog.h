@@ -14,6 +14,8 @@
 #include "mainwindow/main_window.h"
 #include "state/app.h"
 
+class QTableWidget;
+
 namespace detalehran {
 
 class NumberedDialog : public QWidget {
@@ -98,5 +100,10 @@ void leave_dialog(App& app, NumberedDialog& dialog);
 // The close box: the main window is enabled again and the dialog closes;
 // the focus is not moved.
 void close_by_close_box(App& app, NumberedDialog* dialog);
+
+// A table of rows to read, not to edit, with these column captions: whole
+// rows selected one at a time, no row numbers, the last column stretched,
+// and Tab leaving it for the window's buttons rather than walking its cells.
+QTableWidget* make_read_only_table(QTableWidget* table, const QStringList& captions);
 
 }  // namespace detalehran
