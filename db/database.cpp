@@ -246,7 +246,13 @@ bool Database::db_query(const Sql& statement) {
     return run_query(statement);
 }
 
+void Database::finish_unfinished_read() {
+    // Taken out first: reading the rest uses this connection too.
+    if (const std::function<void()> read_rest = std::exchange(unfinished_read_, {})) read_rest();
+}
+
 bool Database::run_query(const Sql& statement) {
+    finish_unfinished_read();
     if (!is_open() || !fresh_query_statement()) return false;
     if (refuse_nul(statement, last_)) return false;
     if (observer_) observer_(statement.text, statement.values);
@@ -320,6 +326,7 @@ void Database::db_finish() {
 }
 
 StatementHandle Database::new_statement(const Sql& statement) {
+    finish_unfinished_read();
     if (!is_open() || refuse_nul(statement, last_)) return {};
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) {
@@ -382,6 +389,8 @@ bool Database::db_insert(const Statement& insert, std::string& new_id) {
 }
 
 void Database::close_store() {
+    // A read still open goes with the connection; its reader finds no more rows.
+    unfinished_read_ = {};
     finish_prepared();
     query_.reset();
     if (dbc_ != SQL_NULL_HDBC) {

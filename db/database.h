@@ -178,6 +178,15 @@ public:
     using StatementObserver = std::function<void(const std::string& statement, const std::vector<Value>& values)>;
     void set_statement_observer(StatementObserver observer) { observer_ = std::move(observer); }
 
+    // A query whose rows are still being read while the program waits for
+    // the user (the item list of a large store). Before any other statement
+    // is sent, `read_rest` is called once to read its remaining rows and
+    // finish it: the connection then serves one statement at a time, and
+    // the reader sees the result whole, exactly as if it had been read at
+    // once. Empty: no such query.
+    void set_unfinished_read(std::function<void()> read_rest) { unfinished_read_ = std::move(read_rest); }
+    bool has_unfinished_read() const { return static_cast<bool>(unfinished_read_); }
+
 private:
     enum class Way { none, by_name, to_file };
     // How the connection was opened, to open it again the same way.
@@ -208,6 +217,7 @@ private:
     // is the last diagnostic.
     StatementHandle new_statement(const Sql& statement);
     void forget() { last_ = {}; }
+    void finish_unfinished_read();
 
     SQLHENV env_ = SQL_NULL_HENV;
     SQLHDBC dbc_ = SQL_NULL_HDBC;
@@ -225,6 +235,7 @@ private:
     std::string path_;
     Diagnostic last_;
     StatementObserver observer_;
+    std::function<void()> unfinished_read_;
 
     Reopen reopen_;
     bool lost_ = false;

@@ -18,6 +18,7 @@ SQLCHAR* sql_chars(const std::string& text) { return reinterpret_cast<SQLCHAR*>(
 }  // namespace
 
 bool Database::begin_transaction() {
+    finish_unfinished_read();
     if (!is_open()) return false;
     if (in_transaction_) {
         last_ = {"25000", "a transaction is open already"};
@@ -72,6 +73,7 @@ void Database::rollback() {
 }
 
 bool Database::prepare_update(const std::string& statement, std::vector<Value::Type> markers) {
+    finish_unfinished_read();
     finish_prepared();
     prepared_ = new_statement(Sql{statement, {}});
     if (!prepared_) return false;
