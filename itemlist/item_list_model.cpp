@@ -14,20 +14,58 @@ namespace {
 constexpr std::size_t kLeftAtOnce = 20000;
 // Rows destroyed in one turn of the event loop, a few milliseconds' work.
 constexpr std::size_t kRowsPerSlice = 20000;
+// Rows read in one turn of the event loop while the program waits: a few
+// tens of milliseconds, short enough for scrolling to stay smooth.
+constexpr std::size_t kRowsPerRead = 8000;
 
 }  // namespace
 
 ItemListModel::ItemListModel(QObject* parent) : QAbstractTableModel(parent) {
     give_back_.setInterval(0);
     connect(&give_back_, &QTimer::timeout, this, &ItemListModel::give_back_slice);
+    more_slice_.setInterval(0);
+    connect(&more_slice_, &QTimer::timeout, this, [this] { read_more(kRowsPerRead); });
+}
+
+void ItemListModel::set_more_rows(MoreRows more) {
+    drop_more_rows();
+    more_ = std::move(more);
+    if (more_) more_slice_.start();
+}
+
+void ItemListModel::drop_more_rows() {
+    more_slice_.stop();
+    more_ = {};
+}
+
+void ItemListModel::finish_rows() {
+    while (more_ && !reading_more_) read_more(static_cast<std::size_t>(-1));
+}
+
+void ItemListModel::read_more(std::size_t limit) {
+    if (!more_ || reading_more_) return;
+    reading_more_ = true;
+    const bool remain = more_(limit);
+    reading_more_ = false;
+    if (!remain) drop_more_rows();
+}
+
+void ItemListModel::append_rows(std::vector<Row> rows) {
+    if (rows.empty()) return;
+    const int first = row_count();
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(rows.size()) - 1);
+    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    endInsertRows();
 }
 
 void ItemListModel::clear() {
+    drop_more_rows();
     if (rows_.empty()) return;
     replace_rows({});
 }
 
 void ItemListModel::replace_rows(std::vector<Row> rows) {
+    drop_more_rows();
     beginResetModel();
     std::swap(rows_, rows);
     endResetModel();

@@ -32,6 +32,20 @@ public:
     // left behind is given back while the program waits for the user, a
     // slice at a time (see rows_leaving).
     void replace_rows(std::vector<Row> rows);
+    // Rows still to come from a read that goes on while the program waits
+    // for the user: `more(limit)` appends up to `limit` rows (append_rows)
+    // and says whether any remain. They come a slice at a time from the
+    // event loop; finish_rows reads all the rest (a sort must call it before
+    // it takes the rows' keys).
+    using MoreRows = std::function<bool(std::size_t limit)>;
+    void set_more_rows(MoreRows more);
+    bool rows_pending() const { return static_cast<bool>(more_); }
+    // Reads every row still to come, now.
+    void finish_rows();
+    // Gives up the rows still to come (the reader goes).
+    void drop_more_rows();
+    // Adds rows after the last one (one insertion for all of them).
+    void append_rows(std::vector<Row> rows);
     // Rows of lists left behind that are not yet given back.
     std::size_t rows_leaving() const;
     // Gives back at once every row still waiting.
@@ -71,6 +85,7 @@ private:
 
     void leave(std::vector<Row> rows);
     void give_back_slice();
+    void read_more(std::size_t limit);
 
     std::vector<Row> rows_;
     std::array<QIcon, kListColumns> header_icons_;
@@ -78,6 +93,9 @@ private:
     // new list from showing for a tenth of a second.
     std::vector<std::vector<Row>> leaving_;
     QTimer give_back_;
+    MoreRows more_;
+    bool reading_more_ = false;  // inside more_: a nested call waits for it
+    QTimer more_slice_;
 };
 
 }  // namespace detalehran
