@@ -230,12 +230,14 @@ void start_up(App& app) {
         },
         trees::load_team_trees);
     trees::return_stranded_items(app);
+    // Asked before the list is shown: a long list goes on reading after
+    // start-up, and any statement sent meanwhile would wait for all of it.
+    history_windows::announce_missing_history(app);
     itemlist::show_item_list(app, db::kSelectAllItems);
     if (sorter::sorter_attach(app, kItemList, 2) == 1) sorter::configure_item_list_columns(app);
 
     trees::show_trees_at_start_up(app);  // root selected and focused, both trees sorted
     show_access(app);
-    history_windows::announce_missing_history(app);
     read_column_order(app);
     // A server keeps its own backups; the folder's Store.mdb is then none
     // of the inventory's.
@@ -248,6 +250,8 @@ void process_event(App& app, const Event& event) {
     // Nothing may leave through Qt's event loop: a command that fails this
     // way is reported, and the program goes on with what is stored.
     try {
+        // Every command finds the whole list, however long it takes to read.
+        itemlist::finish_list_fill(app);
         reopen_before_command(app, event);
         const std::uint64_t reconnections = app.database.reconnections();
         route_event(app, event);

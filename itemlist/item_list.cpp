@@ -2,8 +2,11 @@
 
 #include <QHash>
 #include <QHeaderView>
+#include <QPointer>
 #include <QTreeView>
 #include <algorithm>
+#include <functional>
+#include <memory>
 
 #include "db/failure_text.h"
 #include "db/statements.h"
@@ -78,75 +81,172 @@ QString extension_of(const QString& name) {
 
 }  // namespace
 
+namespace {
+
+// The rows shown at once by a list that goes on filling while the program
+// waits: many screens' worth, read in a few tens of milliseconds.
+constexpr std::size_t kFirstRows = 20000;
+
+// One read of a list's rows, a number of rows at a time. The statement stays
+// open between reads; whoever drops the fill before its end closes it.
+class ListFill {
+public:
+    ListFill(App& app, const ListSearch& search) : app_(app), search_(search) {}
+    ~ListFill() {
+        if (open_) close();
+    }
+    ListFill(const ListFill&) = delete;
+    ListFill& operator=(const ListFill&) = delete;
+
+    bool start() {
+        open_ = app_.database.db_query(search_.statement);
+        complete_ = open_;
+        return open_;
+    }
+    // Up to `limit` rows read into `rows`; false once the last was read
+    // (the parts found by value then follow the name's rows).
+    bool read(std::size_t limit, std::vector<ItemListModel::Row>& rows);
+    bool complete() const { return complete_; }
+
+private:
+    void close() {
+        open_ = false;
+        app_.database.set_unfinished_read({});
+        app_.database.db_finish();
+    }
+
+    App& app_;
+    ListSearch search_;
+    bool open_ = false;
+    bool complete_ = false;
+    QHash<QString, QIcon> icons_;  // one look-up per extension and fill
+    TextBlocks blocks_;
+    std::vector<SharedTexts> shared_ = std::vector<SharedTexts>(kListColumns);
+    PreviousText name_;
+    std::string value_;
+    std::string flag_;
+    std::vector<ItemListModel::Row> behind_;  // found by value, shown after the name's rows
+};
+
+bool ListFill::read(std::size_t limit, std::vector<ItemListModel::Row>& rows) {
+    const bool highlight = app_.highlight.on != 0;
+    std::size_t read = 0;
+    while (open_ && read < limit && app_.database.db_next_row()) {
+        ++read;
+        ItemListModel::Row& row = rows.emplace_back();
+        for (int c = 0; c < kListColumns; ++c) {
+            app_.database.db_text(c, value_);
+            if (value_.empty()) continue;
+            QString& cell = row.cells[static_cast<std::size_t>(c)];
+            if (c == db::kName) {
+                cell = name_.get(value_, blocks_);
+            } else if (repeats(c)) {
+                cell = shared_[static_cast<std::size_t>(c)].get(value_, blocks_);
+            } else if (c == db::kPrice || c == db::kPurchasePrice) {
+                cell = blocks_.copy(price_shown(blocks_.decode(value_)));
+            } else {
+                cell = blocks_.from_utf8(value_);
+            }
+        }
+        ItemListModel::Row* kept = &row;
+        if (search_.by_value) {
+            app_.database.db_text(kListColumns, flag_);
+            const SearchPlace place =
+                search_place(search_, QString::fromStdString(flag_), row.cells[db::kName], row.cells[db::kPackage]);
+            if (place != SearchPlace::in_front) {
+                if (place == SearchPlace::behind) kept = &behind_.emplace_back(std::move(row));
+                rows.pop_back();
+                if (place == SearchPlace::left_out) continue;
+            }
+        }
+        const QString& document = kept->cells[db::kDatasheet];
+        const QString extension = extension_of(document);
+        if (!extension.isEmpty()) {
+            auto cached = icons_.constFind(extension);
+            if (cached == icons_.constEnd()) cached = icons_.insert(extension, document_icon(app_, document));
+            kept->icon = *cached;
+        }
+        if (highlight && is_low_stock(kept->cells[db::kQuantity], app_.highlight.minimum)) {
+            kept->colour = app_.highlight.colour;
+        }
+    }
+    if (open_ && read == limit) return true;
+    // A fetch or a read that broke off leaves its reason behind; a
+    // connection closed meanwhile took the rest with it.
+    if (open_) complete_ = app_.database.is_open() && app_.database.last_diagnostic().empty();
+    if (open_) close();
+    rows.insert(rows.end(), std::make_move_iterator(behind_.begin()), std::make_move_iterator(behind_.end()));
+    behind_.clear();
+    return false;
+}
+
+// Room for the rows of a fill: room never written costs address space only,
+// while growing copies every row read so far into fresh memory.
+std::vector<ItemListModel::Row> rows_with_room(const ItemListModel& model) {
+    std::vector<ItemListModel::Row> rows;
+    rows.reserve(std::max(static_cast<std::size_t>(model.row_count()), kRowsRoom));
+    return rows;
+}
+
+// Shows the first rows of a fill and leaves the rest to be read while the
+// program waits. Anything that needs every row waits for them first: every
+// other statement (the database layer), every command of the user's (the
+// router), a touch of the list (its event filter) and a sort.
+// `ended(complete)` is called once the last row is in.
+void fill_in_background(App& app, std::shared_ptr<ListFill> fill, std::function<void(bool)> ended) {
+    ItemListModel& model = app.main_window->list_model();
+    std::vector<ItemListModel::Row> rows = rows_with_room(model);
+    const bool more = fill->read(kFirstRows, rows);
+    model.replace_rows(std::move(rows));
+    if (!more) {
+        if (ended) ended(fill->complete());
+        return;
+    }
+    QPointer<ItemListModel> shown(&model);
+    model.set_more_rows([fill, shown, ended](std::size_t limit) {
+        std::vector<ItemListModel::Row> rows;
+        rows.reserve(std::min<std::size_t>(limit, kRowsRoom));
+        const bool remain = fill->read(limit, rows);
+        if (shown) shown->append_rows(std::move(rows));
+        if (!remain && ended) ended(fill->complete());
+        return remain;
+    });
+    app.database.set_unfinished_read([shown] {
+        if (shown) shown->finish_rows();
+    });
+}
+
+// Starts a fill: the rows still coming of an earlier one are given up and
+// its statement closed before the new one is sent.
+std::shared_ptr<ListFill> start_fill(App& app, const ListSearch& search) {
+    ItemListModel& model = app.main_window->list_model();
+    model.drop_more_rows();
+    // Rows of an earlier list still waiting to be given back go first: the
+    // new list would otherwise be read while both are held.
+    model.give_back_now();
+    auto fill = std::make_shared<ListFill>(app, search);
+    fill->start();
+    return fill;
+}
+
+}  // namespace
+
 bool fill_item_list(App& app, const db::Statement& statement) { return fill_item_list(app, ListSearch{statement, {}}); }
 
 bool fill_item_list(App& app, const ListSearch& search) {
-    const db::Statement& statement = search.statement;
-    MainWindow* window = app.main_window;
-    if (window == nullptr) return false;
-    // Rows of an earlier list still waiting to be given back go first: the
-    // new list would otherwise be read while both are held.
-    window->list_model().give_back_now();
-    std::vector<ItemListModel::Row> rows;
-    // Room that is never written costs address space only, while growing
-    // copies every row read so far into fresh memory.
-    rows.reserve(std::max(static_cast<std::size_t>(window->list_model().row_count()), kRowsRoom));
-    QHash<QString, QIcon> icons;  // one look-up per extension and fill
-    TextBlocks blocks;
-    std::vector<SharedTexts> shared(kListColumns);
-    PreviousText name;
-    std::string value;
-    const bool highlight = app.highlight.on != 0;
-    std::vector<ItemListModel::Row> behind;  // found by value, shown after the name's rows
-    std::string flag;
-    bool complete = app.database.db_query(statement);
-    if (complete) {
-        while (app.database.db_next_row()) {
-            ItemListModel::Row& row = rows.emplace_back();
-            for (int c = 0; c < kListColumns; ++c) {
-                app.database.db_text(c, value);
-                if (value.empty()) continue;
-                QString& cell = row.cells[static_cast<std::size_t>(c)];
-                if (c == db::kName) {
-                    cell = name.get(value, blocks);
-                } else if (repeats(c)) {
-                    cell = shared[static_cast<std::size_t>(c)].get(value, blocks);
-                } else if (c == db::kPrice || c == db::kPurchasePrice) {
-                    cell = blocks.copy(price_shown(blocks.decode(value)));
-                } else {
-                    cell = blocks.from_utf8(value);
-                }
-            }
-            ItemListModel::Row* kept = &row;
-            if (search.by_value) {
-                app.database.db_text(kListColumns, flag);
-                const SearchPlace place =
-                    search_place(search, QString::fromStdString(flag), row.cells[db::kName], row.cells[db::kPackage]);
-                if (place != SearchPlace::in_front) {
-                    if (place == SearchPlace::behind) kept = &behind.emplace_back(std::move(row));
-                    rows.pop_back();
-                    if (place == SearchPlace::left_out) continue;
-                }
-            }
-            const QString& document = kept->cells[db::kDatasheet];
-            const QString extension = extension_of(document);
-            if (!extension.isEmpty()) {
-                auto cached = icons.constFind(extension);
-                if (cached == icons.constEnd()) cached = icons.insert(extension, document_icon(app, document));
-                kept->icon = *cached;
-            }
-            if (highlight && is_low_stock(kept->cells[db::kQuantity], app.highlight.minimum)) {
-                kept->colour = app.highlight.colour;
-            }
-        }
-        // A fetch or a read that broke off leaves its reason behind.
-        complete = app.database.last_diagnostic().empty();
-        app.database.db_finish();
+    if (app.main_window == nullptr) return false;
+    const std::shared_ptr<ListFill> fill = start_fill(app, search);
+    ItemListModel& model = app.main_window->list_model();
+    std::vector<ItemListModel::Row> rows = rows_with_room(model);
+    while (fill->read(static_cast<std::size_t>(-1), rows)) {
     }
-    rows.insert(rows.end(), std::make_move_iterator(behind.begin()), std::make_move_iterator(behind.end()));
     // One reset: the view repaints once, whatever the number of rows.
-    window->list_model().replace_rows(std::move(rows));
-    return complete;
+    model.replace_rows(std::move(rows));
+    return fill->complete();
+}
+
+void finish_list_fill(App& app) {
+    if (app.main_window != nullptr) app.main_window->list_model().finish_rows();
 }
 
 namespace {
@@ -163,19 +263,24 @@ void report_unread_list(App& app, bool complete) {
                              MessageIcon::warning);
 }
 
+void show_list(App& app, const ListSearch& search) {
+    if (app.main_window == nullptr) return;
+    fill_in_background(app, start_fill(app, search), [&app](bool complete) { report_unread_list(app, complete); });
+}
+
 }  // namespace
 
 void show_item_list(App& app, const db::Statement& statement) {
     app.list_search.reset();
     app.list_statement = statement;
-    report_unread_list(app, fill_item_list(app, statement));
+    show_list(app, ListSearch{statement, {}});
 }
 
 void show_search(App& app, const QString& text) {
     const ListSearch search = list_search(text);
     app.list_statement = search.statement;
     app.list_search = text;
-    report_unread_list(app, fill_item_list(app, search));
+    show_list(app, search);
 }
 
 namespace {

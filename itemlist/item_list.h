@@ -30,10 +30,15 @@ bool fill_item_list(App& app, const db::Statement& statement);
 // their order, then the parts found by value, in theirs.
 bool fill_item_list(App& app, const ListSearch& search);
 // The same for a command of the user's: a list that could not be read whole
-// is not shown as if it were, the user is told why.
+// is not shown as if it were, the user is told why. A long list shows its
+// first rows at once and reads the rest while the program waits for the
+// user; whatever needs every row waits for the rest first (finish_list_fill,
+// any other statement, a sort).
 void show_item_list(App& app, const db::Statement& statement);
 // A search typed by the user, shown the same way; a refresh repeats it.
 void show_search(App& app, const QString& text);
+// Reads now the rows of the shown list still to come, if any.
+void finish_list_fill(App& app);
 
 // What reading a row's item again found. `moving`: on a team's server,
 // someone cut it and has not pasted it yet; it is not gone.

@@ -1,5 +1,6 @@
 #include "itemlist/quantity_field.h"
 
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -262,11 +263,42 @@ bool list_double_click(App& app, QMouseEvent* event) {
     return false;
 }
 
+// A list still filling is filled before the user's touch reaches it: a
+// click, a key or a menu on it then finds every row, as it always did
+// (selecting all, a range, a sort by its header, a check).
+class FillBeforeTouch : public QObject {
+public:
+    FillBeforeTouch(ItemListModel& model, QObject* parent) : QObject(parent), model_(model) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::KeyPress:
+            case QEvent::ContextMenu:
+                model_.finish_rows();
+                break;
+            default:
+                break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    ItemListModel& model_;
+};
+
 }  // namespace
 
 void install_list_behaviour(App& app) {
     MainWindow* window = app.main_window;
     if (window == nullptr) return;
+    QTreeView* list = window->item_list();
+    auto* touch = new FillBeforeTouch(window->list_model(), list);
+    for (QObject* part : {static_cast<QObject*>(list), static_cast<QObject*>(list->viewport()),
+                          static_cast<QObject*>(list->header()), static_cast<QObject*>(list->header()->viewport())}) {
+        part->installEventFilter(touch);
+    }
     window->layer().set_double_click_handler(window->item_list(),
                                              [&app](QMouseEvent* event) { return list_double_click(app, event); });
 }

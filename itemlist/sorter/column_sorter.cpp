@@ -151,6 +151,7 @@ int ColumnSorter::set_column_type(int control, int column, int type) {
 
 void ColumnSorter::click(ListRecord& list, int column) {
     if (!list.view || !list.model || !column_in_range(column)) return;
+    list.model->finish_rows();  // every row is sorted, also those still coming
     if (list.model->row_count() == 0) return;
     if (list.types[static_cast<std::size_t>(column)] == kUnsortedColumn) return;
     if (column != list.last_sorted) {
@@ -190,6 +191,7 @@ std::optional<std::pair<int, int>> ColumnSorter::shown_sort(int control) const {
 void ColumnSorter::sort_again(int control, int column, int direction) {
     ListRecord* list = record(control);
     if (list == nullptr || !list->view || !list->model || !column_in_range(column)) return;
+    list->model->finish_rows();
     if (list->model->row_count() == 0) return;
     sort(*list, column, direction);
 }
