@@ -154,8 +154,14 @@ int main(int argc, char** argv) {
     settle();
     app.main_window->repaint();
     const double start_up_ms = ms_since(started);
-    const long rss_started = resident_kib();
+    // The rest of a long list comes while the program waits for the user.
     ItemListModel& model = app.main_window->list_model();
+    auto wait_for_every_row = [&model] {
+        while (model.rows_pending()) QCoreApplication::processEvents();
+    };
+    wait_for_every_row();
+    const double every_row_ms = ms_since(started);
+    const long rss_started = resident_kib();
     const int all_rows = model.row_count();
     const double all_read_ms = layer_read_ms(app, db::kSelectAllItems);
 
@@ -260,6 +266,7 @@ int main(int argc, char** argv) {
     click_section();
     trees::select_tree_node(path_tree, 0);
     trees::select_node(app, kPathTree, trees::Click::left);
+    wait_for_every_row();
     const double sort_all_ms = best_of(2, [&] { emit header->sectionClicked(db::kPrice); });
 
     // Opening the item editor on a part of the section, and closing it.
@@ -316,6 +323,9 @@ int main(int argc, char** argv) {
     std::printf("  %s %8.1f ms  ratio %.2f  target below 3: %s\n",
                 label(QString::fromUtf8("start-up until the filled list shows")).c_str(), start_up_ms,
                 start_up_ms / all_read_ms, verdict(start_up_ms < 3 * all_read_ms));
+    std::printf("  %s %8.1f ms  ratio %.2f  (the rest read while the program waits)\n",
+                label(QString::fromUtf8("start-up until every row is in the list")).c_str(), every_row_ms,
+                every_row_ms / all_read_ms);
     std::printf("  %s %8.1f ms  read alone %.1f ms  ratio %.2f  target below 1.5: %s\n",
                 label(QString("click on section %1 (%2 parts)").arg(section_name).arg(section_rows)).c_str(),
                 section_click_ms, section_read_ms, section_click_ms / section_read_ms,
