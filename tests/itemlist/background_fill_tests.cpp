@@ -1,0 +1,167 @@
+// A long list shows its first rows at once and reads the rest while the
+// program waits: whatever the user does meanwhile sees every row, in the
+// order a whole read gives them.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTest>
+#include <QTreeView>
+#include <functional>
+
+#include "app/lifecycle.h"
+#include "db/statements.h"
+#include "itemlist/item_list.h"
+#include "itemlist/item_list_model.h"
+#include "mainwindow/main_window.h"
+#include "state/app.h"
+#include "store_writer.h"
+#include "support/scripted_services.h"
+#include "support/test_environment.h"
+
+using namespace detalehran;
+using detalehran::testing::ScriptedServices;
+using detalehran::testing::TestFolder;
+
+namespace {
+
+// More than the rows a list shows at once, so that the rest comes later.
+constexpr std::size_t kParts = 30000;
+
+class BackgroundFill : public ::testing::Test {
+protected:
+    BackgroundFill() : app_(services_) {
+        detalehran::testing::test_application();
+        std::string error;
+        dbtool::CreateReport report;
+        EXPECT_TRUE(dbtool::create_database({folder_.path(), dbtool::Content::generated, kParts}, &report, &error))
+            << error;
+        parts_ = static_cast<int>(report.parts);
+    }
+    ~BackgroundFill() override {
+        app_.database.close_store();
+        delete app_.main_window;
+    }
+
+public:
+    ItemListModel& model() { return app_.main_window->list_model(); }
+    QTreeView* list() { return app_.main_window->item_list(); }
+    QStringList column(int c) {
+        QStringList out;
+        for (int r = 0; r < model().row_count(); ++r) out << model().cell(r, c);
+        return out;
+    }
+    // The event loop turns until the rest is in; a fill that never ends
+    // fails instead of hanging.
+    bool wait_for_every_row() {
+        for (int turn = 0; turn < 100000 && model().rows_pending(); ++turn) QCoreApplication::processEvents();
+        return !model().rows_pending();
+    }
+
+protected:
+    TestFolder folder_;
+    ScriptedServices services_;
+    App app_;
+    int parts_ = 0;
+};
+
+TEST_F(BackgroundFill, TheFirstRowsShowAtOnceAndTheRestFollowInTheOrderOfAWholeRead) {
+    start_up(app_);
+    ASSERT_TRUE(model().rows_pending());
+    EXPECT_GT(model().row_count(), 0);
+    EXPECT_LT(model().row_count(), parts_);
+    ASSERT_TRUE(wait_for_every_row());
+    ASSERT_EQ(model().row_count(), parts_);
+    const QStringList ids = column(db::kId);
+    ASSERT_TRUE(itemlist::fill_item_list(app_, db::kSelectAllItems));
+    EXPECT_EQ(ids, column(db::kId));
+    EXPECT_TRUE(services_.calls.empty()) << "nothing was reported";
+}
+
+// What the user may do while the rest is still coming; each must find
+// every row.
+struct Action {
+    const char* name;
+    std::function<void(BackgroundFill&, App&, QTreeView*)> run;
+};
+
+void PrintTo(const Action& action, std::ostream* out) { *out << action.name; }
+
+class DuringTheFill : public BackgroundFill, public ::testing::WithParamInterface<Action> {};
+
+TEST_P(DuringTheFill, SeesEveryRow) {
+    start_up(app_);
+    itemlist::show_item_list(app_, db::kSelectAllItems);
+    ASSERT_TRUE(model().rows_pending());
+    GetParam().run(*this, app_, list());
+    EXPECT_FALSE(model().rows_pending());
+    EXPECT_EQ(model().row_count(), parts_);
+}
+
+INSTANTIATE_TEST_SUITE_P(Actions, DuringTheFill,
+                         ::testing::Values(Action{"AnotherStatement",
+                                                  [](BackgroundFill&, App& app, QTreeView*) {
+                                                      // The statement runs after the rest was read, and answers.
+                                                      ASSERT_TRUE(app.database.db_query(db::select_item("1")));
+                                                      EXPECT_TRUE(app.database.db_first_row());
+                                                      app.database.db_finish();
+                                                  }},
+                                           Action{"EndKey",
+                                                  [](BackgroundFill& test, App&, QTreeView* list) {
+                                                      list->setFocus();
+                                                      list->setCurrentIndex(test.model().index(0, 0));
+                                                      QTest::keyClick(list, Qt::Key_End);
+                                                      EXPECT_EQ(list->currentIndex().row(),
+                                                                test.model().row_count() - 1);
+                                                  }},
+                                           Action{"SortByHeaderClick",
+                                                  [](BackgroundFill& test, App&, QTreeView* list) {
+                                                      QHeaderView* header = list->header();
+                                                      const int x = header->sectionViewportPosition(db::kQuantity) + 5;
+                                                      QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                                                                        QPoint(x, header->height() / 2));
+                                                      const QStringList quantities = test.column(db::kQuantity);
+                                                      for (int r = 1; r < quantities.size(); ++r) {
+                                                          ASSERT_LE(quantities[r - 1].toInt(), quantities[r].toInt())
+                                                              << r;
+                                                      }
+                                                  }},
+                                           Action{"CheckBoxClick",
+                                                  [](BackgroundFill& test, App&, QTreeView* list) {
+                                                      const QRect box = list->visualRect(test.model().index(0, 0));
+                                                      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                                                                        box.center());
+                                                  }}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BackgroundFill, TheLowStockHighlightReachesTheRowsReadLater) {
+    start_up(app_);
+    app_.highlight.on = 1;
+    app_.highlight.minimum = "1000000";  // every part is low
+    itemlist::show_item_list(app_, db::kSelectAllItems);
+    ASSERT_TRUE(wait_for_every_row());
+    ASSERT_EQ(model().row_count(), parts_);
+    for (const int row : {0, parts_ / 2, parts_ - 1}) {
+        if (!model().cell(row, db::kQuantity).isEmpty())
+            EXPECT_EQ(model().row_colour(row), app_.highlight.colour) << row;
+    }
+}
+
+TEST_F(BackgroundFill, ANewListGivesUpTheRestAndTheConnectionGoesOn) {
+    start_up(app_);
+    ASSERT_TRUE(model().rows_pending());
+    itemlist::show_item_list(app_, db::kSelectAllItems);
+    ASSERT_TRUE(model().rows_pending());
+    // Its own first rows, not the earlier list's rest.
+    EXPECT_LT(model().row_count(), parts_);
+    ASSERT_TRUE(wait_for_every_row());
+    EXPECT_EQ(model().row_count(), parts_);
+    ASSERT_TRUE(app_.database.db_query(db::select_item("1")));
+    EXPECT_TRUE(app_.database.db_first_row());
+    app_.database.db_finish();
+    EXPECT_TRUE(services_.calls.empty());
+}
+
+}  // namespace
