@@ -83,10 +83,6 @@ QString extension_of(const QString& name) {
 
 namespace {
 
-// The rows shown at once by a list that goes on filling while the program
-// waits: many screens' worth, read in a few tens of milliseconds.
-constexpr std::size_t kFirstRows = 20000;
-
 // One read of a list's rows, a number of rows at a time. The statement stays
 // open between reads; whoever drops the fill before its end closes it.
 class ListFill {
@@ -196,7 +192,7 @@ std::vector<ItemListModel::Row> rows_with_room(const ItemListModel& model) {
 void fill_in_background(App& app, std::shared_ptr<ListFill> fill, std::function<void(bool)> ended) {
     ItemListModel& model = app.main_window->list_model();
     std::vector<ItemListModel::Row> rows = rows_with_room(model);
-    const bool more = fill->read(kFirstRows, rows);
+    const bool more = fill->read(model.rows_at_once(), rows);
     model.replace_rows(std::move(rows));
     if (!more) {
         if (ended) ended(fill->complete());

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QStringList>
 #include <QTimer>
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <vector>
@@ -40,6 +41,10 @@ public:
     using MoreRows = std::function<bool(std::size_t limit)>;
     void set_more_rows(MoreRows more);
     bool rows_pending() const { return static_cast<bool>(more_); }
+    // How many rows a list shows before the rest comes while the program
+    // waits: a list up to this long is read whole at once.
+    std::size_t rows_at_once() const { return rows_at_once_; }
+    void set_rows_at_once(std::size_t rows) { rows_at_once_ = std::max<std::size_t>(rows, 1); }
     // Reads every row still to come, now.
     void finish_rows();
     // Gives up the rows still to come (the reader goes).
@@ -94,6 +99,9 @@ private:
     std::vector<std::vector<Row>> leaving_;
     QTimer give_back_;
     MoreRows more_;
+    // Well above a hundred thousand parts, whose list is read in a few
+    // tenths of a second; a million parts show this many at once.
+    std::size_t rows_at_once_ = 150000;
     bool reading_more_ = false;  // inside more_: a nested call waits for it
     QTimer more_slice_;
 };

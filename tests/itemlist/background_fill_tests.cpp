@@ -29,6 +29,7 @@ namespace {
 
 // More than the rows a list shows at once, so that the rest comes later.
 constexpr std::size_t kParts = 30000;
+constexpr std::size_t kRowsAtOnce = 20000;
 
 class BackgroundFill : public ::testing::Test {
 protected:
@@ -69,6 +70,8 @@ protected:
 
 TEST_F(BackgroundFill, TheFirstRowsShowAtOnceAndTheRestFollowInTheOrderOfAWholeRead) {
     start_up(app_);
+    model().set_rows_at_once(kRowsAtOnce);
+    itemlist::show_item_list(app_, db::kSelectAllItems);
     ASSERT_TRUE(model().rows_pending());
     EXPECT_GT(model().row_count(), 0);
     EXPECT_LT(model().row_count(), parts_);
@@ -93,6 +96,7 @@ class DuringTheFill : public BackgroundFill, public ::testing::WithParamInterfac
 
 TEST_P(DuringTheFill, SeesEveryRow) {
     start_up(app_);
+    model().set_rows_at_once(kRowsAtOnce);
     itemlist::show_item_list(app_, db::kSelectAllItems);
     ASSERT_TRUE(model().rows_pending());
     GetParam().run(*this, app_, list());
@@ -138,6 +142,8 @@ INSTANTIATE_TEST_SUITE_P(Actions, DuringTheFill,
 
 TEST_F(BackgroundFill, TheLowStockHighlightReachesTheRowsReadLater) {
     start_up(app_);
+    model().set_rows_at_once(kRowsAtOnce);
+    itemlist::show_item_list(app_, db::kSelectAllItems);
     app_.highlight.on = 1;
     app_.highlight.minimum = "1000000";  // every part is low
     itemlist::show_item_list(app_, db::kSelectAllItems);
@@ -151,6 +157,8 @@ TEST_F(BackgroundFill, TheLowStockHighlightReachesTheRowsReadLater) {
 
 TEST_F(BackgroundFill, ANewListGivesUpTheRestAndTheConnectionGoesOn) {
     start_up(app_);
+    model().set_rows_at_once(kRowsAtOnce);
+    itemlist::show_item_list(app_, db::kSelectAllItems);
     ASSERT_TRUE(model().rows_pending());
     itemlist::show_item_list(app_, db::kSelectAllItems);
     ASSERT_TRUE(model().rows_pending());
