@@ -56,7 +56,6 @@ target_include_directories(detalehran_team PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(detalehran_team PUBLIC detalehran_core detalehran_db PRIVATE detalehran_options)
 
 add_library(detalehran_gui STATIC
-  app/access.cpp app/access.h
   app/connection_watch.cpp app/connection_watch.h
   app/item_commands.cpp app/item_commands.h
   app/lifecycle.cpp app/lifecycle.h
@@ -85,6 +84,7 @@ add_library(detalehran_gui STATIC
   itemlist/table_settings_commands.cpp itemlist/table_settings_commands.h
   itemlist/table_settings_dialog.cpp itemlist/table_settings_dialog.h
   itemlist/text_blocks.cpp itemlist/text_blocks.h
+  mainwindow/access.cpp mainwindow/access.h
   mainwindow/control_numbers.h
   mainwindow/main_window.cpp mainwindow/main_window.h
   mainwindow/numbered_dialog.cpp mainwindow/numbered_dialog.h

@@ -1,6 +1,6 @@
 #include "app/connection_watch.h"
 
-#include "app/access.h"
+#include "mainwindow/access.h"
 #include "db/failure_text.h"
 #include "mainwindow/control_numbers.h"
 #include "mainwindow/main_window.h"

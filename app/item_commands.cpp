@@ -9,7 +9,7 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include "app/access.h"
+#include "mainwindow/access.h"
 #include "db/failure_text.h"
 #include "db/operation.h"
 #include "db/statements.h"

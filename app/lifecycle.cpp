@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/access.h"
+#include "mainwindow/access.h"
 #include "app/connection_watch.h"
 #include "app/routing.h"
 #include "db/failure_text.h"

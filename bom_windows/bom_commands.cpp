@@ -8,7 +8,7 @@
 #include <QTextDocument>
 #include <algorithm>
 
-#include "app/access.h"
+#include "mainwindow/access.h"
 #include "bom/bom_file.h"
 #include "bom/shortfall.h"
 #include "bom/stock_reading.h"

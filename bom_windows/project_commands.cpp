@@ -2,7 +2,7 @@
 
 #include <QTableWidget>
 
-#include "app/access.h"
+#include "mainwindow/access.h"
 #include "bom/project.h"
 #include "bom_windows/bom_commands.h"
 #include "bom_windows/bom_session.h"

@@ -1,4 +1,4 @@
-#include "app/access.h"
+#include "mainwindow/access.h"
 
 #include <initializer_list>
 
