@@ -75,7 +75,13 @@ void release_mapped_pages(sqlite3* db) {
 }  // namespace
 
 SQLRETURN close_cursor(Stmt& stmt) {
-    const bool read_file = stmt.cursor != Stmt::Cursor::closed && stmt.rows_read >= kWholeFileRows;
+    // A read broken off keeps the pages mapped: the statement that replaces
+    // it (a long list left for another before it was read whole) would map
+    // them again at once, and both the unmapping and the mapping would fall
+    // on that one click. The next read that runs to its end gives them back.
+    const bool broken_off = (stmt.cursor == Stmt::Cursor::live && !stmt.ahead.sqlite_done) || stmt.sqlite_rows_left;
+    const bool read_file =
+        stmt.cursor != Stmt::Cursor::closed && stmt.rows_read >= kWholeFileRows && !broken_off;
     if (stmt.prepared != nullptr && (stmt.cursor == Stmt::Cursor::live || stmt.sqlite_rows_left)) {
         sqlite3_reset(stmt.prepared);
     }
