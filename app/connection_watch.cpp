@@ -1,7 +1,7 @@
 #include "app/connection_watch.h"
 
-#include "mainwindow/access.h"
 #include "db/failure_text.h"
+#include "mainwindow/access.h"
 #include "mainwindow/control_numbers.h"
 #include "mainwindow/main_window.h"
 #include "platform/services.h"

@@ -9,13 +9,13 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include "mainwindow/access.h"
 #include "db/failure_text.h"
 #include "db/operation.h"
 #include "db/statements.h"
 #include "editor/item_editor.h"
 #include "itemlist/datasheets.h"
 #include "itemlist/item_list_model.h"
+#include "mainwindow/access.h"
 #include "mainwindow/control_numbers.h"
 #include "mainwindow/main_window.h"
 #include "platform/services.h"

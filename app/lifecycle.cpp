@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "mainwindow/access.h"
 #include "app/connection_watch.h"
 #include "app/routing.h"
 #include "db/failure_text.h"
@@ -29,6 +28,7 @@
 #include "jet_convert.h"
 #include "jet_messages.h"
 #include "jet_reader.h"
+#include "mainwindow/access.h"
 #include "mainwindow/control_numbers.h"
 #include "mainwindow/main_window.h"
 #include "platform/services.h"

@@ -125,4 +125,42 @@ std::vector<PickRow> pick_list(const BuildCheck& check, const StockIndex& stock,
     return rows;
 }
 
+std::string place_shown(const std::string& path) {
+    std::vector<std::string_view> names;
+    std::string_view rest = path;
+    while (!rest.empty()) {
+        const std::size_t bar = rest.find('|');
+        const std::string_view name = rest.substr(0, bar);
+        if (!name.empty()) names.push_back(name);
+        if (bar == std::string_view::npos) break;
+        rest.remove_prefix(bar + 1);
+    }
+    if (names.empty()) return "—";
+    if (names.size() > 1 && names.front() == "Все") names.erase(names.begin());
+    std::string shown;
+    for (const std::string_view name : names) {
+        if (!shown.empty()) shown += " / ";
+        shown += name;
+    }
+    return shown;
+}
+
+std::string pick_list_csv(const Bom& bom, const BuildCheck& check, const StockIndex& stock,
+                          const std::vector<PickRow>& rows, spreadsheet::CsvStyle style) {
+    spreadsheet::CsvWriter writer(style);
+    for (const char* caption : {"Расположение", "ID", "Название", "Взять", "Обозначения"})
+        writer.text(std::string_view(caption));
+    writer.end_row();
+    for (const PickRow& row : rows) {
+        const StockPart& part = stock.parts()[row.part];
+        writer.text(place_shown(part.place));
+        writer.number(part.id);
+        writer.text(part.name);
+        writer.number(std::to_string(row.take));
+        writer.text(designators_text(bom.lines[check.lines[row.line].line].designators));
+        writer.end_row();
+    }
+    return writer.take();
+}
+
 }  // namespace detalehran::bom

@@ -10,6 +10,7 @@
 
 #include "bom/bom.h"
 #include "bom/stock_match.h"
+#include "spreadsheet/csv_writer.h"
 
 namespace detalehran::bom {
 
@@ -43,8 +44,8 @@ struct BuildCheck {
 
 struct CheckOptions {
     long long boards = 1;
-    Choices chosen;                   // a project's remembered parts, first of each line's candidates
-    std::optional<long long> minimum; // flags lines whose part ends below it; none: no flags
+    Choices chosen;                    // a project's remembered parts, first of each line's candidates
+    std::optional<long long> minimum;  // flags lines whose part ends below it; none: no flags
 };
 
 // Two lines that use the same part share its stock, the first line first.
@@ -75,6 +76,15 @@ struct PickRow {
 // parts with no place last. Lines with nothing to take are left out.
 std::vector<PickRow> pick_list(const BuildCheck& check, const StockIndex& stock,
                                const std::vector<std::string>& place_order);
+
+// A place's stored path ("|Все|Шкаф 1|Полка 3|") as a pick list shows it:
+// "Шкаф 1 / Полка 3"; "—" for none.
+std::string place_shown(const std::string& path);
+
+// The pick list as CSV, the window's file and the tool's the same:
+// "Расположение", "ID", "Название", "Взять", "Обозначения".
+std::string pick_list_csv(const Bom& bom, const BuildCheck& check, const StockIndex& stock,
+                          const std::vector<PickRow>& rows, spreadsheet::CsvStyle style = spreadsheet::kCommaStyle);
 
 // "Конденсатор 100 нФ 0603" when found, "нет на складе" when not.
 inline constexpr const char* kNotInStock = "нет на складе";

@@ -8,7 +8,6 @@
 #include <QTextDocument>
 #include <algorithm>
 
-#include "mainwindow/access.h"
 #include "bom/bom_file.h"
 #include "bom/shortfall.h"
 #include "bom/stock_reading.h"
@@ -17,6 +16,7 @@
 #include "bom_windows/bom_window.h"
 #include "db/failure_text.h"
 #include "itemlist/text_rules.h"
+#include "mainwindow/access.h"
 #include "mainwindow/control_numbers.h"
 #include "mainwindow/main_window.h"
 #include "platform/services.h"
@@ -189,7 +189,7 @@ void save_pick_list_csv(App& app, const Event&) {
     spreadsheet_windows::save_csv_file(
         app, window, QStringLiteral("Что взять"), build_name(session) + QStringLiteral(".csv"), {},
         [&](const std::vector<bool>&, spreadsheet::CsvStyle style) {
-            return pick_list_csv(session.bom, session.check, *session.stock, session.pick, style);
+            return bom::pick_list_csv(session.bom, session.check, *session.stock, session.pick, style);
         },
         session.pick.size());
 }

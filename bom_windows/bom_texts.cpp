@@ -25,12 +25,7 @@ QString designators(const bom::Bom& bom, const bom::BuildCheck& check, const bom
 
 }  // namespace
 
-QString place_text(const std::string& path) {
-    QStringList names = text_of(path).split(QLatin1Char('|'), Qt::SkipEmptyParts);
-    if (names.isEmpty()) return QStringLiteral("—");
-    if (names.size() > 1 && names.front() == QStringLiteral("Все")) names.removeFirst();
-    return names.join(QStringLiteral(" / "));
-}
+QString place_text(const std::string& path) { return text_of(bom::place_shown(path)); }
 
 bool is_proposal(const bom::CheckLine& line) {
     const bom::Candidate* candidate = candidate_of(line);
@@ -102,25 +97,6 @@ TakeCount take_count(const bom::BuildCheck& check) {
     }
     count.parts = static_cast<long long>(parts.size());
     return count;
-}
-
-std::string pick_list_csv(const bom::Bom& bom, const bom::BuildCheck& check, const bom::StockIndex& stock,
-                          const std::vector<bom::PickRow>& rows, spreadsheet::CsvStyle style) {
-    spreadsheet::CsvWriter writer(style);
-    for (const char* caption : {"Расположение", "ID", "Название", "Взять", "Обозначения"}) {
-        writer.text(std::string_view(caption));
-    }
-    writer.end_row();
-    for (const bom::PickRow& row : rows) {
-        const bom::StockPart& part = stock.parts()[row.part];
-        writer.text(place_text(part.place));
-        writer.number(part.id);
-        writer.text(part.name);
-        writer.number(std::to_string(row.take));
-        writer.text(designators(bom, check, row));
-        writer.end_row();
-    }
-    return writer.take();
 }
 
 QString pick_list_html(const bom::Bom& bom, const bom::BuildCheck& check, const bom::StockIndex& stock,

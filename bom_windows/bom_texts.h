@@ -45,10 +45,6 @@ struct TakeCount {
     long long parts = 0, pieces = 0;
 };
 TakeCount take_count(const bom::BuildCheck& check);
-
-// The pick list: place, part ID, name, quantity to take, designators.
-std::string pick_list_csv(const bom::Bom& bom, const bom::BuildCheck& check, const bom::StockIndex& stock,
-                          const std::vector<bom::PickRow>& rows, spreadsheet::CsvStyle style);
 // The same as an HTML page for printing, titled with the board and N, and
 // what is short said under the table.
 QString pick_list_html(const bom::Bom& bom, const bom::BuildCheck& check, const bom::StockIndex& stock,

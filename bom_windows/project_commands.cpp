@@ -2,13 +2,13 @@
 
 #include <QTableWidget>
 
-#include "mainwindow/access.h"
 #include "bom/project.h"
 #include "bom_windows/bom_commands.h"
 #include "bom_windows/bom_session.h"
 #include "bom_windows/bom_texts.h"
 #include "bom_windows/projects_window.h"
 #include "db/projects.h"
+#include "mainwindow/access.h"
 #include "mainwindow/main_window.h"
 #include "platform/services.h"
 #include "state/app.h"

@@ -70,7 +70,8 @@ void print_check(const bom::Bom& bom, const bom::BuildCheck& check, const bom::S
             << '\t' << bom_line.per_board << '\t' << line.needed << '\t';
         if (line.part) {
             const bom::StockPart& part = parts[*line.part];
-            out << part.id << '\t' << part.name << '\t' << line.in_stock << '\t' << part.place << '\t';
+            out << part.id << '\t' << part.name << '\t' << line.in_stock << '\t' << bom::place_shown(part.place)
+                << '\t';
         } else {
             out << "—\t" << bom::kNotInStock << "\t0\t—\t";
         }
@@ -89,28 +90,15 @@ void print_pick_list(const bom::Bom& bom, const bom::BuildCheck& check, const bo
                      const std::vector<bom::PickRow>& rows, bool csv, std::ostream& out) {
     const auto& parts = stock.parts();
     if (csv) {
-        spreadsheet::CsvWriter writer;
-        for (const char* caption : {"Расположение", "ID", "Название", "Взять", "Обозначения"})
-            writer.text(std::string_view(caption));
-        writer.end_row();
-        for (const bom::PickRow& row : rows) {
-            const bom::StockPart& part = parts[row.part];
-            writer.text(part.place);
-            writer.number(part.id);
-            writer.text(part.name);
-            writer.number(std::to_string(row.take));
-            writer.text(bom::designators_text(bom.lines[check.lines[row.line].line].designators));
-            writer.end_row();
-        }
-        out << writer.bytes();
+        out << bom::pick_list_csv(bom, check, stock, rows);
         return;
     }
     out << "Сборка " << bom.name << " × " << check.boards << ": что взять, по местам хранения\n";
     out << "Расположение\tID\tДеталь\tВзять\tОбозначения\n";
     for (const bom::PickRow& row : rows) {
         const bom::StockPart& part = parts[row.part];
-        out << (part.place.empty() ? "—" : part.place) << '\t' << part.id << '\t' << part.name << '\t' << row.take
-            << '\t' << bom::designators_text(bom.lines[check.lines[row.line].line].designators) << '\n';
+        out << bom::place_shown(part.place) << '\t' << part.id << '\t' << part.name << '\t' << row.take << '\t'
+            << bom::designators_text(bom.lines[check.lines[row.line].line].designators) << '\n';
     }
     if (check.short_lines > 0) {
         out << "Не хватает деталей по строкам: " << check.short_lines << " (нет на складе: " << check.missing
@@ -118,8 +106,8 @@ void print_pick_list(const bom::Bom& bom, const bom::BuildCheck& check, const bo
     }
 }
 
-int take_parts(db::Database& database, const bom::Bom& bom, const bom::BuildCheck& check,
-               const bom::StockIndex& stock, bool available_only, std::ostream& out, std::ostream& err) {
+int take_parts(db::Database& database, const bom::Bom& bom, const bom::BuildCheck& check, const bom::StockIndex& stock,
+               bool available_only, std::ostream& out, std::ostream& err) {
     const bom::TakeResult taken = bom::take_build(database, bom, check, stock, available_only);
     switch (taken.outcome) {
         case bom::TakeResult::Outcome::done:

@@ -240,3 +240,20 @@ TEST(Shortfall, OrderListsByShortfallAndByTheMinimum) {
 
 }  // namespace
 }  // namespace detalehran::bom
+
+namespace detalehran::bom {
+namespace {
+
+TEST(PickList, PlacesShowWithoutTheRootAndItsBars) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"|Все|Шкаф 1|Полка 3|", "Шкаф 1 / Полка 3"},
+        {"|Все|", "Все"},  // the root alone is still a place
+        {"Склад", "Склад"},
+        {"", "—"},
+        {"||", "—"},
+    };
+    for (const auto& [path, shown] : cases) EXPECT_EQ(place_shown(path), shown) << path;
+}
+
+}  // namespace
+}  // namespace detalehran::bom

@@ -109,8 +109,8 @@ TEST_F(BomCommand, PickListFollowsThePlaceTree) {
     const auto lines = rows(run.out);
     std::size_t last_cabinet = 0, first_cassette = lines.size();
     for (std::size_t k = 0; k < lines.size(); ++k) {
-        if (lines[k][0].starts_with("|Все|Шкаф 1|")) last_cabinet = k;
-        if (lines[k][0].starts_with("|Все|Кассетница SMD|")) first_cassette = std::min(first_cassette, k);
+        if (lines[k][0].starts_with("Шкаф 1 / ")) last_cabinet = k;
+        if (lines[k][0].starts_with("Кассетница SMD / ")) first_cassette = std::min(first_cassette, k);
     }
     ASSERT_LT(first_cassette, lines.size()) << run.out;
     EXPECT_LT(last_cabinet, first_cassette) << run.out;
