@@ -84,10 +84,15 @@ constexpr std::size_t kBlockBytes = 256 * 1024;
 // Reads the next block of a live cursor's rows from SQLite.
 void read_ahead(Stmt& stmt) {
     RowBlock& b = stmt.ahead;
+    if (!b.sqlite_done && !stmt.order_tried && stmt.ordered_statements && stmt.rows_read >= kRowsBeforeMemory) {
+        stmt.order_tried = true;
+        read_rest_in_order(stmt, b.rows > 0 ? b.bytes.size() / b.rows : 0);
+    }
     b.bytes.clear();
     b.cells.clear();
     b.rows = 0;
     b.next = 0;
+    if (stmt.rows_in_order != nullptr) return;  // read where they lie
     const std::size_t n = stmt.columns.size();
     std::string scratch;
     while (b.rows < b.wanted && b.bytes.size() < kBlockBytes && !b.sqlite_done && step_live(stmt)) {
@@ -132,11 +137,12 @@ bool advance(Stmt& stmt, SQLRETURN& rc) {
         ++b.next;
         return true;
     }
-    read_ahead(stmt);
+    if (stmt.rows_in_order == nullptr) read_ahead(stmt);
     if (b.rows > 0) {
         b.next = 1;
         return true;
     }
+    if (next_row_in_order(stmt)) return true;
     rc = end_of_rows(stmt);
     stmt.cursor = Stmt::Cursor::buffered;
     stmt.rows.clear();
@@ -295,6 +301,18 @@ void buffer_rest(Stmt& stmt) {
     // The current row, then those read ahead, then the rest of SQLite's.
     const RowBlock& b = stmt.ahead;
     const std::size_t n = stmt.columns.size();
+    if (stmt.rows_in_order != nullptr) {
+        auto copy_current = [&] {
+            Row& row = rows.emplace_back(n);
+            for (std::size_t i = 0; i < n; ++i) {
+                const CellView cell = current_cell(stmt, static_cast<int>(i));
+                row[i] = Cell{cell.null, std::string(cell.text)};
+            }
+        };
+        if (stmt.on_row) copy_current();
+        while (next_row_in_order(stmt)) copy_current();
+        stmt.rows_in_order.reset();
+    }
     for (std::size_t r = stmt.on_row ? b.next - 1 : b.next; r < b.rows; ++r) {
         Row row(n);
         for (std::size_t i = 0; i < n; ++i) {
