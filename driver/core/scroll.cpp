@@ -296,23 +296,12 @@ SQLRETURN fetch_static(Stmt& stmt, SQLSMALLINT orientation, SQLLEN offset, SQLUL
 }  // namespace
 
 void buffer_rest(Stmt& stmt) {
-    if (stmt.cursor != Stmt::Cursor::live) return;
+    // Rows read into memory hold nothing of SQLite's: they stay where they are.
+    if (stmt.cursor != Stmt::Cursor::live || stmt.rows_in_order != nullptr) return;
     std::vector<Row> rows;
     // The current row, then those read ahead, then the rest of SQLite's.
     const RowBlock& b = stmt.ahead;
     const std::size_t n = stmt.columns.size();
-    if (stmt.rows_in_order != nullptr) {
-        auto copy_current = [&] {
-            Row& row = rows.emplace_back(n);
-            for (std::size_t i = 0; i < n; ++i) {
-                const CellView cell = current_cell(stmt, static_cast<int>(i));
-                row[i] = Cell{cell.null, std::string(cell.text)};
-            }
-        };
-        if (stmt.on_row) copy_current();
-        while (next_row_in_order(stmt)) copy_current();
-        stmt.rows_in_order.reset();
-    }
     for (std::size_t r = stmt.on_row ? b.next - 1 : b.next; r < b.rows; ++r) {
         Row row(n);
         for (std::size_t i = 0; i < n; ++i) {
