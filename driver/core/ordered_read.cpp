@@ -60,11 +60,23 @@ bool plain_name(const Token* t) {
            !(t->kind == Token::word && (same_word(*t, "FROM") || same_word(*t, "ORDER") || same_word(*t, "SELECT")));
 }
 
-constexpr std::uint32_t kNullCell = std::numeric_limits<std::uint32_t>::max();
+// Each value is its size, then its text. Most values are short: a size
+// below kLongerSize takes one byte; kNullCell marks NULL; kLongerSize is
+// followed by the size in four bytes.
+constexpr unsigned char kLongerSize = 254;
+constexpr unsigned char kNullCell = 255;
 
 bool append_cell(MappedBytes& bytes, CellView cell) {
-    const std::uint32_t size = cell.null ? kNullCell : static_cast<std::uint32_t>(cell.text.size());
-    return bytes.append(&size, sizeof size) && (cell.null || bytes.append(cell.text.data(), cell.text.size()));
+    if (cell.null) return bytes.append(&kNullCell, 1);
+    const std::size_t size = cell.text.size();
+    if (size < kLongerSize) {
+        const auto small = static_cast<unsigned char>(size);
+        if (!bytes.append(&small, 1)) return false;
+    } else {
+        const auto large = static_cast<std::uint32_t>(size);
+        if (!bytes.append(&kLongerSize, 1) || !bytes.append(&large, sizeof large)) return false;
+    }
+    return bytes.append(cell.text.data(), size);
 }
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
@@ -199,7 +211,7 @@ bool read_rest_in_order(Stmt& stmt, std::size_t row_bytes) {
     if (scan.get() == nullptr || sqlite3_column_count(scan.get()) != static_cast<int>(n) + 1) return false;
     auto rows = std::make_unique<Stmt::RowsInOrder>();
     rows->starts.assign(numbers.size(), Stmt::RowsInOrder::kNoRow);
-    if (!rows->bytes.reserve(numbers.size() * (row_bytes + n * sizeof(std::uint32_t)) / 8 * 9)) return false;
+    if (!rows->bytes.reserve(numbers.size() * (row_bytes + n) / 8 * 9)) return false;
     std::size_t placed = 0;
     std::string scratch;
     while ((rc = sqlite3_step(scan.get())) == SQLITE_ROW) {
@@ -244,15 +256,18 @@ bool next_row_in_order(Stmt& stmt) {
     std::vector<CellView>& cells = rows->current;
     cells.resize(stmt.columns.size());
     for (CellView& cell : cells) {
-        std::uint32_t size = 0;
-        std::memcpy(&size, p, sizeof size);
-        p += sizeof size;
-        if (size == kNullCell) {
+        const auto mark = static_cast<unsigned char>(*p++);
+        if (mark == kNullCell) {
             cell = {};
-        } else {
-            cell = {false, std::string_view(p, size)};
-            p += size;
+            continue;
         }
+        std::uint32_t size = mark;
+        if (mark == kLongerSize) {
+            std::memcpy(&size, p, sizeof size);
+            p += sizeof size;
+        }
+        cell = {false, std::string_view(p, size)};
+        p += size;
     }
     ++stmt.rows_read;
     return true;

@@ -14,7 +14,8 @@ namespace {
 using namespace dtest;
 
 // More rows than a read takes from SQLite before it reads the rest into
-// memory, with names that fold to the same text, NULL, empty, Cyrillic.
+// memory, with names that fold to the same text, NULL, empty, Cyrillic,
+// and descriptions of every length.
 constexpr int kRows = 6000;
 
 class OrderedRead : public StoreFixture {
@@ -34,6 +35,8 @@ protected:
             item.quantity = std::to_string(i % 5);
             item.sale_price = std::to_string(i % 100) + ".25";
             item.path = "Раздел " + std::to_string(i % 7);
+            if (i % 13 == 0) item.description = std::string(250 + i % 60, 'w');
+            if (i == 5001) item.description = std::string(70000, 'W');
             must(insert_statement(item));
         }
         ASSERT_EQ(SQLEndTran(SQL_HANDLE_DBC, db_.handle(), SQL_COMMIT), SQL_SUCCESS);
