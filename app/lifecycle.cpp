@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "app/connection_watch.h"
 #include "app/routing.h"
@@ -233,17 +234,24 @@ void start_up(App& app) {
     // Asked before the list is shown: a long list goes on reading after
     // start-up, and any statement sent meanwhile would wait for all of it.
     history_windows::announce_missing_history(app);
+
+    // The backup copy is the file as start-up leaves it: nothing below
+    // writes to it, so it is copied while the list is read (a large file
+    // takes seconds to copy, the list as long to read) and is whole before
+    // the program takes its first command. A server keeps its own backups;
+    // the folder's Store.mdb is then none of the inventory's.
+    const bool file_store =
+        app.database.is_open() ? app.database.serves_file() : !app.database.names_other_driver(db::kDataSourceName);
+    std::thread backup;
+    if (store_usable && file_store) backup = std::thread([directory] { make_backup_copy(directory); });
+
     itemlist::show_item_list(app, db::kSelectAllItems);
     if (sorter::sorter_attach(app, kItemList, 2) == 1) sorter::configure_item_list_columns(app);
 
     trees::show_trees_at_start_up(app);  // root selected and focused, both trees sorted
     show_access(app);
     read_column_order(app);
-    // A server keeps its own backups; the folder's Store.mdb is then none
-    // of the inventory's.
-    const bool file_store =
-        app.database.is_open() ? app.database.serves_file() : !app.database.names_other_driver(db::kDataSourceName);
-    if (store_usable && file_store) make_backup_copy(directory);
+    if (backup.joinable()) backup.join();
 }
 
 void process_event(App& app, const Event& event) {
