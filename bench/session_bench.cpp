@@ -360,11 +360,14 @@ int main(int argc, char** argv) {
                 label(QString("click on section %1 (%2 parts)").arg(section_name).arg(section_rows)).c_str(),
                 section_click_ms, section_read_ms, section_click_ms / section_read_ms,
                 verdict(section_click_ms < 1.5 * section_read_ms));
-    std::printf("  %s %8.1f ms  read alone %.1f ms  ratio %.2f  target below 1.5: %s%s  (%d rows shown at the click%s)\n",
+    // A single click: right after start-up happens once per start.
+    std::printf("  %s %8.1f ms  read alone %.1f ms  ratio %.2f  target below 1.5: %s  below 150 ms: %s%s"
+                "  (%d rows shown at the click%s)\n",
                 label(QString::fromUtf8("click on a section right after start-up")).c_str(), early_click_ms,
                 early_read_ms, early_click_ms / early_read_ms,
                 verdict(early_click_ms < 1.5 * early_read_ms && early_whole),
-                early_whole ? "" : " (not the section's list)", early_shown,
+                verdict(early_click_ms < 150 && early_whole), early_whole ? "" : " (not the section's list)",
+                early_shown,
                 early_pending ? ", the rest still coming" : ", the whole list");
     std::printf("  %s %8.1f ms  in slices while the program waits\n",
                 label(QString::fromUtf8("the left list's rows given back")).c_str(), give_back_ms);
