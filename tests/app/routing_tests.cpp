@@ -123,27 +123,6 @@ TEST(Routing, TreesAndListIgnoreOtherEventTypes) {
     EXPECT_EQ(routed(control(kImportPreview, kLeftClick)), nullptr);
 }
 
-// Only a click on a main tree's node replaces the list without waiting for
-// the rest of the one shown; every other command finds the whole list.
-TEST(Routing, OnlyTreeNodeClicksReplaceTheListOutright) {
-    const std::pair<Event, bool> cases[] = {
-        {control(kPathTree, kLeftClick), true},
-        {control(kPathTree, kRightClick), true},
-        {control(kLocationTree, kLeftClick), true},
-        {control(kLocationTree, kRightClick), true},
-        {control(kPathTree, kLeftDoubleClick), false},
-        {control(kEditorLocationTree, kLeftClick), false},
-        {control(kItemList, kLeftClick), false},
-        {control(kSearchButton, kLeftClick), false},
-        {menu(kMenuRefreshList), false},
-        {key(kKeyDownMessage, kKeyF5, kPathTree), false},
-        {window_event(kCloseEvent, kMainWindow), false},
-    };
-    for (const auto& [event, replaces] : cases) {
-        EXPECT_EQ(replaces_item_list(event), replaces) << event.kind << " " << event.control << " " << event.type;
-    }
-}
-
 TEST(Routing, MenuItemsReachTheirCommands) {
     const std::pair<int, Handler> cases[] = {
         {kMenuCreateSection, trees::create_section},
