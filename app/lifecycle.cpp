@@ -258,8 +258,10 @@ void process_event(App& app, const Event& event) {
     // Nothing may leave through Qt's event loop: a command that fails this
     // way is reported, and the program goes on with what is stored.
     try {
-        // Every command finds the whole list, however long it takes to read.
-        itemlist::finish_list_fill(app);
+        // Every command finds the whole list, however long it takes to read;
+        // one that shows another list at once gives up its rest instead. The
+        // database layer still reads the rest before any other statement.
+        if (!replaces_item_list(event)) itemlist::finish_list_fill(app);
         reopen_before_command(app, event);
         const std::uint64_t reconnections = app.database.reconnections();
         route_event(app, event);

@@ -23,10 +23,12 @@ namespace detalehran {
 namespace {
 
 constexpr ControlRoute kControlRoutes[] = {
-    {kPathTree, kRightClick, trees::path_tree_right_click, "path tree right click"},
-    {kPathTree, kLeftClick, trees::path_tree_left_click, "path tree left click"},
-    {kLocationTree, kLeftClick, trees::location_tree_left_click, "location tree left click"},
-    {kLocationTree, kRightClick, trees::location_tree_right_click, "location tree right click"},
+    // A node's list replaces the shown one; the selected row it keeps is
+    // among the rows already shown (selecting one reads the rest).
+    {kPathTree, kRightClick, trees::path_tree_right_click, "path tree right click", true},
+    {kPathTree, kLeftClick, trees::path_tree_left_click, "path tree left click", true},
+    {kLocationTree, kLeftClick, trees::location_tree_left_click, "location tree left click", true},
+    {kLocationTree, kRightClick, trees::location_tree_right_click, "location tree right click", true},
     {kEditorLocationTree, kLeftClick, editor::editor_tree_click, "editor location tree click"},
     {kItemList, kRightClick, commands::list_right_click, "item list menu"},
     {kItemList, kLeftClick, trees::item_list_left_click, "reveal item in trees"},
@@ -181,6 +183,11 @@ const WindowRoute* find_window_route(const Event& event) {
         if (r.kind == event.kind && (r.window == kAnyWindow || r.window == event.window)) return &r;
     }
     return nullptr;
+}
+
+bool replaces_item_list(const Event& event) {
+    const ControlRoute* route = find_control_route(event);
+    return route != nullptr && route->replaces_list;
 }
 
 const char* route_event(App& app, const Event& event) {

@@ -21,6 +21,9 @@ struct ControlRoute {
     int type;  // kAnyType: buttons and links do not look at it
     Handler handler;
     const char* action;
+    // The command shows another list before it looks at any row of the one
+    // shown: the rows of that one still coming are given up, not read first.
+    bool replaces_list = false;
 };
 
 struct MenuRoute {
@@ -56,6 +59,10 @@ const ControlRoute* find_control_route(const Event& event);
 const MenuRoute* find_menu_route(const Event& event);
 const KeyRoute* find_key_route(const Event& event);
 const WindowRoute* find_window_route(const Event& event);
+
+// Whether the command the event reaches replaces the item list outright (a
+// click on a tree's node), so that it need not wait for the list's rest.
+bool replaces_item_list(const Event& event);
 
 // Runs the handler of the route that matches; returns its action name, or
 // nullptr when nothing is routed for the event.

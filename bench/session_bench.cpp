@@ -314,6 +314,36 @@ int main(int argc, char** argv) {
             saved_all && shown && model.row_count() == rows_before + 1 && editor::item_editor_window(app) == nullptr;
     }
     if (!saved_all) std::fprintf(stderr, "a new part was not shown in the list\n");
+    const double process_mib = resident_kib() / 1024.0;
+
+    // The same click right after start-up, through the router as the window
+    // layer delivers it: the program starts again on the same store, shows
+    // its first rows and paints, and the user clicks the section while the
+    // rest of the root's list may still be coming.
+    app.database.close_store();
+    app.database.remove_data_source(db::kDataSourceName);
+    delete app.main_window;
+    app.main_window = nullptr;
+    App again(services);
+    again.end_process = app.end_process;
+    start_up(again);
+    again.main_window->show();
+    settle();
+    again.main_window->repaint();
+    ItemListModel& early_model = again.main_window->list_model();
+    const int early_shown = early_model.row_count();
+    const bool early_pending = early_model.rows_pending();
+    trees::select_tree_node(trees::view_of(again, kPathTree),
+                            node_named(trees::nodes_of(again, kPathTree), section_name));
+    const auto early_start = Clock::now();
+    process_event(again, Event{kControlEvent, kMainWindow, kPathTree, kLeftClick});
+    again.main_window->item_list()->repaint();
+    const double early_click_ms = ms_since(early_start);
+    const int early_rows = early_model.row_count();
+    std::size_t early_expected = 0;
+    const double early_read_ms =
+        layer_read_ms(again, db::select_items_under(db::kSectionPath, section), &early_expected);
+    const bool early_whole = !early_model.rows_pending() && early_rows == static_cast<int>(early_expected);
 
     const double text_mib = text_bytes / 1048576.0;
     const double list_mib = (rss_started - rss_before) / 1024.0;
@@ -330,6 +360,15 @@ int main(int argc, char** argv) {
                 label(QString("click on section %1 (%2 parts)").arg(section_name).arg(section_rows)).c_str(),
                 section_click_ms, section_read_ms, section_click_ms / section_read_ms,
                 verdict(section_click_ms < 1.5 * section_read_ms));
+    // A single click: right after start-up happens once per start.
+    std::printf("  %s %8.1f ms  read alone %.1f ms  ratio %.2f  target below 1.5: %s  below 150 ms: %s%s"
+                "  (%d rows shown at the click%s)\n",
+                label(QString::fromUtf8("click on a section right after start-up")).c_str(), early_click_ms,
+                early_read_ms, early_click_ms / early_read_ms,
+                verdict(early_click_ms < 1.5 * early_read_ms && early_whole),
+                verdict(early_click_ms < 150 && early_whole), early_whole ? "" : " (not the section's list)",
+                early_shown,
+                early_pending ? ", the rest still coming" : ", the whole list");
     std::printf("  %s %8.1f ms  in slices while the program waits\n",
                 label(QString::fromUtf8("the left list's rows given back")).c_str(), give_back_ms);
     std::printf("  %s %8.1f ms  read alone %.1f ms  ratio %.2f  target below 1.5: %s\n",
@@ -353,10 +392,10 @@ int main(int argc, char** argv) {
                 label(QString::fromUtf8("resident memory taken by start-up")).c_str(), list_mib, text_mib,
                 list_mib / text_mib, verdict(list_mib < 3 * text_mib));
     std::printf("  %s %8.1f MiB\n", label(QString::fromUtf8("resident memory of the process")).c_str(),
-                resident_kib() / 1024.0);
+                process_mib);
 
-    app.database.close_store();
-    app.database.remove_data_source(db::kDataSourceName);
+    again.database.close_store();
+    again.database.remove_data_source(db::kDataSourceName);
     remove_folder(folder);
     std::fflush(stdout);
     std::_Exit(0);  // the windows and the application go with the process

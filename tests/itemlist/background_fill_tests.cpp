@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTest>
@@ -13,13 +13,17 @@
 
 #include "app/lifecycle.h"
 #include "db/statements.h"
+#include "mainwindow/control_numbers.h"
 #include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
 #include "mainwindow/main_window.h"
 #include "state/app.h"
 #include "store_writer.h"
 #include "support/scripted_services.h"
+#include "support/statement_trace.h"
 #include "support/test_environment.h"
+#include "trees/tree_commands.h"
+#include "trees/tree_view.h"
 
 using namespace detalehran;
 using detalehran::testing::ScriptedServices;
@@ -53,6 +57,13 @@ public:
         QStringList out;
         for (int r = 0; r < model().row_count(); ++r) out << model().cell(r, c);
         return out;
+    }
+    // Start-up, then the whole store shown again the way a store too long to
+    // show at once is: its first rows, the rest still coming.
+    void start_up_with_rest_coming() {
+        start_up(app_);
+        model().set_rows_at_once(kRowsAtOnce);
+        itemlist::show_item_list(app_, db::kSelectAllItems);
     }
     // The event loop turns until the rest is in; a fill that never ends
     // fails instead of hanging.
@@ -170,6 +181,76 @@ TEST_F(BackgroundFill, ANewListGivesUpTheRestAndTheConnectionGoesOn) {
     EXPECT_TRUE(app_.database.db_first_row());
     app_.database.db_finish();
     EXPECT_TRUE(services_.calls.empty());
+}
+
+// A click on a tree's node shows the node's list at once: the rows still
+// coming of the list it replaces are given up, not read first.
+struct NodeClick {
+    const char* name;
+    int tree;
+    int type;
+};
+
+void PrintTo(const NodeClick& click, std::ostream* out) { *out << click.name; }
+
+class ClickDuringTheFill : public BackgroundFill, public ::testing::WithParamInterface<NodeClick> {};
+
+TEST_P(ClickDuringTheFill, ShowsTheNodesListWithoutReadingTheRest) {
+    const NodeClick click = GetParam();
+    start_up_with_rest_coming();
+    ASSERT_TRUE(model().rows_pending());
+    trees::select_tree_node(trees::view_of(app_, click.tree), 1);
+    const std::string path = trees::build_node_path(app_, click.tree).toStdString();
+    const db::Statement section = db::select_items_under(trees::column_of(click.tree), path);
+
+    // Rows of the old list read now would be appended to it first.
+    int appended = 0;
+    QObject::connect(&model(), &QAbstractItemModel::rowsInserted,
+                     [&appended](const QModelIndex&, int first, int last) { appended += last - first + 1; });
+    std::vector<detalehran::testing::TracedStatement> sent;
+    detalehran::testing::trace_into(app_.database, sent);
+    process_event(app_, Event{kControlEvent, kMainWindow, click.tree, click.type});
+    app_.database.set_statement_observer({});
+    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+
+    EXPECT_EQ(appended, 0);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].text, section.text(app_.database.dialect()));
+    EXPECT_FALSE(model().rows_pending());
+    QStringList stored;
+    ASSERT_TRUE(app_.database.db_query(section));
+    while (app_.database.db_next_row()) stored << QString::fromStdString(app_.database.db_text(db::kId));
+    app_.database.db_finish();
+    ASSERT_FALSE(stored.isEmpty());
+    ASSERT_LT(stored.size(), parts_);
+    EXPECT_EQ(column(db::kId), stored);
+
+    // The event loop brings nothing of the old list back, and a sort sorts
+    // the node's rows as it always did.
+    ASSERT_TRUE(wait_for_every_row());
+    EXPECT_EQ(model().row_count(), stored.size());
+    QHeaderView* header = list()->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(db::kQuantity) + 5, header->height() / 2));
+    const QStringList quantities = column(db::kQuantity);
+    ASSERT_EQ(quantities.size(), stored.size());
+    for (int r = 1; r < quantities.size(); ++r) ASSERT_LE(quantities[r - 1].toInt(), quantities[r].toInt()) << r;
+    EXPECT_TRUE(services_.calls.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Clicks, ClickDuringTheFill,
+                         ::testing::Values(NodeClick{"SectionLeftClick", kPathTree, kLeftClick},
+                                           NodeClick{"PlaceRightClick", kLocationTree, kRightClick}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BackgroundFill, AnotherCommandStillWaitsForTheRest) {
+    start_up_with_rest_coming();
+    ASSERT_TRUE(model().rows_pending());
+    process_event(app_, Event{kMenuEvent, kMainWindow, kMenuCheckAll});
+    EXPECT_FALSE(model().rows_pending());
+    ASSERT_EQ(model().row_count(), parts_);
+    // Checked as the command ran: the last row was there already.
+    EXPECT_TRUE(model().is_checked(parts_ - 1));
 }
 
 }  // namespace
