@@ -66,7 +66,6 @@ CellView current_cell(Stmt& stmt, int i) {
         const Cell& cell = stmt.rows[stmt.row_pos - 1][k];
         return {cell.null, cell.text};
     }
-    if (stmt.rows_in_order != nullptr) return stmt.rows_in_order->current[k];
     const RowBlock& b = stmt.ahead;
     const RowBlock::Span& span = b.cells[(b.next - 1) * stmt.columns.size() + k];
     if (span.null) return {};

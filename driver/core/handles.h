@@ -6,15 +6,12 @@
 
 #include <cstdint>
 #include <map>
-#include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "diagnostics.h"
 #include "dialect.h"
-#include "ordered_read.h"
 #include "parameters.h"
 #include "statement_shape.h"
 #include "text_io.h"
@@ -157,19 +154,6 @@ struct Stmt {
     std::size_t rows_read = 0;      // rows taken from SQLite (SQL_ATTR_MAX_ROWS)
 
     RowBlock ahead;
-    // A long read in the order of an index, its rest read into memory
-    // (ordered_read.h): the statements for it, known at preparation,
-    // whether this execution tried them, and the rows they read.
-    struct RowsInOrder {
-        static constexpr std::size_t kNoRow = static_cast<std::size_t>(-1);
-        MappedBytes bytes;                // each value: its size (or NULL), then its text
-        std::vector<std::size_t> starts;  // where each row begins, in the result's order
-        std::size_t next = 0;             // rows handed out
-        std::vector<CellView> current;    // the values of the row handed out last
-    };
-    std::optional<OrderedStatements> ordered_statements;
-    bool order_tried = false;
-    std::unique_ptr<RowsInOrder> rows_in_order;
     // A failure SQLite reported while reading ahead, or while a live
     // cursor's rows were copied: the fetch that reaches it reports it.
     Diagnostics deferred_failure;

@@ -84,15 +84,10 @@ constexpr std::size_t kBlockBytes = 256 * 1024;
 // Reads the next block of a live cursor's rows from SQLite.
 void read_ahead(Stmt& stmt) {
     RowBlock& b = stmt.ahead;
-    if (!b.sqlite_done && !stmt.order_tried && stmt.ordered_statements && stmt.rows_read >= kRowsBeforeMemory) {
-        stmt.order_tried = true;
-        read_rest_in_order(stmt, b.rows > 0 ? b.bytes.size() / b.rows : 0);
-    }
     b.bytes.clear();
     b.cells.clear();
     b.rows = 0;
     b.next = 0;
-    if (stmt.rows_in_order != nullptr) return;  // read where they lie
     const std::size_t n = stmt.columns.size();
     std::string scratch;
     while (b.rows < b.wanted && b.bytes.size() < kBlockBytes && !b.sqlite_done && step_live(stmt)) {
@@ -137,12 +132,11 @@ bool advance(Stmt& stmt, SQLRETURN& rc) {
         ++b.next;
         return true;
     }
-    if (stmt.rows_in_order == nullptr) read_ahead(stmt);
+    read_ahead(stmt);
     if (b.rows > 0) {
         b.next = 1;
         return true;
     }
-    if (next_row_in_order(stmt)) return true;
     rc = end_of_rows(stmt);
     stmt.cursor = Stmt::Cursor::buffered;
     stmt.rows.clear();
@@ -296,8 +290,7 @@ SQLRETURN fetch_static(Stmt& stmt, SQLSMALLINT orientation, SQLLEN offset, SQLUL
 }  // namespace
 
 void buffer_rest(Stmt& stmt) {
-    // Rows read into memory hold nothing of SQLite's: they stay where they are.
-    if (stmt.cursor != Stmt::Cursor::live || stmt.rows_in_order != nullptr) return;
+    if (stmt.cursor != Stmt::Cursor::live) return;
     std::vector<Row> rows;
     // The current row, then those read ahead, then the rest of SQLite's.
     const RowBlock& b = stmt.ahead;

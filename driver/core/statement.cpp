@@ -79,10 +79,7 @@ SQLRETURN close_cursor(Stmt& stmt) {
     // it (a long list left for another before it was read whole) would map
     // them again at once, and both the unmapping and the mapping would fall
     // on that one click. The next read that runs to its end gives them back.
-    const bool rows_in_memory_left =
-        stmt.rows_in_order != nullptr && stmt.rows_in_order->next < stmt.rows_in_order->starts.size();
-    const bool broken_off = (stmt.cursor == Stmt::Cursor::live && (!stmt.ahead.sqlite_done || rows_in_memory_left)) ||
-                            stmt.sqlite_rows_left;
+    const bool broken_off = (stmt.cursor == Stmt::Cursor::live && !stmt.ahead.sqlite_done) || stmt.sqlite_rows_left;
     const bool read_file =
         stmt.cursor != Stmt::Cursor::closed && stmt.rows_read >= kWholeFileRows && !broken_off;
     if (stmt.prepared != nullptr && (stmt.cursor == Stmt::Cursor::live || stmt.sqlite_rows_left)) {
@@ -102,8 +99,6 @@ SQLRETURN close_cursor(Stmt& stmt) {
     stmt.row_pos = 0;
     stmt.piece_column = -1;
     stmt.ahead = RowBlock{};
-    stmt.order_tried = false;
-    stmt.rows_in_order.reset();
     stmt.deferred_failure.clear();
     stmt.failure_deferred = false;
     return SQL_SUCCESS;
@@ -122,7 +117,6 @@ void release_statement(Stmt& stmt) {
     stmt.markers.sqlite_numbers.clear();
     stmt.markers.exactness.clear();
     stmt.markers.need_data = false;
-    stmt.ordered_statements.reset();
 }
 
 void detach_readers(Dbc& dbc, const Stmt* except) {
@@ -184,7 +178,6 @@ SQLRETURN prepare(Stmt& stmt, std::string_view sql) {
             stmt.markers.sqlite_numbers.push_back(i);
     }
     stmt.tables = named_tables(t.tokens);
-    if (t.kind == StatementKind::select) stmt.ordered_statements = ordered_statements(t.tokens);
     if (!stmt.markers.sqlite_numbers.empty()) {
         stmt.marker_refs = marker_columns(t.tokens);
         // Markers of money columns take amounts, kept exactly.
