@@ -35,6 +35,7 @@ target_link_libraries(detalehran_core PUBLIC Qt6::Core detalehran_schema detaleh
 
 # The one connection to the inventory database through the driver manager.
 add_library(detalehran_db STATIC
+  db/backup_copy.cpp db/backup_copy.h
   db/connection_keeping.cpp
   db/data_source.cpp db/data_source.h
   db/database.cpp db/database.h

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "app/connection_watch.h"
 #include "app/routing.h"
@@ -42,24 +41,6 @@
 namespace detalehran {
 
 namespace fs = std::filesystem;
-
-bool make_backup_copy(const std::string& directory) {
-    const fs::path source = directory + db::kDatabaseFile;
-    const fs::path target = directory + db::kBackupFile;
-    const fs::path partial = directory + db::kBackupFile + ".part";
-    std::error_code error;
-    if (!fs::is_regular_file(source, error)) return false;
-    if (!fs::copy_file(source, partial, fs::copy_options::overwrite_existing, error)) {
-        fs::remove(partial, error);
-        return false;
-    }
-    fs::rename(partial, target, error);
-    if (error) {
-        fs::remove(partial, error);
-        return false;
-    }
-    return true;
-}
 
 namespace {
 
@@ -235,15 +216,15 @@ void start_up(App& app) {
     // start-up, and any statement sent meanwhile would wait for all of it.
     history_windows::announce_missing_history(app);
 
-    // The backup copy is the file as start-up leaves it: nothing below
-    // writes to it, so it is copied while the list is read (a large file
-    // takes seconds to copy, the list as long to read) and is whole before
-    // the program takes its first command. A server keeps its own backups;
-    // the folder's Store.mdb is then none of the inventory's.
+    // The backup copy is the file as start-up leaves it. A large file takes
+    // seconds to copy: it is copied while the program goes on, and held
+    // still meanwhile (a save waits for the copy). A server keeps its own
+    // backups; the folder's Store.mdb is then none of the inventory's.
     const bool file_store =
         app.database.is_open() ? app.database.serves_file() : !app.database.names_other_driver(db::kDataSourceName);
-    std::thread backup;
-    if (store_usable && file_store) backup = std::thread([directory] { make_backup_copy(directory); });
+    if (store_usable && file_store) {
+        app.backup_copy.start(directory + db::kDatabaseFile, directory + db::kBackupFile);
+    }
 
     itemlist::show_item_list(app, db::kSelectAllItems);
     if (sorter::sorter_attach(app, kItemList, 2) == 1) sorter::configure_item_list_columns(app);
@@ -251,7 +232,6 @@ void start_up(App& app) {
     trees::show_trees_at_start_up(app);  // root selected and focused, both trees sorted
     show_access(app);
     read_column_order(app);
-    if (backup.joinable()) backup.join();
 }
 
 void process_event(App& app, const Event& event) {
@@ -292,6 +272,7 @@ void run_event_loop(App& app) {
 }
 
 void shut_down(App& app) {
+    app.backup_copy.wait();
     // An import still running is given up whole, before anything else is
     // written through the connection.
     app.database.rollback();

@@ -45,10 +45,6 @@ void run_event_loop(App& app);
 // written. The caller ends the process.
 void shut_down(App& app);
 
-// Copies Store.mdb to Store_Backup.mdb in the directory, replacing the old
-// copy only once the new one is complete.
-bool make_backup_copy(const std::string& directory);
-
 // SIGTERM, SIGINT and SIGHUP close the main window through the event loop,
 // so they end the program with the same shutdown.
 void route_termination_signals(App& app);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "db/backup_copy.h"
 #include "db/database.h"
 #include "state/column_table.h"
 #include "state/node_list.h"
@@ -59,6 +60,8 @@ struct App {
 
     PlatformServices& platform;
     db::Database database;
+    // The start's copy of the store file, made while the program goes on.
+    db::BackupCopy backup_copy;
     ColumnTable column_table;
     HighlightSettings highlight;
     ListFontRecord list_font;

@@ -161,8 +161,9 @@ TEST_F(BackgroundFill, TheLowStockHighlightReachesTheRowsReadLater) {
     ASSERT_TRUE(wait_for_every_row());
     ASSERT_EQ(model().row_count(), parts_);
     for (const int row : {0, parts_ / 2, parts_ - 1}) {
-        if (!model().cell(row, db::kQuantity).isEmpty())
+        if (!model().cell(row, db::kQuantity).isEmpty()) {
             EXPECT_EQ(model().row_colour(row), app_.highlight.colour) << row;
+        }
     }
 }
 
