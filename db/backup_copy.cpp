@@ -30,10 +30,8 @@ public:
             dbc_ = SQL_NULL_HDBC;
             return;
         }
-        // A path with ";" goes in braces; one with "}" too is copied unheld.
-        const bool braced = path.find(';') != std::string::npos;
-        if (braced && path.find('}') != std::string::npos) return;
-        std::string text = std::string("DRIVER={") + kDriverName + "};DBQ=" + (braced ? "{" + path + "}" : path) + ";";
+        std::string text = file_connection_text(path);
+        if (text.empty()) return;  // a path no connection can name is copied unheld
         connected_ = SQL_SUCCEEDED(SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS,
                                                     nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT));
         if (!connected_ || !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_))) return;

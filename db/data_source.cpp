@@ -29,6 +29,13 @@ void* open_installer() { return dlopen(kInstallerLibrary, RTLD_NOW | RTLD_LOCAL 
 
 }  // namespace
 
+std::string file_connection_text(const std::string& database_path) {
+    const bool braced = database_path.find(';') != std::string::npos;
+    if (braced && database_path.find('}') != std::string::npos) return {};
+    const std::string dbq = braced ? "{" + database_path + "}" : database_path;
+    return std::string("DRIVER={") + kDriverName + "};DBQ=" + dbq + ";";
+}
+
 std::string with_trailing_slash(const std::string& directory) {
     if (!directory.empty() && directory.back() == '/') return directory;
     return directory + "/";

@@ -22,6 +22,10 @@ std::string data_source_attributes(const std::string& directory, const std::stri
 // The installer's list form: every ";" becomes a NUL, and the list ends with
 // two NULs.
 std::string installer_list(const std::string& attributes);
+// The connection text that names our driver and a store file; empty for a
+// path that holds both ";" and "}", which a connection cannot name (";"
+// alone goes in braces).
+std::string file_connection_text(const std::string& database_path);
 // The directory with exactly one trailing "/".
 std::string with_trailing_slash(const std::string& directory);
 

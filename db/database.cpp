@@ -92,14 +92,11 @@ bool Database::connect_by_driver(const std::string& attributes) {
 }
 
 bool Database::connect_to_file(const std::string& database_path) {
-    // A path with ";" goes in braces, where only "}" cannot stand.
-    const bool braced = database_path.find(';') != std::string::npos;
-    if (braced && database_path.find('}') != std::string::npos) {
+    const std::string text = file_connection_text(database_path);
+    if (text.empty()) {
         last_ = {"HY000", "the database path holds both \";\" and \"}\", which a connection cannot name"};
         return false;
     }
-    const std::string dbq = braced ? "{" + database_path + "}" : database_path;
-    const std::string text = std::string("DRIVER={") + kDriverName + "};DBQ=" + dbq + ";";
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_))) {
         remember(SQL_HANDLE_ENV, env_, "cannot allocate a connection");
         dbc_ = SQL_NULL_HDBC;
