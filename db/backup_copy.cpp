@@ -37,7 +37,7 @@ public:
         if (!connected_ || !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_))) return;
         // An aggregate always has its one row, whatever the tables hold.
         static constexpr char kRead[] = "SELECT COUNT(*) FROM [Package]";
-        held_ = SQL_SUCCEEDED(SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(kRead)), SQL_NTS));
+        SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(kRead)), SQL_NTS);
     }
     ~HeldFile() {
         if (stmt_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
@@ -53,7 +53,6 @@ private:
     SQLHDBC dbc_ = SQL_NULL_HDBC;
     SQLHSTMT stmt_ = SQL_NULL_HSTMT;
     bool connected_ = false;
-    bool held_ = false;
 };
 
 bool copy_whole(const fs::path& source, const fs::path& target) {
