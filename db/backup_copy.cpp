@@ -15,6 +15,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr SQLULEN kLockWaitSeconds = 2;
+
 // An ODBC connection to the file with one statement reading from it: while
 // the statement's first row waits to be fetched, the file's readers' lock
 // stays taken and no write is committed.
@@ -32,6 +34,9 @@ public:
         }
         std::string text = file_connection_text(path);
         if (text.empty()) return;  // a path no connection can name is copied unheld
+        // A program about to write would keep the start waiting for its
+        // lock this long at most; after it the copy goes unheld.
+        SQLSetConnectAttr(dbc_, SQL_ATTR_CONNECTION_TIMEOUT, reinterpret_cast<SQLPOINTER>(kLockWaitSeconds), 0);
         connected_ = SQL_SUCCEEDED(SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS,
                                                     nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT));
         if (!connected_ || !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_))) return;
@@ -55,8 +60,8 @@ private:
     bool connected_ = false;
 };
 
-bool copy_whole(const fs::path& source, const fs::path& target) {
-    const fs::path partial = target.string() + ".part";
+bool copy_whole(const std::string& source, const std::string& target) {
+    const fs::path partial = target + ".part";
     std::error_code error;
     if (!fs::copy_file(source, partial, fs::copy_options::overwrite_existing, error)) {
         fs::remove(partial, error);
@@ -74,15 +79,16 @@ bool copy_whole(const fs::path& source, const fs::path& target) {
 
 BackupCopy::~BackupCopy() { wait(); }
 
-void BackupCopy::start(const std::string& source, const std::string& target) {
+void BackupCopy::start(const std::string& source, const std::string& target, Copier copy) {
     wait();
     made_ = false;
     std::error_code error;
     if (!fs::is_regular_file(source, error)) return;
+    if (!copy) copy = copy_whole;
     // Held here, before the caller goes on to write anything.
     auto held = std::make_shared<HeldFile>(source);
-    copying_ = std::thread([this, held, source, target]() mutable {
-        made_ = copy_whole(source, target);
+    copying_ = std::thread([this, held, source, target, copy = std::move(copy)]() mutable {
+        made_ = copy(source, target);
         held.reset();
     });
 }

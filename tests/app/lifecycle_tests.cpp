@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <sqlite3.h>
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -65,11 +64,10 @@ void seed(const std::string& directory, std::initializer_list<const char*> names
     }
 }
 
-std::vector<std::string> names_in(const std::string& directory, const char* table,
-                                  const char* file_name = "Store.mdb") {
+std::vector<std::string> names_in(const std::string& directory, const char* table) {
     sqlite3* db = nullptr;
     std::vector<std::string> names;
-    if (sqlite3_open_v2((directory + file_name).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2((directory + "Store.mdb").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         return {"<cannot open>"};
     }
@@ -122,24 +120,6 @@ TEST_F(StartUp, FirstStartRegistersConnectsAndMakesTheBackup) {
     EXPECT_EQ(read_file(folder_.file("Store_Backup.mdb")), read_file(folder_.file("Store.mdb")));
     ASSERT_NE(app_.main_window, nullptr);
     EXPECT_EQ(app_.list_source_tree, kPathTree);
-}
-
-// The copy is made while the program goes on; a save made at once waits for
-// it, so the backup is the store as it started, whole.
-TEST_F(StartUp, ASaveRightAfterStartUpWaitsForTheBackupCopy) {
-    folder_.create_store();
-    // Large enough that copying it takes longer than a save.
-    exec(folder_.file("Store.mdb"),
-         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
-         "INSERT INTO [Store] ([Название], [Описание]) SELECT 'деталь ' || i, hex(randomblob(300)) FROM n");
-    start_up(app_);
-    ASSERT_TRUE(app_.database.db_update(insert_item("после старта")));
-    ASSERT_TRUE(app_.backup_copy.wait());
-    const std::vector<std::string> backed_up = names_in(folder_.path(), "Store", "Store_Backup.mdb");
-    EXPECT_EQ(backed_up.size(), 20000u);
-    EXPECT_EQ(std::count(backed_up.begin(), backed_up.end(), "после старта"), 0);
-    const std::vector<std::string> stored = names_in(folder_.path(), "Store");
-    EXPECT_EQ(std::count(stored.begin(), stored.end(), "после старта"), 1);
 }
 
 TEST_F(StartUp, WithoutTheDatabaseFileTheUserIsToldOnceAndNothingBreaks) {

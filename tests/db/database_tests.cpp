@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <fstream>
+#include <future>
 
+#include "db/backup_copy.h"
 #include "db/database.h"
 #include "db/failure_text.h"
 #include "db/statements.h"
@@ -424,4 +427,38 @@ TEST(OpenFile, ConnectsWithoutADataSource) {
     database.close_store();
     EXPECT_EQ(folder.odbc_ini_text(), "");
     EXPECT_FALSE(database.open_file(folder.file("нет/Store.mdb")));
+}
+
+// While the backup copy is made the file is held: another program's write
+// is refused (it would wait), and goes through once the copy is whole, which
+// does not hold it. A missing file is not copied.
+TEST(BackupCopy, HoldsTheFileUntilTheCopyIsWhole) {
+    TestFolder folder;
+    folder.create_store();
+    std::promise<void> go;
+    std::shared_future<void> released = go.get_future().share();
+    detalehran::db::BackupCopy backup;
+    backup.start(folder.file("Store.mdb"), folder.file("Store_Backup.mdb"),
+                 [released](const std::string& from, const std::string& to) {
+                     released.wait();
+                     std::error_code error;
+                     return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing,
+                                                       error);
+                 });
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(folder.file("Store.mdb").c_str(), &other), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other, "CREATE TABLE written (a)", nullptr, nullptr, nullptr), SQLITE_BUSY);
+    go.set_value();
+    EXPECT_TRUE(backup.wait());
+    EXPECT_EQ(sqlite3_exec(other, "CREATE TABLE written (a)", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    sqlite3* copy = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(folder.file("Store_Backup.mdb").c_str(), &copy, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
+    EXPECT_NE(sqlite3_exec(copy, "SELECT * FROM written", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(copy);
+
+    backup.start(folder.file("Missing.mdb"), folder.file("Missing_Backup.mdb"));
+    EXPECT_FALSE(backup.wait());
+    EXPECT_FALSE(detalehran::testing::file_exists(folder.file("Missing_Backup.mdb")));
 }

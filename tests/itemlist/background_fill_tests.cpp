@@ -13,9 +13,9 @@
 
 #include "app/lifecycle.h"
 #include "db/statements.h"
-#include "mainwindow/control_numbers.h"
 #include "itemlist/item_list.h"
 #include "itemlist/item_list_model.h"
+#include "mainwindow/control_numbers.h"
 #include "mainwindow/main_window.h"
 #include "state/app.h"
 #include "store_writer.h"
